@@ -1,0 +1,110 @@
+#include "core/base/AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace brimly::AtomicFile {
+
+namespace {
+
+std::function<std::error_code(Stage)>& fault() {
+    static std::function<std::error_code(Stage)> hook;
+    return hook;
+}
+
+std::error_code injected(Stage stage) {
+    if (fault()) return fault()(stage);
+    return {};
+}
+
+std::error_code lastError() { return {errno, std::generic_category()}; }
+
+std::string folderOf(const std::string& path) {
+    auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+}  // namespace
+
+void setFaultForTesting(std::function<std::error_code(Stage)> hook) { fault() = std::move(hook); }
+
+std::error_code write(const std::string& path, std::string_view bytes) {
+    std::string pattern = path + ".tmp-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (auto error = injected(Stage::open)) return error;
+    int fd = ::mkstemp(name.data());
+    if (fd < 0) return lastError();
+    std::string temporary(name.data());
+    auto fail = [&](std::error_code error) {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        return error;
+    };
+    ::fchmod(fd, 0644);
+    if (auto error = injected(Stage::write)) return fail(error);
+    size_t written = 0;
+    while (written < bytes.size()) {
+        ssize_t count = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            return fail(lastError());
+        }
+        written += static_cast<size_t>(count);
+    }
+    if (auto error = injected(Stage::sync)) return fail(error);
+    if (::fsync(fd) != 0) return fail(lastError());
+    if (::close(fd) != 0) {
+        auto error = lastError();
+        ::unlink(temporary.c_str());
+        return error;
+    }
+    if (auto error = injected(Stage::rename)) {
+        ::unlink(temporary.c_str());
+        return error;
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        auto error = lastError();
+        ::unlink(temporary.c_str());
+        return error;
+    }
+    int folder = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return {};
+}
+
+std::optional<std::string> read(const std::string& path, std::error_code* error) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (error) *error = lastError();
+        return std::nullopt;
+    }
+    std::string contents;
+    char buffer[65536];
+    while (true) {
+        ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            if (error) *error = lastError();
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (count == 0) break;
+        contents.append(buffer, static_cast<size_t>(count));
+    }
+    ::close(fd);
+    return contents;
+}
+
+}  // namespace brimly::AtomicFile

@@ -1,0 +1,79 @@
+#include "core/base/Crypto.h"
+
+#include <openssl/evp.h>
+
+#include <memory>
+
+namespace brimly::Crypto {
+
+Digest sha256(std::string_view bytes) {
+    Digest digest{};
+    unsigned int length = 0;
+    EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_sha256(), nullptr);
+    return digest;
+}
+
+std::string hex(const Digest& digest) {
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    out.reserve(digest.size() * 2);
+    for (auto byte : digest) {
+        out.push_back(digits[byte >> 4]);
+        out.push_back(digits[byte & 15]);
+    }
+    return out;
+}
+
+std::string sha256Hex(std::string_view bytes) { return hex(sha256(bytes)); }
+
+std::optional<std::string> base64Decode(std::string_view text) {
+    std::string clean;
+    clean.reserve(text.size());
+    for (char c : text) {
+        if (c == ' ' || c == '\n' || c == '\r' || c == '\t') continue;
+        bool valid = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
+                     c == '/' || c == '=';
+        if (!valid) return std::nullopt;
+        clean.push_back(c);
+    }
+    if (clean.size() % 4 != 0) return std::nullopt;
+    size_t padding = 0;
+    while (padding < clean.size() && clean[clean.size() - 1 - padding] == '=') ++padding;
+    if (padding > 2 || clean.find('=') < clean.size() - padding) return std::nullopt;
+    std::string out(clean.size() / 4 * 3, '\0');
+    if (clean.empty()) return out;
+    // EVP_DecodeBlock counts the padding as decoded bytes; they are trimmed here.
+    int length =
+        EVP_DecodeBlock(reinterpret_cast<unsigned char*>(out.data()),
+                        reinterpret_cast<const unsigned char*>(clean.data()), static_cast<int>(clean.size()));
+    if (length < 0) return std::nullopt;
+    out.resize(static_cast<size_t>(length) - padding);
+    return out;
+}
+
+std::string base64Encode(std::string_view bytes) {
+    std::string out((bytes.size() + 2) / 3 * 4 + 1, '\0');
+    int length =
+        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
+                        reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
+    out.resize(static_cast<size_t>(length));
+    return out;
+}
+
+bool ed25519Verify(std::string_view publicKey, std::string_view signature, std::string_view message) {
+    if (publicKey.size() != 32 || signature.size() != 64) return false;
+    std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(
+        EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr,
+                                    reinterpret_cast<const unsigned char*>(publicKey.data()),
+                                    publicKey.size()),
+        &EVP_PKEY_free);
+    if (!key) return false;
+    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+    if (!context || EVP_DigestVerifyInit(context.get(), nullptr, nullptr, nullptr, key.get()) != 1)
+        return false;
+    return EVP_DigestVerify(context.get(), reinterpret_cast<const unsigned char*>(signature.data()),
+                            signature.size(), reinterpret_cast<const unsigned char*>(message.data()),
+                            message.size()) == 1;
+}
+
+}  // namespace brimly::Crypto

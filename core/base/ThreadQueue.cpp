@@ -1,0 +1,103 @@
+#include "core/base/ThreadQueue.h"
+
+#include <pthread.h>
+
+#include <cassert>
+#include <chrono>
+#include <future>
+
+namespace brimly {
+
+namespace {
+double monotonicSeconds() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+}  // namespace
+
+ThreadQueue::ThreadQueue(std::string label) : m_label(std::move(label)) {
+    m_worker = std::thread([this] { run(); });
+}
+
+ThreadQueue::~ThreadQueue() { drain(); }
+
+void ThreadQueue::post(Task task) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stopping) return;
+        m_tasks.add(monotonicSeconds(), std::move(task));
+    }
+    m_wake.notify_one();
+}
+
+TaskHandle ThreadQueue::postAfter(double delaySeconds, Task task) {
+    std::shared_ptr<std::atomic<bool>> flag;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stopping) return TaskHandle();
+        flag = m_tasks.add(monotonicSeconds() + (delaySeconds > 0 ? delaySeconds : 0), std::move(task));
+    }
+    m_wake.notify_one();
+    return TaskHandle(flag);
+}
+
+bool ThreadQueue::isCurrent() const { return std::this_thread::get_id() == m_worker.get_id(); }
+
+double ThreadQueue::now() const { return monotonicSeconds(); }
+
+void ThreadQueue::sync(const Task& task) {
+    assert(!isCurrent());
+    std::promise<void> done;
+    auto future = done.get_future();
+    post([&] {
+        task();
+        done.set_value();
+    });
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stopping) return;
+    }
+    future.wait();
+}
+
+void ThreadQueue::drain() {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stopped) return;
+        m_stopping = true;
+    }
+    m_wake.notify_one();
+    if (m_worker.joinable()) {
+        if (isCurrent()) {
+            m_worker.detach();
+        } else {
+            m_worker.join();
+        }
+    }
+    std::lock_guard lock(m_mutex);
+    m_stopped = true;
+    m_tasks.clear();
+}
+
+void ThreadQueue::run() {
+    std::string name = m_label.substr(0, 15);
+    pthread_setname_np(pthread_self(), name.c_str());
+    std::unique_lock lock(m_mutex);
+    while (true) {
+        double now = monotonicSeconds();
+        if (auto task = m_tasks.takeDue(now)) {
+            lock.unlock();
+            (*task)();
+            lock.lock();
+            continue;
+        }
+        if (m_stopping) return;
+        if (auto due = m_tasks.nextDue()) {
+            m_wake.wait_for(lock, std::chrono::duration<double>(*due - now));
+        } else {
+            m_wake.wait(lock);
+        }
+    }
+}
+
+}  // namespace brimly

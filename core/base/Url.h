@@ -1,0 +1,42 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace brimly {
+
+// An absolute URL, parsed with libcurl's URL API. The text is kept as given so that stored URLs round-trip
+// unchanged; file URLs made from paths percent-encode every byte that is not unreserved.
+class Url {
+public:
+    static std::optional<Url> parse(std::string_view text);
+    // `path` must be absolute; it is encoded byte by byte, so any path (spaces, non-ASCII, "%") round-trips.
+    static Url fromPath(std::string_view path);
+
+    const std::string& string() const { return m_text; }
+    const std::string& scheme() const { return m_scheme; }
+    const std::optional<std::string>& host() const { return m_host; }
+    bool isFile() const { return m_scheme == "file"; }
+    // The decoded path of a file URL; nothing for any other scheme.
+    std::optional<std::string> path() const;
+    // The decoded path component of any URL.
+    std::string decodedPath() const;
+    // A file URL with one more path component.
+    Url appending(std::string_view component) const;
+
+    bool operator==(const Url& other) const { return m_text == other.m_text; }
+    bool operator<(const Url& other) const { return m_text < other.m_text; }
+
+private:
+    Url() = default;
+    std::string m_text;
+    std::string m_scheme;
+    std::optional<std::string> m_host;
+    std::string m_rawPath;
+};
+
+std::string percentDecode(std::string_view text);
+std::string percentEncodePath(std::string_view path);
+
+}  // namespace brimly
