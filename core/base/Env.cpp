@@ -63,9 +63,13 @@ long intValue(const std::string& key, long fallback, long low, long high, const 
 double doubleValue(const std::string& key, double fallback, double low, double high, const Environment& env) {
     auto text = string(key, env);
     if (!text) return fallback;
+    std::string_view number = *text;
+    // from_chars takes no leading plus sign; one is allowed, as in the integer reader.
+    if (number.front() == '+') number.remove_prefix(1);
+    if (number.empty() || number.front() == '+') return fallback;
     double value = 0;
-    auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
-    if (error != std::errc() || end != text->data() + text->size()) return fallback;
+    auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (error != std::errc() || end != number.data() + number.size()) return fallback;
     if (!std::isfinite(value)) return fallback;
     return value >= low && value <= high ? value : fallback;
 }

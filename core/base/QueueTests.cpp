@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/base/ManualQueue.h"
+#include "core/base/ThreadQueue.h"
+
+namespace brimly {
+namespace {
+
+TEST(ManualQueueTest, DelayedTasksRunInDueOrderAndEqualTimesInPostingOrder) {
+    ManualQueue queue;
+    std::vector<std::string> ran;
+    auto late = queue.postAfter(2, [&] { ran.push_back("late"); });
+    auto firstAtOne = queue.postAfter(1, [&] { ran.push_back("one-a"); });
+    auto secondAtOne = queue.postAfter(1, [&] { ran.push_back("one-b"); });
+    queue.post([&] { ran.push_back("now"); });
+    queue.runUntilIdle();
+    EXPECT_EQ(ran, (std::vector<std::string>{"now"}));
+    queue.advance(1.5);
+    EXPECT_EQ(ran, (std::vector<std::string>{"now", "one-a", "one-b"}));
+    queue.advance(0.5);
+    EXPECT_EQ(ran.back(), "late");
+    EXPECT_DOUBLE_EQ(queue.now(), 1002);
+}
+
+TEST(ManualQueueTest, DroppedOrCancelledHandlesNeverRun) {
+    ManualQueue queue;
+    int runs = 0;
+    {
+        auto dropped = queue.postAfter(1, [&] { ++runs; });
+    }
+    auto cancelled = queue.postAfter(1, [&] { ++runs; });
+    cancelled.cancel();
+    EXPECT_FALSE(cancelled.isActive());
+    auto replaced = queue.postAfter(1, [&] { runs += 10; });
+    replaced = queue.postAfter(3, [&] { runs += 100; });
+    queue.advance(5);
+    EXPECT_EQ(runs, 100);
+}
+
+TEST(ManualQueueTest, TasksPostedWhileAdvancingRunAtTheirOwnTime) {
+    ManualQueue queue;
+    std::vector<double> times;
+    TaskHandle inner;
+    auto outer = queue.postAfter(1, [&] {
+        times.push_back(queue.now());
+        inner = queue.postAfter(1, [&] { times.push_back(queue.now()); });
+    });
+    queue.advance(10);
+    EXPECT_EQ(times, (std::vector<double>{1001, 1002}));
+    EXPECT_FALSE(queue.hasPending());
+}
+
+TEST(ThreadQueueTest, RunsTasksInOrderOnItsOwnThreadAndDrainsWhatIsDue) {
+    ThreadQueue queue("test.queue");
+    std::vector<int> order;
+    bool wasCurrent = false;
+    for (int i = 0; i < 100; ++i) queue.post([&order, i] { order.push_back(i); });
+    queue.sync([&] { wasCurrent = queue.isCurrent(); });
+    EXPECT_TRUE(wasCurrent);
+    EXPECT_FALSE(queue.isCurrent());
+    ASSERT_EQ(order.size(), 100u);
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(order[static_cast<size_t>(i)], i);
+
+    int lastWrite = 0;
+    queue.post([&] { lastWrite = 1; });
+    queue.drain();
+    EXPECT_EQ(lastWrite, 1);
+    queue.post([&] { lastWrite = 2; });
+    EXPECT_EQ(lastWrite, 1);
+}
+
+TEST(ThreadQueueTest, DelayedTaskRunsAndCancelledOneDoesNot) {
+    ThreadQueue queue("test.delay");
+    std::mutex mutex;
+    std::condition_variable done;
+    std::vector<std::string> ran;
+    auto cancelled = queue.postAfter(0.01, [&] {
+        std::lock_guard lock(mutex);
+        ran.push_back("cancelled");
+    });
+    cancelled.cancel();
+    auto kept = queue.postAfter(0.02, [&] {
+        std::lock_guard lock(mutex);
+        ran.push_back("kept");
+        done.notify_all();
+    });
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(done.wait_for(lock, std::chrono::seconds(10), [&] { return !ran.empty(); }));
+    EXPECT_EQ(ran, (std::vector<std::string>{"kept"}));
+}
+
+}  // namespace
+}  // namespace brimly
