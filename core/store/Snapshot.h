@@ -1,0 +1,25 @@
+#pragma once
+
+#include <vector>
+
+#include "core/store/Prompt.h"
+#include "core/store/Session.h"
+#include "core/store/ShelfItem.h"
+
+namespace brimly {
+
+// An immutable copy of what the store shows, built on the engine queue and handed to the main thread.
+// Items are newest first, sessions most recently active first, hidden items most recently hidden first;
+// prompts are in no particular order (consumers look them up by id).
+struct Snapshot {
+    std::vector<ShelfItem> items;
+    std::vector<Session> sessions;
+    std::vector<Prompt> prompts;
+    std::vector<ShelfItem> hidden;
+
+    static Snapshot empty() { return {}; }
+
+    bool operator==(const Snapshot&) const = default;
+};
+
+}  // namespace brimly
