@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/base/Utf8.h"
+
+namespace brimly {
+namespace {
+
+TEST(Utf8, CountsCodePointsNotBytes) {
+    EXPECT_EQ(Utf8::characterCount(""), 0u);
+    EXPECT_EQ(Utf8::characterCount("abc"), 3u);
+    EXPECT_EQ(Utf8::characterCount("\xC3\xA9t\xC3\xA9"), 3u);             // été
+    EXPECT_EQ(Utf8::characterCount("\xE2\x82\xAC\xF0\x9F\x98\x80"), 2u);  // € and an emoji
+    // Malformed bytes count one each: a stray continuation, a truncated sequence, an overlong form.
+    EXPECT_EQ(Utf8::characterCount("\x80"), 1u);
+    EXPECT_EQ(Utf8::characterCount("a\xE2\x82"), 3u);
+    EXPECT_EQ(Utf8::characterCount("\xC0\xAF"), 2u);
+    EXPECT_EQ(Utf8::characterCount("\xED\xA0\x80"), 3u);  // an encoded surrogate
+}
+
+TEST(Utf8, PrefixNeverCutsACharacter) {
+    std::string text =
+        "a\xF0\x9F\x98\x80"
+        "b";
+    EXPECT_EQ(Utf8::prefix(text, 0), "");
+    EXPECT_EQ(Utf8::prefix(text, 1), "a");
+    EXPECT_EQ(Utf8::prefix(text, 2), "a\xF0\x9F\x98\x80");
+    EXPECT_EQ(Utf8::prefix(text, 3), text);
+    EXPECT_EQ(Utf8::prefix(text, 99), text);
+    // A sequence truncated at the end of the text is cut byte by byte, never read past the end.
+    EXPECT_EQ(Utf8::prefix("\xF0\x9F", 1), "\xF0");
+}
+
+TEST(Utf8, SplitsAtEveryLineBreak) {
+    struct Case {
+        std::string text;
+        std::vector<std::string> lines;
+    };
+    std::vector<Case> cases = {
+        {"", {""}},
+        {"one", {"one"}},
+        {"a\nb", {"a", "b"}},
+        {"a\r\nb", {"a", "b"}},
+        {"a\n\rb", {"a", "", "b"}},
+        {"a\r\rb", {"a", "", "b"}},
+        {"a\vb\fc", {"a", "b", "c"}},
+        {"a\xC2\x85"
+         "b",
+         {"a", "b"}},
+        {"a\xE2\x80\xA8"
+         "b\xE2\x80\xA9"
+         "c",
+         {"a", "b", "c"}},
+        {"end\n", {"end", ""}},
+        // A lone 0x85 byte is not U+0085.
+        {"a\x85"
+         "b",
+         {"a\x85"
+          "b"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> lines;
+        for (auto line : Utf8::splitLines(c.text)) lines.emplace_back(line);
+        EXPECT_EQ(lines, c.lines) << c.text;
+    }
+}
+
+TEST(Utf8, TrimsSpacesTabsAndUnicodeSpaces) {
+    EXPECT_EQ(Utf8::trimSpaces("  \t hi there \t"), "hi there");
+    EXPECT_EQ(Utf8::trimSpaces("\xC2\xA0x\xE3\x80\x80"), "x");
+    EXPECT_EQ(Utf8::trimSpaces("   "), "");
+    // Line breaks are not spaces here; callers split lines first.
+    EXPECT_EQ(Utf8::trimSpaces("\nx\n"), "\nx\n");
+    // A malformed trailing byte is kept, not mistaken for part of a space.
+    EXPECT_EQ(Utf8::trimSpaces("x\xC2"), "x\xC2");
+}
+
+}  // namespace
+}  // namespace brimly

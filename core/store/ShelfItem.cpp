@@ -1,0 +1,83 @@
+#include "core/store/ShelfItem.h"
+
+#include "core/store/JsonFields.h"
+
+namespace brimly {
+
+std::optional<ItemVersion> ShelfItem::current() const {
+    if (!fileURL) return std::nullopt;
+    return ItemVersion{*fileURL, createdAt, promptID, width, height};
+}
+
+std::vector<ItemVersion> ShelfItem::allVersions() const {
+    std::vector<ItemVersion> result = versions;
+    if (auto now = current()) result.push_back(std::move(*now));
+    return result;
+}
+
+Json ShelfItem::toJson() const {
+    Json object = Json::object();
+    object["id"] = id;
+    object["kind"] = std::string(ShelfItemKinds::rawValue(kind));
+    JsonWrite::put(object, "fileURL", fileURL);
+    JsonWrite::put(object, "remoteURL", remoteURL);
+    JsonWrite::put(object, "sourcePath", sourcePath);
+    object["title"] = title;
+    object["sessionID"] = sessionID;
+    JsonWrite::put(object, "promptID", promptID);
+    Json sources = Json::array();
+    for (Source source : sourceKinds) sources.push_back(std::string(Sources::rawValue(source)));
+    object["sourceKinds"] = std::move(sources);
+    object["createdAt"] = createdAt;
+    JsonWrite::putDate(object, "seenAt", seenAt);
+    JsonWrite::put(object, "width", width);
+    JsonWrite::put(object, "height", height);
+    JsonWrite::put(object, "captureID", captureID);
+    if (!versions.empty()) {
+        Json list = Json::array();
+        for (const ItemVersion& version : versions) list.push_back(version.toJson());
+        object["versions"] = std::move(list);
+    }
+    return object;
+}
+
+std::optional<ShelfItem> ShelfItem::fromJson(const Json& object) {
+    JsonFields fields(object);
+    ShelfItem item;
+    item.id = fields.string("id");
+    auto kindText = fields.string("kind");
+    auto kind = ShelfItemKinds::fromRawValue(kindText);
+    if (!kind) return std::nullopt;
+    item.kind = *kind;
+    item.fileURL = fields.optionalUrl("fileURL");
+    item.remoteURL = fields.optionalUrl("remoteURL");
+    item.sourcePath = fields.optionalString("sourcePath");
+    item.title = fields.string("title");
+    item.sessionID = fields.string("sessionID");
+    item.promptID = fields.optionalString("promptID");
+    const Json* sources = fields.value("sourceKinds", true);
+    if (sources == nullptr || !sources->is_array()) return std::nullopt;
+    for (const Json& element : *sources) {
+        const auto* raw = element.get_ptr<const std::string*>();
+        auto source = raw != nullptr ? Sources::fromRawValue(*raw) : std::nullopt;
+        if (!source) return std::nullopt;
+        item.sourceKinds.insert(*source);
+    }
+    item.createdAt = fields.date("createdAt");
+    item.seenAt = fields.optionalDate("seenAt");
+    item.width = fields.optionalInt("width");
+    item.height = fields.optionalInt("height");
+    item.captureID = fields.optionalString("captureID");
+    if (const Json* list = fields.value("versions", false)) {
+        if (!list->is_array()) return std::nullopt;
+        for (const Json& element : *list) {
+            auto version = ItemVersion::fromJson(element);
+            if (!version) return std::nullopt;
+            item.versions.push_back(std::move(*version));
+        }
+    }
+    if (!fields.ok()) return std::nullopt;
+    return item;
+}
+
+}  // namespace brimly
