@@ -1,0 +1,54 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/store/Prompt.h"
+#include "core/store/Session.h"
+#include "core/store/ShelfItem.h"
+
+// Small builders for the shelf layer's tests: only the fields a test sets differ from a plain unread image.
+namespace brimly::testing {
+
+inline ShelfItem makeItem(std::string id, std::string sessionID, Date createdAt,
+                          std::optional<std::string> promptID = std::nullopt) {
+    ShelfItem item;
+    item.id = std::move(id);
+    item.kind = ShelfItemKind::image;
+    item.title = item.id + ".png";
+    item.sessionID = std::move(sessionID);
+    item.promptID = std::move(promptID);
+    item.sourceKinds = {Source::transcript};
+    item.createdAt = createdAt;
+    return item;
+}
+
+inline ShelfItem withPath(ShelfItem item, std::string path) {
+    item.sourcePath = std::move(path);
+    return item;
+}
+
+inline ShelfItem seen(ShelfItem item, Date at = 1) {
+    item.seenAt = at;
+    return item;
+}
+
+inline ShelfItem ofKind(ShelfItem item, ShelfItemKind kind) {
+    item.kind = kind;
+    return item;
+}
+
+inline Session makeSession(std::string id, Date lastActive, std::optional<std::string> cwd = std::nullopt) {
+    Session session;
+    session.id = std::move(id);
+    session.cwd = std::move(cwd);
+    session.startedAt = lastActive;
+    session.lastActive = lastActive;
+    return session;
+}
+
+inline Prompt makePrompt(std::string id, std::string sessionID, Date at) {
+    return Prompt{std::move(id), std::move(sessionID), at, "prompt " + std::to_string(at)};
+}
+
+}  // namespace brimly::testing

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include "core/shelf/CollapsedSections.h"
+#include "core/shelf/ShelfTestItems.h"
+#include "core/shelf/Turn.h"
+
+namespace brimly {
+namespace {
+
+using testing::makeItem;
+using testing::withPath;
+
+TEST(TurnTest, IdentityGroupsByPromptThenSessionThenSubfolder) {
+    const std::string folder = "folder:/home/u/shots";
+    struct Case {
+        const char* name;
+        ShelfItem item;
+        std::string id;
+        bool isFolderFiles;
+        std::optional<std::string> subfolder;
+    };
+    const Case cases[] = {
+        {"prompt", makeItem("a", "s1", 1, "p1"), "p1", false, std::nullopt},
+        {"no prompt", makeItem("a", "s1", 1), "earlier:s1", false, std::nullopt},
+        {"session path ignored", withPath(makeItem("a", "s1", 1), "/x/y/z.png"), "earlier:s1", false,
+         std::nullopt},
+        {"folder, nested", withPath(makeItem("a", folder, 1), "/home/u/shots/a/b/x.png"),
+         "earlier:" + folder +
+             "\x1f"
+             "a/b",
+         true, "a/b"},
+        {"folder, directly inside", withPath(makeItem("a", folder, 1), "/home/u/shots/x.png"),
+         "earlier:" + folder, true, std::nullopt},
+        {"folder, sibling with the same prefix", withPath(makeItem("a", folder, 1), "/home/u/shots2/x.png"),
+         "earlier:" + folder, true, std::nullopt},
+        {"folder, outside", withPath(makeItem("a", folder, 1), "/tmp/x.png"), "earlier:" + folder, true,
+         std::nullopt},
+        {"folder, no path", makeItem("a", folder, 1), "earlier:" + folder, true, std::nullopt},
+        {"folder, doubled slash", withPath(makeItem("a", folder, 1), "/home/u/shots//c//x.png"),
+         "earlier:" + folder +
+             "\x1f"
+             "c",
+         true, "c"},
+        {"folder item with a prompt", withPath(makeItem("a", folder, 1, "p"), "/home/u/shots/a/x.png"), "p",
+         false, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        Turn turn{Turn::idFor(c.item), std::nullopt, {c.item}};
+        EXPECT_EQ(turn.id, c.id) << c.name;
+        EXPECT_EQ(turn.isEarlier(), c.id.starts_with("earlier:")) << c.name;
+        EXPECT_EQ(turn.isFolderFiles(), c.isFolderFiles) << c.name;
+        EXPECT_EQ(turn.subfolder(), c.subfolder) << c.name;
+    }
+}
+
+TEST(CollapsedSectionsTest, ToggleSelectableAndPrune) {
+    CollapsedSections collapsed;
+    collapsed.toggle("t1");
+    EXPECT_TRUE(collapsed.contains("t1"));
+    collapsed.toggle("t1");
+    EXPECT_EQ(collapsed, CollapsedSections{});
+
+    SessionGroup group{testing::makeSession("s", 5),
+                       {Turn{"t1", std::nullopt, {makeItem("a", "s", 3), makeItem("b", "s", 2)}},
+                        Turn{"t2", std::nullopt, {makeItem("c", "s", 1)}},
+                        Turn{"t3", std::nullopt, {makeItem("d", "s", 0)}}},
+                       5};
+    EXPECT_EQ(group.items().size(), 4u);
+    collapsed.toggle("t2");
+    collapsed.toggle("gone");
+    using Sections = std::vector<std::vector<std::string>>;
+    EXPECT_EQ(collapsed.selectable(group), (Sections{{"a", "b"}, {"d"}}));
+
+    collapsed.prune({"t1", "t2", "t3"});
+    EXPECT_EQ(collapsed.ids, (std::set<std::string>{"t2"}));
+}
+
+}  // namespace
+}  // namespace brimly
