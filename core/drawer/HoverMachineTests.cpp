@@ -1,0 +1,317 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "core/base/Overloaded.h"
+#include "core/drawer/DrawerLife.h"
+#include "core/drawer/HoverFreeze.h"
+#include "core/drawer/HoverInputs.h"
+#include "core/drawer/HoverMachine.h"
+
+namespace brimly {
+namespace {
+
+using Phase = HoverMachine::Phase;
+using Action = HoverMachine::Action;
+using Reason = HoverMachine::Reason;
+
+constexpr DisplayID a = 1;
+constexpr DisplayID b = 2;
+constexpr double grace = 0.2;
+
+HoverMachine withPhase(Phase::Open open) {
+    HoverMachine machine(grace);
+    if (open.reason == Reason::hotkey) {
+        machine.hotkey(open.target);
+    } else if (open.reason == Reason::click) {
+        machine.click(open.target);
+    } else {
+        machine.pointer(0, open.target, 0, false, 0);
+    }
+    return machine;
+}
+
+Phase phaseOf(const HoverMachine& machine) { return machine.phase(); }
+
+TEST(HoverMachineTest, DwellOpensOnlyOnceTheStoredDwellHasPassed) {
+    HoverMachine machine(grace);
+    EXPECT_EQ(machine.pointer(1.0, std::nullopt, 0.12, false, 0), Action::none());
+    EXPECT_EQ(phaseOf(machine), Phase{});
+    EXPECT_EQ(machine.pointer(1.0, a, 0.12, false, 0), Action::none());
+    EXPECT_EQ(phaseOf(machine), (Phase{Phase::Dwelling{a, 1.0, 0.12}}));
+    EXPECT_EQ(machine.deadline(), 1.12);
+    // A new dwell argument does not move the stored one.
+    EXPECT_EQ(machine.pointer(1.05, a, 5.0, false, 0), Action::none());
+    EXPECT_EQ(machine.pointer(1.1, a, 5.0, false, 0), Action::none());
+    // Half a microsecond early is within tolerance.
+    EXPECT_EQ(machine.pointer(1.0 + 0.12 - 0.0000005, a, 5.0, false, 0), Action::open(a));
+    EXPECT_EQ(phaseOf(machine), (Phase{Phase::Open{a, Reason::hover, true, std::nullopt}}));
+    EXPECT_EQ(machine.openTarget(), a);
+    EXPECT_EQ(machine.deadline(), std::nullopt);
+
+    HoverMachine early(grace);
+    early.pointer(1.0, a, 0.12, false, 0);
+    EXPECT_EQ(early.pointer(1.0 + 0.12 - 0.000002, a, 0.12, false, 0), Action::none());
+}
+
+TEST(HoverMachineTest, DwellRestartsOnAnotherDisplayAndEndsOffZone) {
+    HoverMachine machine(grace);
+    machine.pointer(1.0, a, 0.12, false, 0);
+    EXPECT_EQ(machine.pointer(1.1, b, 0.35, false, 0), Action::none());
+    EXPECT_EQ(phaseOf(machine), (Phase{Phase::Dwelling{b, 1.1, 0.35}}));
+    EXPECT_EQ(machine.pointer(1.3, b, 0.35, false, 0), Action::none());
+    EXPECT_EQ(machine.pointer(1.45, b, 0.35, false, 0), Action::open(b));
+
+    HoverMachine away(grace);
+    away.pointer(1.0, a, 0.12, false, 0);
+    EXPECT_EQ(away.pointer(1.05, std::nullopt, 0.12, false, 0), Action::none());
+    EXPECT_EQ(phaseOf(away), Phase{});
+}
+
+TEST(HoverMachineTest, ZeroOrBrokenDwellOpensAtOnce) {
+    for (double dwell : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN()}) {
+        HoverMachine machine(grace);
+        EXPECT_EQ(machine.pointer(2.0, a, dwell, false, 0), Action::open(a)) << dwell;
+        EXPECT_EQ(phaseOf(machine), (Phase{Phase::Open{a, Reason::hover, true, std::nullopt}}));
+    }
+}
+
+TEST(HoverMachineTest, OpenDrawerClosesAfterGraceWithOrWithoutAnimation) {
+    for (double closeDuration : {0.0, 0.32}) {
+        SCOPED_TRACE(closeDuration);
+        HoverMachine machine = withPhase({a, Reason::hover});
+        EXPECT_EQ(machine.pointer(1.0, std::nullopt, 0.12, true, closeDuration), Action::none());
+        EXPECT_EQ(machine.pointer(2.0, std::nullopt, 0.12, false, closeDuration), Action::none());
+        EXPECT_EQ(phaseOf(machine), (Phase{Phase::Open{a, Reason::hover, true, 2.0}}));
+        EXPECT_EQ(machine.deadline(), 2.2);
+        EXPECT_EQ(machine.pointer(2.1, b, 0.12, false, closeDuration), Action::none());
+        // Back on its own hot zone: outsideSince clears.
+        EXPECT_EQ(machine.pointer(2.15, a, 0.12, false, closeDuration), Action::none());
+        EXPECT_EQ(machine.deadline(), std::nullopt);
+        machine.pointer(3.0, std::nullopt, 0.12, false, closeDuration);
+        EXPECT_EQ(machine.pointer(3.0 + grace - 0.0000005, std::nullopt, 0.12, false, closeDuration),
+                  Action::close());
+        if (closeDuration > 0) {
+            EXPECT_EQ(phaseOf(machine), (Phase{Phase::Closing{a, 3.0 + grace - 0.0000005 + closeDuration}}));
+            EXPECT_EQ(machine.deadline(), std::nullopt);
+            auto closing = machine.closing(3.3);
+            ASSERT_TRUE(closing.has_value());
+            EXPECT_EQ(closing->target, a);
+            EXPECT_NEAR(closing->remaining, 0.2199995, 1e-9);
+            EXPECT_EQ(machine.closing(3.6), std::nullopt);
+            EXPECT_EQ(machine.openTarget(), std::nullopt);
+        } else {
+            EXPECT_EQ(phaseOf(machine), Phase{});
+        }
+    }
+}
+
+TEST(HoverMachineTest, HotKeyAndClickDrawersWaitForThePointerToEnterOnce) {
+    for (Reason reason : {Reason::hotkey, Reason::click}) {
+        HoverMachine machine = withPhase({a, reason});
+        EXPECT_EQ(phaseOf(machine), (Phase{Phase::Open{a, reason, false, std::nullopt}}));
+        EXPECT_EQ(machine.pointer(1.0, std::nullopt, 0.12, false, 0.32), Action::none());
+        EXPECT_EQ(machine.pointer(50.0, std::nullopt, 0.12, false, 0.32), Action::none());
+        EXPECT_EQ(machine.deadline(), std::nullopt);
+        EXPECT_EQ(machine.pointer(51.0, std::nullopt, 0.12, true, 0.32), Action::none());
+        EXPECT_EQ(machine.pointer(51.5, std::nullopt, 0.12, false, 0.32), Action::none());
+        EXPECT_EQ(machine.pointer(51.7, std::nullopt, 0.12, false, 0.32), Action::close());
+    }
+}
+
+TEST(HoverMachineTest, ClosingDrawerIsCaughtOrHandedToAnotherDisplay) {
+    auto closingMachine = [] {
+        HoverMachine machine = withPhase({a, Reason::hover});
+        machine.pointer(1.0, std::nullopt, 0.12, false, 0.32);
+        machine.pointer(1.2, std::nullopt, 0.12, false, 0.32);
+        EXPECT_EQ(phaseOf(machine), (Phase{Phase::Closing{a, 1.52}}));
+        return machine;
+    };
+    {
+        auto machine = closingMachine();
+        EXPECT_EQ(machine.pointer(1.3, std::nullopt, 0.12, false, 0.32), Action::none());
+        EXPECT_EQ(machine.pointer(1.4, std::nullopt, 0.12, true, 0.32), Action::open(a));
+        EXPECT_EQ(phaseOf(machine), (Phase{Phase::Open{a, Reason::hover, true, std::nullopt}}));
+    }
+    {
+        auto machine = closingMachine();
+        EXPECT_EQ(machine.pointer(1.4, a, 0.12, false, 0.32), Action::open(a));
+    }
+    {
+        // After the animation ended the same sample starts a new dwell instead.
+        auto machine = closingMachine();
+        EXPECT_EQ(machine.pointer(1.6, a, 0.12, true, 0.32), Action::none());
+        EXPECT_EQ(phaseOf(machine), (Phase{Phase::Dwelling{a, 1.6, 0.12}}));
+    }
+    {
+        auto machine = closingMachine();
+        EXPECT_EQ(machine.pointer(1.6, std::nullopt, 0.12, false, 0.32), Action::none());
+        EXPECT_EQ(phaseOf(machine), Phase{});
+    }
+    {
+        // Another display's hot zone ends the close at once and dwells there...
+        auto machine = closingMachine();
+        EXPECT_EQ(machine.pointer(1.3, b, 0.35, false, 0.32), Action::none());
+        EXPECT_EQ(phaseOf(machine), (Phase{Phase::Dwelling{b, 1.3, 0.35}}));
+    }
+    {
+        // ...or opens it straight away with a zero dwell.
+        auto machine = closingMachine();
+        EXPECT_EQ(machine.pointer(1.3, b, 0, false, 0.32), Action::open(b));
+    }
+}
+
+TEST(HoverMachineTest, HotKeyClickAndClickOutside) {
+    struct Case {
+        const char* name;
+        Phase start;
+        Action hotkey;
+        Phase afterHotkey;
+        Action click;
+        Phase afterClick;
+        Action outside;
+    };
+    const Phase openA{Phase::Open{a, Reason::hover, true, std::nullopt}};
+    const Phase hotkeyB{Phase::Open{b, Reason::hotkey, false, std::nullopt}};
+    const Phase clickB{Phase::Open{b, Reason::click, false, std::nullopt}};
+    const Case cases[] = {
+        {"closed", Phase{}, Action::open(b), hotkeyB, Action::open(b), clickB, Action::none()},
+        {"dwelling", Phase{Phase::Dwelling{a, 0, 1}}, Action::open(b), hotkeyB, Action::open(b), clickB,
+         Action::none()},
+        {"closing", Phase{Phase::Closing{a, 9}}, Action::open(b), hotkeyB, Action::open(b), clickB,
+         Action::none()},
+        // The hot key closes a drawer open elsewhere; a click moves it.
+        {"open on a", openA, Action::close(), Phase{}, Action::open(b), clickB, Action::close()},
+        {"open on b", Phase{Phase::Open{b, Reason::hover, true, 3.0}}, Action::close(), Phase{},
+         Action::none(), Phase{Phase::Open{b, Reason::hover, true, 3.0}}, Action::close()},
+    };
+    auto reach = [](const Phase& phase) {
+        HoverMachine machine(grace);
+        std::visit(
+            Overloaded{
+                [](const Phase::Closed&) {},
+                [&](const Phase::Dwelling& d) { machine.pointer(d.since, d.target, d.dwell, false, 0); },
+                [&](const Phase::Open& o) {
+                    machine.pointer(0, o.target, 0, false, 0);
+                    if (o.outsideSince) machine.pointer(*o.outsideSince, std::nullopt, 0, false, 0);
+                },
+                [&](const Phase::Closing& c) {
+                    machine.pointer(0, c.target, 0, false, 0);
+                    machine.pointer(c.until - 1.2, std::nullopt, 0, false, 1);
+                    machine.pointer(c.until - 1.0, std::nullopt, 0, false, 1);
+                },
+            },
+            phase.value);
+        EXPECT_EQ(machine.phase(), phase);
+        return machine;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto machine = reach(c.start);
+        EXPECT_EQ(machine.hotkey(b), c.hotkey);
+        EXPECT_EQ(machine.phase(), c.afterHotkey);
+        machine = reach(c.start);
+        EXPECT_EQ(machine.click(b), c.click);
+        EXPECT_EQ(machine.phase(), c.afterClick);
+        machine = reach(c.start);
+        EXPECT_EQ(machine.clickOutside(), c.outside);
+        if (c.outside == Action::close()) {
+            EXPECT_EQ(machine.phase(), Phase{});
+        } else {
+            EXPECT_EQ(machine.phase(), c.start);
+        }
+        machine.reset();
+        EXPECT_EQ(machine, HoverMachine(grace));
+    }
+}
+
+TEST(HoverInputsTest, DwellCloseDurationAndFeeding) {
+    EXPECT_DOUBLE_EQ(HoverInputs::dwell(DisplayStyle::notch(), 120), 0.12);
+    EXPECT_DOUBLE_EQ(HoverInputs::dwell(DisplayStyle::hoverNotch(), 60), 0.2);
+    EXPECT_DOUBLE_EQ(HoverInputs::dwell(DisplayStyle::hoverNotch(), 300), 0.38);
+    EXPECT_DOUBLE_EQ(HoverInputs::dwell(DisplayStyle::pill(PillSide::left), 120), 0.35);
+    EXPECT_DOUBLE_EQ(HoverInputs::dwell(DisplayStyle::pill(PillSide::right), 600), 0.75);
+
+    EXPECT_EQ(HoverInputs::closeDuration(false, true, DisplayStyle::notch(), false, 1), 0);
+    EXPECT_EQ(HoverInputs::closeDuration(true, false, DisplayStyle::notch(), false, 1), 0);
+    EXPECT_DOUBLE_EQ(HoverInputs::closeDuration(true, true, DisplayStyle::notch(), false, 2), 0.64);
+    EXPECT_DOUBLE_EQ(HoverInputs::closeDuration(true, true, std::nullopt, false, 1), 0.32);
+    EXPECT_DOUBLE_EQ(HoverInputs::closeDuration(true, true, DisplayStyle::hoverNotch(), false, 1), 0.45);
+    EXPECT_DOUBLE_EQ(HoverInputs::closeDuration(true, true, DisplayStyle::pill(PillSide::bottom), false, 1),
+                     0.45);
+    EXPECT_DOUBLE_EQ(HoverInputs::closeDuration(true, true, DisplayStyle::pill(PillSide::bottom), true, 1),
+                     0.2);
+    EXPECT_FALSE(HoverInputs::hoverOpening(true, true));
+    EXPECT_TRUE(HoverInputs::hoverOpening(true, false));
+
+    EXPECT_FALSE(HoverInputs::feedsMachine(false, true, false));
+    EXPECT_TRUE(HoverInputs::feedsMachine(false, true, true));
+    EXPECT_TRUE(HoverInputs::feedsMachine(false, false, false));
+    EXPECT_DOUBLE_EQ(HoverInputs::timerDelay(5.0, 5.5), 0.001);
+    EXPECT_DOUBLE_EQ(HoverInputs::timerDelay(5.5, 5.0), 0.501);
+}
+
+TEST(HoverInputsTest, HotDisplayIsTheFirstZoneHoldingThePointer) {
+    Rect left{0, 0, 1440, 900};
+    Rect right{1440, 0, 1920, 1080};
+    std::map<DisplayID, DisplayLayout> layouts;
+    layouts.emplace(a, DisplayLayout(DisplayStyle::hoverNotch(), left, std::nullopt, std::nullopt));
+    layouts.emplace(b, DisplayLayout(DisplayStyle::hoverNotch(), right, std::nullopt, std::nullopt));
+    Point onA{720, 895};
+    Point onB{2400, 1075};
+    EXPECT_EQ(HoverInputs::hot(onA, layouts, {}, {}, false), a);
+    EXPECT_EQ(HoverInputs::hot(onB, layouts, {}, {}, false), b);
+    EXPECT_EQ(HoverInputs::hot({720, 500}, layouts, {}, {}, false), std::nullopt);
+    EXPECT_EQ(HoverInputs::hot(onA, layouts, {}, {a}, false), std::nullopt);
+    EXPECT_EQ(HoverInputs::hot(onA, layouts, {}, {}, true), std::nullopt);
+    // The counter right of the notch widens the zone.
+    Point pastNotch{720 + 100 + 24 + 10, 895};
+    EXPECT_EQ(HoverInputs::hot(pastNotch, layouts, {}, {}, false), std::nullopt);
+    EXPECT_EQ(HoverInputs::hot(pastNotch, layouts, {{a, 24.0}}, {}, false), a);
+}
+
+TEST(HoverFreezeTest, FirstScrollPositionHoldsUntilThePointerMoves) {
+    HoverFreeze freeze;
+    freeze.moved({1, 1});
+    EXPECT_FALSE(freeze.isFrozen());
+    freeze.scrolled({10, 20});
+    freeze.scrolled({30, 40});
+    EXPECT_EQ(freeze.frozenAt, (Point{10, 20}));
+    freeze.moved({10, 20});
+    EXPECT_TRUE(freeze.isFrozen());
+    freeze.moved({10, 20.5});
+    EXPECT_FALSE(freeze.isFrozen());
+    freeze.scrolled({1, 2});
+    freeze.reset();
+    EXPECT_FALSE(freeze.isFrozen());
+}
+
+TEST(DrawerLifeTest, WarmViewsCoolAfterKeepUnlessBusy) {
+    using Check = DrawerLife::Check;
+    DrawerLife life(30);
+    EXPECT_FALSE(life.built());
+    EXPECT_EQ(life.check(0, false), Check::idle());
+    life.closed(1);
+    EXPECT_EQ(life.coolAt(), std::nullopt);
+
+    EXPECT_TRUE(life.warm(10, true, a));
+    EXPECT_FALSE(life.warm(11, true, a));
+    EXPECT_EQ(life.coolAt(), std::nullopt);
+    EXPECT_EQ(life.check(12, false), Check::idle());
+    life.closed(20);
+    EXPECT_EQ(life.check(30, false), Check::wait(50));
+    // Pointer samples while closed push the moment on.
+    EXPECT_TRUE(life.warm(40, false, b));
+    EXPECT_EQ(life.coolAt(), 70);
+    // Busy at the cool moment postpones by a full keep, not the remaining time.
+    EXPECT_EQ(life.check(75, true), Check::wait(105));
+    EXPECT_EQ(life.check(104, false), Check::wait(105));
+    EXPECT_EQ(life.check(105, false), Check::cool());
+    EXPECT_FALSE(life.built());
+    EXPECT_EQ(life.coolAt(), std::nullopt);
+    EXPECT_EQ(life.check(200, false), Check::idle());
+}
+
+}  // namespace
+}  // namespace brimly
