@@ -1,0 +1,57 @@
+#include "core/engine/TranscriptRecord.h"
+
+#include <array>
+#include <utility>
+
+namespace brimly {
+
+namespace {
+
+constexpr std::array<std::pair<SessionTitle::Kind, std::string_view>, 3> kindNames = {{
+    {SessionTitle::Kind::agentName, "agent-name"},
+    {SessionTitle::Kind::custom, "custom-title"},
+    {SessionTitle::Kind::ai, "ai-title"},
+}};
+
+bool isSafeExtensionCharacter(char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
+
+}  // namespace
+
+std::string TranscriptImage::fileExtension() const {
+    constexpr std::string_view prefix = "image/";
+    constexpr std::size_t longest = 16;
+    std::string_view type = mediaType;
+    if (type.size() <= prefix.size()) return "bin";
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char c = type[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i]) return "bin";
+    }
+    // "svg+xml" is stored as svg, and parameters such as "; charset" are not part of the name.
+    std::string_view subtype = type.substr(prefix.size());
+    subtype = subtype.substr(0, subtype.find_first_of("+; "));
+    std::string extension;
+    for (char c : subtype) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (!isSafeExtensionCharacter(c)) return "bin";
+        extension.push_back(c);
+    }
+    if (extension.empty() || extension.size() > longest) return "bin";
+    return extension;
+}
+
+std::string_view SessionTitle::rawValue(Kind kind) {
+    for (const auto& [candidate, name] : kindNames) {
+        if (candidate == kind) return name;
+    }
+    return {};
+}
+
+std::optional<SessionTitle::Kind> SessionTitle::kindFromRawValue(std::string_view raw) {
+    for (const auto& [kind, name] : kindNames) {
+        if (name == raw) return kind;
+    }
+    return std::nullopt;
+}
+
+}  // namespace brimly
