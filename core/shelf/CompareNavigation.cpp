@@ -40,4 +40,19 @@ int follow(const std::optional<Url>& shown, bool wasNewest, const std::vector<Ur
     return found == versions.end() ? 0 : static_cast<int>(found - versions.begin());
 }
 
+std::optional<ShelfItem> target(const std::string& compared, const std::optional<std::string>& path,
+                                const std::string& session, const std::vector<ShelfItem>& items) {
+    auto same = std::ranges::find(items, compared, &ShelfItem::id);
+    if (same != items.end()) return *same;
+    if (!path) return std::nullopt;
+    const ShelfItem* latest = nullptr;
+    for (const auto& item : items) {
+        if (item.sourcePath != path || item.sessionID != session || item.kind != ShelfItemKind::image)
+            continue;
+        if (!latest || item.createdAt > latest->createdAt) latest = &item;
+    }
+    if (!latest) return std::nullopt;
+    return *latest;
+}
+
 }  // namespace brimly::CompareNavigation

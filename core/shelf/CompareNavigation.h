@@ -1,10 +1,12 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "core/base/Url.h"
 #include "core/shelf/CompareMode.h"
+#include "core/store/ShelfItem.h"
 
 namespace brimly {
 
@@ -19,6 +21,10 @@ CompareMode cycle(CompareMode mode, int delta);
 // The oldest version has nothing before it to wipe against or subtract, so it is always stepped.
 CompareMode effective(CompareMode mode, int index);
 int follow(const std::optional<Url>& shown, bool wasNewest, const std::vector<Url>& versions);
+// The item to keep comparing: the compared one while it exists, else the newest image captured from the
+// same file in the same session (the file was rewritten and captured again).
+std::optional<ShelfItem> target(const std::string& compared, const std::optional<std::string>& path,
+                                const std::string& session, const std::vector<ShelfItem>& items);
 
 }  // namespace CompareNavigation
 }  // namespace brimly
