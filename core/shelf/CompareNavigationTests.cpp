@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "core/shelf/CompareNavigation.h"
+#include "core/shelf/ShelfTestItems.h"
 
 namespace brimly {
 namespace {
@@ -58,6 +59,21 @@ TEST(CompareNavigationTest, FollowKeepsTheNewestOrTheSameFile) {
     EXPECT_EQ(follow(std::nullopt, false, {a, b, c}), 0);
     EXPECT_EQ(follow(b, false, {a, b, c}), 1);
     EXPECT_EQ(follow(b, false, {a, c}), 0);
+}
+
+TEST(CompareNavigationTest, TargetFollowsANewerCaptureOfTheSameImage) {
+    using testing::makeItem;
+    using testing::withPath;
+    ShelfItem compared = withPath(makeItem("old", "s", 1), "/p/shot.png");
+    ShelfItem newer = withPath(makeItem("new", "s", 5), "/p/shot.png");
+    ShelfItem newest = withPath(makeItem("newest", "s", 9), "/p/shot.png");
+    ShelfItem otherSession = withPath(makeItem("other", "t", 20), "/p/shot.png");
+    ShelfItem page = testing::ofKind(withPath(makeItem("page", "s", 30), "/p/shot.png"), ShelfItemKind::html);
+
+    EXPECT_EQ(target("old", "/p/shot.png", "s", {newer, compared}), compared);
+    EXPECT_EQ(target("old", "/p/shot.png", "s", {newer, newest, otherSession, page}), newest);
+    EXPECT_EQ(target("old", "/p/shot.png", "s", {otherSession, page}), std::nullopt);
+    EXPECT_EQ(target("old", std::nullopt, "s", {newer}), std::nullopt);
 }
 
 }  // namespace

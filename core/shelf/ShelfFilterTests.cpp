@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include "core/shelf/ShelfFilter.h"
+#include "core/shelf/ShelfTestItems.h"
+
+namespace brimly {
+namespace {
+
+using testing::makeItem;
+using testing::makeSession;
+using testing::ofKind;
+using testing::seen;
+using Ids = std::vector<std::string>;
+
+Ids idsOf(const std::vector<ShelfItem>& items) {
+    Ids ids;
+    for (const auto& item : items) ids.push_back(item.id);
+    return ids;
+}
+
+// Two projects ("web" and "api"), a watched folder labelled by name, and an item of an unknown session.
+Snapshot sample() {
+    Snapshot snapshot;
+    snapshot.sessions = {makeSession("w", 1, "/src/web"), makeSession("a", 1, "/src/api")};
+    snapshot.items = {
+        makeItem("img-web", "w", 9),
+        seen(ofKind(makeItem("page-web", "w", 8), ShelfItemKind::html)),
+        ofKind(makeItem("pdf-api", "a", 7), ShelfItemKind::pdf),
+        seen(ofKind(makeItem("doc-api", "a", 6), ShelfItemKind::document)),
+        seen(makeItem("img-api", "a", 5)),
+        ofKind(makeItem("file-lost", "gone", 4), ShelfItemKind::file),
+    };
+    snapshot.hidden = {makeItem("hidden", "w", 1)};
+    return snapshot;
+}
+
+TEST(ShelfFilterTest, CriteriaCombineWithAndKindsWithOr) {
+    const Snapshot snapshot = sample();
+    struct Case {
+        const char* name;
+        ShelfFilter filter;
+        std::set<std::string> stillNew;
+        Ids expected;
+    };
+    const Case cases[] = {
+        {"default", {}, {}, {"img-web", "page-web", "pdf-api", "doc-api", "img-api", "file-lost"}},
+        {"images or pages",
+         {std::nullopt, {KindFilter::images, KindFilter::pages}, false},
+         {},
+         {"img-web", "page-web", "img-api"}},
+        {"and a project", {"api", {KindFilter::images, KindFilter::pages}, false}, {}, {"img-api"}},
+        {"documents", {std::nullopt, {KindFilter::documents}, false}, {}, {"pdf-api", "doc-api"}},
+        {"only new", {std::nullopt, {}, true}, {}, {"img-web", "pdf-api", "file-lost"}},
+        {"only new, still new kept", {"api", {}, true}, {"doc-api"}, {"pdf-api", "doc-api"}},
+        {"substitute session", {"Session", {}, false}, {}, {"file-lost"}},
+        {"unknown project", {"nope", {}, false}, {}, {}},
+    };
+    for (const auto& c : cases) {
+        Snapshot filtered = c.filter.apply(snapshot, c.stillNew);
+        EXPECT_EQ(idsOf(filtered.items), c.expected) << c.name;
+        EXPECT_EQ(filtered.hidden, snapshot.hidden) << c.name;
+        EXPECT_EQ(filtered.sessions, snapshot.sessions) << c.name;
+    }
+    EXPECT_EQ(ShelfFilter{}.apply(snapshot, {}), snapshot);
+}
+
+TEST(ShelfFilterTest, KindCountsIgnoreTheKindsButKeepProjectAndOnlyNew) {
+    const Snapshot snapshot = sample();
+    using Counts = std::map<KindFilter, std::size_t>;
+    EXPECT_EQ(ShelfFilter{}.kindCounts(snapshot, {}), (Counts{{KindFilter::images, 2},
+                                                              {KindFilter::pages, 1},
+                                                              {KindFilter::documents, 2},
+                                                              {KindFilter::other, 1}}));
+    ShelfFilter api{"api", {KindFilter::images}, false};
+    EXPECT_EQ(api.kindCounts(snapshot, {}), (Counts{{KindFilter::images, 1}, {KindFilter::documents, 2}}));
+    api.onlyNew = true;
+    EXPECT_EQ(api.kindCounts(snapshot, {"img-api"}),
+              (Counts{{KindFilter::images, 1}, {KindFilter::documents, 1}}));
+}
+
+TEST(ShelfFilterTest, ProjectsCountsAndValidation) {
+    Snapshot snapshot;
+    snapshot.sessions = {makeSession("d", 1, "/x/docs"), makeSession("a", 1, "/x/api"),
+                         makeSession("w", 1, "/x/web")};
+    for (int i = 0; i < 3; ++i) snapshot.items.push_back(makeItem("d" + std::to_string(i), "d", i));
+    for (int i = 0; i < 3; ++i) snapshot.items.push_back(makeItem("a" + std::to_string(i), "a", i));
+    for (int i = 0; i < 5; ++i) snapshot.items.push_back(makeItem("w" + std::to_string(i), "w", i));
+    snapshot.hidden = {makeItem("h", "d", 0)};
+    using Projects = std::vector<ShelfFilter::ProjectCount>;
+    EXPECT_EQ(ShelfFilter::projects(snapshot), (Projects{{"web", 5}, {"api", 3}, {"docs", 3}}));
+
+    ShelfFilter docs{"docs", {KindFilter::images}, true};
+    EXPECT_EQ(docs.validated(snapshot), docs);
+    std::erase_if(snapshot.items, [](const ShelfItem& item) { return item.sessionID == "d"; });
+    EXPECT_EQ(docs.validated(snapshot), (ShelfFilter{std::nullopt, {KindFilter::images}, true}));
+    EXPECT_EQ(ShelfFilter::projects(snapshot), (Projects{{"web", 5}, {"api", 3}}));
+}
+
+TEST(ShelfFilterTest, ChipLabelCountsKindsAndOnlyNewButNotTheProject) {
+    struct Case {
+        ShelfFilter filter;
+        std::optional<std::string> label;
+    };
+    const Case cases[] = {
+        {{}, std::nullopt},
+        {{"web", {}, false}, std::nullopt},
+        {{std::nullopt, {}, true}, "Only New"},
+        {{"web", {KindFilter::audio}, false}, "Audio"},
+        {{std::nullopt, {KindFilter::audio}, true}, "2 filters"},
+        {{std::nullopt, {KindFilter::audio, KindFilter::video, KindFilter::other}, true}, "4 filters"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.filter.chipLabel(), c.label);
+        EXPECT_EQ(c.filter.isFiltering(), c.label.has_value());
+    }
+}
+
+TEST(ShelfFilterTest, ProjectNamesAndKindTable) {
+    Session watched = makeSession("folder:/a/docs", 1, "/a/docs");
+    EXPECT_EQ(ShelfFilter::projectName(watched), "docs");
+    watched.agentName = "a \u203a docs";
+    EXPECT_EQ(ShelfFilter::projectName(watched), "a \u203a docs");
+    Session claude = makeSession("s", 1, "/src/web");
+    claude.agentName = "helper";
+    EXPECT_EQ(ShelfFilter::projectName(claude), "web");
+    EXPECT_EQ(ShelfFilter::projectName(makeSession("unsorted", 1)), "Unsorted");
+
+    const std::pair<ShelfItemKind, KindFilter> table[] = {
+        {ShelfItemKind::image, KindFilter::images},       {ShelfItemKind::html, KindFilter::pages},
+        {ShelfItemKind::pdf, KindFilter::documents},      {ShelfItemKind::document, KindFilter::documents},
+        {ShelfItemKind::artifact, KindFilter::artifacts}, {ShelfItemKind::video, KindFilter::video},
+        {ShelfItemKind::audio, KindFilter::audio},        {ShelfItemKind::file, KindFilter::other},
+    };
+    for (auto [kind, filter] : table) EXPECT_EQ(KindFilters::forKind(kind), filter);
+    for (auto filter : KindFilters::allCases) {
+        EXPECT_EQ(KindFilters::fromRawValue(KindFilters::rawValue(filter)), filter);
+    }
+    EXPECT_FALSE(KindFilters::fromRawValue("Images"));
+    EXPECT_EQ(KindFilters::title(KindFilter::pages), "Pages");
+}
+
+}  // namespace
+}  // namespace brimly
