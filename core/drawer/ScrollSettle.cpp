@@ -26,4 +26,15 @@ double RubberBand::offset(double x, double upTo, double dimension, double coeffi
     return x;
 }
 
+double RubberBand::unband(double shown, double upTo, double dimension, double coefficient) {
+    // Inverse of band: excess = y D / (c (D - y)); past the asymptote (or without a band) nothing to undo.
+    auto excess = [&](double y) {
+        if (!(y > 0) || !(dimension > 0) || !(coefficient > 0) || y >= dimension) return y;
+        return y * dimension / (coefficient * (dimension - y));
+    };
+    if (shown < 0) return -excess(-shown);
+    if (shown > upTo) return upTo + excess(shown - upTo);
+    return shown;
+}
+
 }  // namespace brimly

@@ -23,6 +23,9 @@ struct ScrollSettle {
 struct RubberBand {
     static double band(double excess, double dimension, double coefficient);
     static double offset(double x, double upTo, double dimension, double coefficient);
+    // The unclamped position that `offset` maps to `shown`, so that a scroll picked up past an end
+    // continues from where the strip stands instead of compressing the excess a second time.
+    static double unband(double shown, double upTo, double dimension, double coefficient);
 };
 
 }  // namespace brimly

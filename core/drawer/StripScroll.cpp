@@ -64,7 +64,7 @@ StripScroll::Move StripScroll::handle(const Input& input, double now, const Limi
                 momentumSpent = false;
                 if (!raw) {
                     stopSettle(now);
-                    raw = offset;
+                    raw = RubberBand::unband(offset, upper(limits), limits.dimension, limits.coefficient);
                 }
                 *raw += touch.delta;
                 offset = RubberBand::offset(*raw, upper(limits), limits.dimension, limits.coefficient);

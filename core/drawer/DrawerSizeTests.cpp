@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "core/drawer/DrawerGrowth.h"
+#include "core/drawer/DrawerSize.h"
+#include "core/drawer/DrawerTestSupport.h"
+#include "core/drawer/RailSplit.h"
+#include "core/drawer/StyleChange.h"
+
+namespace brimly {
+namespace {
+
+TEST(DrawerSizeTest, ExpandedSizesFollowTheScreen) {
+    struct Case {
+        const char* name;
+        ShelfLayoutKind kind;
+        Rect screen;
+        std::optional<Rect> visible;
+        Size expected;
+    };
+    const Case cases[] = {
+        {"rail", ShelfLayoutKind::rail, {0, 0, 1440, 900}, std::nullopt, {720, 320}},
+        {"rail short", ShelfLayoutKind::rail, {0, 0, 800, 300}, std::nullopt, {720, 252}},
+        {"stacks narrow", ShelfLayoutKind::stacks, {0, 0, 800, 300}, std::nullopt, {752, 176}},
+        {"column", ShelfLayoutKind::column, {0, 0, 1440, 900}, std::nullopt, {480, 648}},
+        // 0.72 x 400 clamps up to 360, then the screen limit (352) wins.
+        {"column short", ShelfLayoutKind::column, {0, 0, 1440, 400}, std::nullopt, {480, 352}},
+        {"column tall", ShelfLayoutKind::column, {0, 0, 1440, 2000}, std::nullopt, {480, 720}},
+        {"side stacks", ShelfLayoutKind::sideStacks, {0, 0, 1440, 900}, std::nullopt, {204, 852}},
+        // Pills leave the peek gap twice and the message room.
+        {"pill", ShelfLayoutKind::rail, {0, 0, 1440, 900}, Rect{0, 100, 1440, 300}, {720, 240}},
+        {"tiny", ShelfLayoutKind::rail, {0, 0, 40, 30}, std::nullopt, {0, 0}},
+        {"tiny pill", ShelfLayoutKind::stacks, {0, 0, 1440, 900}, Rect{0, 0, 1440, 50}, {880, 0}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DrawerSize::expanded(c.kind, c.screen, c.visible), c.expected) << c.name;
+    }
+}
+
+TEST(DrawerSizeTest, PanelHoldsEveryLayoutOfTheStyle) {
+    Rect screen{0, 0, 1440, 900};
+    Rect visible{0, 0, 1440, 875};
+    EXPECT_EQ(DrawerSize::panel(DisplayStyle::notch(), screen, visible), (Size{880, 360}));
+    // Notch styles ignore the visible frame.
+    EXPECT_EQ(DrawerSize::panel(DisplayStyle::hoverNotch(), screen, Rect{0, 0, 1440, 100}), (Size{880, 360}));
+    EXPECT_EQ(DrawerSize::panel(DisplayStyle::pill(PillSide::left), screen, visible), (Size{480, 855}));
+    EXPECT_EQ(DrawerSize::panel(DisplayStyle::pill(PillSide::bottom), screen, Rect{0, 0, 1440, 300}),
+              (Size{880, 280}));
+
+    EXPECT_EQ(DrawerSize::fillingCard(200, 20), (Size{180, 135}));
+    // 0.75 x 202 = 151.5 rounds away from zero.
+    EXPECT_EQ(DrawerSize::fillingCard(222, 20), (Size{202, 152}));
+}
+
+TEST(DrawerGrowthTest, PerceivedProgressAndLengths) {
+    EXPECT_DOUBLE_EQ(DrawerGrowth::referenceRatio, std::sqrt(720.0 * 320 / (220.0 * 38)));
+    EXPECT_DOUBLE_EQ(DrawerGrowth::perceived(0), 0);
+    EXPECT_NEAR(DrawerGrowth::perceived(1), 1, 1e-12);
+    EXPECT_GT(DrawerGrowth::perceived(0.25), 0.25);
+    const double slope = (DrawerGrowth::referenceRatio - 1) / std::log(DrawerGrowth::referenceRatio);
+    EXPECT_DOUBLE_EQ(DrawerGrowth::perceived(-0.1), -0.1 * slope);
+
+    EXPECT_DOUBLE_EQ(DrawerGrowth::length(220, 720, 0.5), 220 * std::sqrt(720.0 / 220));
+    EXPECT_DOUBLE_EQ(DrawerGrowth::length(0, 100, 0.3), 30);
+    EXPECT_DOUBLE_EQ(DrawerGrowth::length(10, 0, 0.5), 5);
+
+    EXPECT_DOUBLE_EQ(DrawerGrowth::reveal(0.6475), 0);
+    EXPECT_DOUBLE_EQ(DrawerGrowth::reveal(0.5), 0);
+    EXPECT_DOUBLE_EQ(DrawerGrowth::reveal(1.2), 1);
+    EXPECT_NEAR(DrawerGrowth::reveal(0.8), 0.1525 / 0.3084375, 1e-12);
+    EXPECT_DOUBLE_EQ(DrawerGrowth::scale(0), 38.0 / 320);
+    EXPECT_DOUBLE_EQ(DrawerGrowth::scale(1), 1);
+
+    EXPECT_DOUBLE_EQ(DrawerGrowth::proportional(10, 5, 20), 2.5);
+    EXPECT_DOUBLE_EQ(DrawerGrowth::proportional(10, -5, 20), 0);
+    EXPECT_DOUBLE_EQ(DrawerGrowth::proportional(10, 50, 20), 10);
+    EXPECT_DOUBLE_EQ(DrawerGrowth::proportional(10, 5, 0), 10);
+}
+
+TEST(DrawerGrowthTest, FrameKeepsItsEdgeAndReachesBothEnds) {
+    struct Case {
+        const char* name;
+        Rect from;
+        Rect to;
+        RectSide edge;
+    };
+    const Case cases[] = {
+        {"notch", {620, 868, 200, 32}, {360, 540, 720, 360}, RectSide::maxY},
+        {"left pill", {90, 388, 4, 48}, {90, 100, 480, 670}, RectSide::minX},
+        {"right pill", {1426, 413, 4, 48}, {950, 10, 480, 700}, RectSide::maxX},
+        {"bottom pill", {696, 10, 48, 4}, {280, 10, 880, 216}, RectSide::minY},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (double hold : {0.0, 0.4}) {
+            EXPECT_TRUE(nearRect(DrawerGrowth::frame(c.from, c.to, 0, c.edge, hold), c.from));
+            EXPECT_TRUE(nearRect(DrawerGrowth::frame(c.from, c.to, 1, c.edge, hold), c.to));
+        }
+        Rect half = DrawerGrowth::frame(c.from, c.to, 0.5, c.edge, 0);
+        double t = DrawerGrowth::perceived(0.5);
+        switch (c.edge) {
+            case RectSide::maxY:
+                EXPECT_NEAR(half.maxY(), c.from.maxY() + (c.to.maxY() - c.from.maxY()) * t, 1e-9);
+                EXPECT_NEAR(half.midX(), c.from.midX() + (c.to.midX() - c.from.midX()) * t, 1e-9);
+                break;
+            case RectSide::minX:
+                EXPECT_NEAR(half.minX(), 90, 1e-9);
+                break;
+            case RectSide::maxX:
+                EXPECT_NEAR(half.maxX(), 1430, 1e-9);
+                break;
+            case RectSide::minY:
+                EXPECT_NEAR(half.minY(), 10, 1e-9);
+                break;
+        }
+        EXPECT_NEAR(half.width, DrawerGrowth::length(c.from.width, c.to.width, t), 1e-9);
+        EXPECT_NEAR(half.height, DrawerGrowth::length(c.from.height, c.to.height, t), 1e-9);
+    }
+    // The line hold: the axis along the edge waits, the depth grows from the start.
+    Rect from{620, 868, 200, 32};
+    Rect to{360, 540, 720, 360};
+    Rect held = DrawerGrowth::frame(from, to, 0.3, RectSide::maxY, 0.4);
+    EXPECT_NEAR(held.width, 200, 1e-9);
+    EXPECT_GT(held.height, 32);
+    EXPECT_NEAR(held.maxY(), 900, 1e-9);
+    Rect sideHeld = DrawerGrowth::frame({90, 388, 4, 48}, {90, 100, 480, 670}, 0.3, RectSide::minX, 0.4);
+    EXPECT_NEAR(sideHeld.height, 48, 1e-9);
+    EXPECT_GT(sideHeld.width, 4);
+    // A hold of 1 or more is capped at 0.99 and still ends open.
+    EXPECT_TRUE(nearRect(DrawerGrowth::frame(from, to, 1, RectSide::maxY, 5), to));
+    // Overshoot past zero width never gives a negative size.
+    Rect shrink = DrawerGrowth::frame({0, 0, 10, 10}, {0, 0, 0, 0}, 1.5, RectSide::minY, 0);
+    EXPECT_EQ(shrink.width, 0);
+    EXPECT_EQ(shrink.height, 0);
+}
+
+TEST(RailSplitTest, WidthAndColumns) {
+    RailSplit split{700, 160, 1, 3, 8, 150};
+    EXPECT_DOUBLE_EQ(split.maximum(), 549);
+    EXPECT_DOUBLE_EQ(split.width(std::numeric_limits<double>::quiet_NaN()), 160);
+    EXPECT_DOUBLE_EQ(split.width(std::numeric_limits<double>::infinity()), 160);
+    EXPECT_DOUBLE_EQ(split.width(100), 160);
+    EXPECT_DOUBLE_EQ(split.width(300), 300);
+    EXPECT_DOUBLE_EQ(split.width(1000), 549);
+    struct Case {
+        RailSplit split;
+        double sidebar;
+        int columns;
+    };
+    const Case cases[] = {
+        {split, 160, 3},
+        {split, 300, 2},
+        {split, 1000, 1},
+        {split, std::numeric_limits<double>::quiet_NaN(), 3},
+        {{4000, 160, 1, 3, 8, 150}, 160, 3},      // never more than `columns`
+        {{100, 160, 1, 3, 8, 150}, 160, 1},       // never 0
+        {{700, 160, 1, 0, 8, 150}, 160, 1},       // a layout without columns still shows one
+        {{700, 160, 1, 3, 0, 0}, 160, 3},         // no column width: no division by zero
+        {{1e300, 160, 1, 5, 8, 1e-300}, 160, 5},  // a quotient past int's range
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.split.columnCount(c.sidebar), c.columns) << c.split.content << " " << c.sidebar;
+    }
+}
+
+TEST(StyleChangeTest, LeaveAndArriveWithGenerations) {
+    using Action = StyleChange::Action;
+    const auto notch = DisplayStyleChoice::notch();
+    const auto left = DisplayStyleChoice::pill(PillSide::left);
+    const auto right = DisplayStyleChoice::pill(PillSide::right);
+
+    auto change = StyleChange::make(notch);
+    EXPECT_EQ(change.request(notch, true, true), Action::none());
+    EXPECT_EQ(change.request(left, true, true), Action::leave(1));
+    EXPECT_TRUE(change.isLeaving);
+    // A third style during the leave waits; the leave ends in it.
+    EXPECT_EQ(change.request(right, true, true), Action::none());
+    EXPECT_EQ(change.leaveEnded(0), Action::none());
+    EXPECT_EQ(change.leaveEnded(1), Action::apply(right, true, 2));
+    EXPECT_EQ(change, (StyleChange{right, right, false, 2}));
+    EXPECT_EQ(change.leaveEnded(2), Action::none());
+
+    // Going back to the leaving style makes it arrive again; the old leave's callback is stale.
+    change = StyleChange::make(notch);
+    EXPECT_EQ(change.request(left, true, true), Action::leave(1));
+    EXPECT_EQ(change.request(notch, true, true), Action::apply(notch, true, 2));
+    EXPECT_EQ(change.leaveEnded(1), Action::none());
+    EXPECT_EQ(change.applied, notch);
+
+    // Nothing on screen at rest: the new style arrives at once.
+    change = StyleChange::make(notch);
+    EXPECT_EQ(change.request(left, false, true), Action::apply(left, true, 1));
+
+    // Without animation: applied directly, also in the middle of a leave.
+    change = StyleChange::make(notch);
+    EXPECT_EQ(change.request(notch, true, false), Action::none());
+    EXPECT_EQ(change.request(left, true, true), Action::leave(1));
+    EXPECT_EQ(change.request(left, true, false), Action::apply(left, false, 2));
+    EXPECT_FALSE(change.isLeaving);
+
+    change = StyleChange::make(notch);
+    EXPECT_EQ(change.settle(), Action::none());
+    change.request(right, true, true);
+    EXPECT_EQ(change.settle(), Action::apply(right, false, 2));
+    EXPECT_EQ(change.settle(), Action::none());
+
+    EXPECT_TRUE(StyleChange::pulses(false, false));
+    EXPECT_FALSE(StyleChange::pulses(true, false));
+    EXPECT_FALSE(StyleChange::pulses(false, true));
+}
+
+}  // namespace
+}  // namespace brimly
