@@ -36,6 +36,8 @@ TEST(Iso8601Test, ParsesInternetDateTimesAndRejectsEverythingElse) {
         }
     }
     EXPECT_EQ(formatIso8601(dateFromUnix(1772600767.25)), "2026-03-04T05:06:07.250Z");
+    EXPECT_EQ(formatIso8601Seconds(dateFromUnix(1772600767.999)), "2026-03-04T05:06:07Z");
+    EXPECT_EQ(formatIso8601Seconds(dateFromUnix(-0.5)), "1969-12-31T23:59:59Z");
 }
 
 TEST(EnvTest, ReadersFollowTheParsingRules) {

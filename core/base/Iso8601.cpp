@@ -106,4 +106,16 @@ std::string formatIso8601(Date date) {
     return buffer;
 }
 
+std::string formatIso8601Seconds(Date date) {
+    // Out-of-range values would make the conversion to time_t undefined; they read as the reference date.
+    if (!std::isfinite(date) || std::fabs(date) > distantFuture) date = 0;
+    auto seconds = static_cast<std::time_t>(std::floor(unixFromDate(date)));
+    std::tm parts{};
+    gmtime_r(&seconds, &parts);
+    char buffer[96];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02dZ", parts.tm_year + 1900,
+                  parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
+    return buffer;
+}
+
 }  // namespace brimly

@@ -13,5 +13,7 @@ namespace brimly {
 std::optional<Date> parseIso8601(std::string_view text);
 // UTC with milliseconds, e.g. "2026-01-02T03:04:05.123Z".
 std::string formatIso8601(Date date);
+// UTC in whole seconds (the fraction is dropped), e.g. "2026-01-02T03:04:05Z".
+std::string formatIso8601Seconds(Date date);
 
 }  // namespace brimly

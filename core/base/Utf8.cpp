@@ -104,11 +104,14 @@ std::vector<std::string_view> splitLines(std::string_view text) {
     return lines;
 }
 
-std::string_view trimSpaces(std::string_view text) {
+namespace {
+
+template <class Predicate>
+std::string_view trimWhere(std::string_view text, Predicate isTrimmed) {
     std::size_t begin = 0;
     while (begin < text.size()) {
         std::size_t length = 1;
-        if (!isSpace(codePointAt(text, begin, length))) break;
+        if (!isTrimmed(codePointAt(text, begin, length))) break;
         begin += length;
     }
     std::size_t end = begin;
@@ -117,9 +120,17 @@ std::string_view trimSpaces(std::string_view text) {
         std::size_t length = 1;
         long codePoint = codePointAt(text, offset, length);
         offset += length;
-        if (!isSpace(codePoint)) end = offset;
+        if (!isTrimmed(codePoint)) end = offset;
     }
     return text.substr(begin, end - begin);
+}
+
+}  // namespace
+
+std::string_view trimSpaces(std::string_view text) { return trimWhere(text, isSpace); }
+
+std::string_view trimWhitespaceAndNewlines(std::string_view text) {
+    return trimWhere(text, [](long codePoint) { return isSpace(codePoint) || isLineBreak(codePoint); });
 }
 
 }  // namespace brimly::Utf8

@@ -24,6 +24,8 @@ std::vector<std::string_view> splitLines(std::string_view text);
 // Trims tabs and the Unicode space separators (U+0020, U+00A0, U+1680, U+2000-U+200A, U+202F, U+205F,
 // U+3000) from both ends.
 std::string_view trimSpaces(std::string_view text);
+// Trims the spaces above and the line breaks of `splitLines` from both ends.
+std::string_view trimWhitespaceAndNewlines(std::string_view text);
 
 }  // namespace Utf8
 }  // namespace brimly

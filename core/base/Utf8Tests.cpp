@@ -77,5 +77,12 @@ TEST(Utf8, TrimsSpacesTabsAndUnicodeSpaces) {
     EXPECT_EQ(Utf8::trimSpaces("x\xC2"), "x\xC2");
 }
 
+TEST(Utf8, TrimsWhitespaceAndNewlines) {
+    EXPECT_EQ(Utf8::trimWhitespaceAndNewlines("\r\n\t a b \n\v\f"), "a b");
+    EXPECT_EQ(Utf8::trimWhitespaceAndNewlines("\xE2\x80\xA8x\xC2\x85\xC2\xA0"), "x");
+    EXPECT_EQ(Utf8::trimWhitespaceAndNewlines("a\nb"), "a\nb");
+    EXPECT_EQ(Utf8::trimWhitespaceAndNewlines(" \n "), "");
+}
+
 }  // namespace
 }  // namespace brimly
