@@ -1,0 +1,517 @@
+#include "core/store/Store.h"
+
+#include <algorithm>
+#include <cassert>
+
+#include "core/base/AtomicFile.h"
+#include "core/platform/FileSystem.h"
+
+namespace brimly {
+
+namespace {
+
+std::string withoutTrailingSlashes(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
+template <typename Map>
+void eraseFromSet(Map& map, const std::string& key, const std::string& id) {
+    auto found = map.find(key);
+    if (found == map.end()) return;
+    found->second.erase(id);
+    if (found->second.empty()) map.erase(found);
+}
+
+bool byCreationThenID(const ShelfItem& left, const ShelfItem& right) {
+    if (left.createdAt != right.createdAt) return left.createdAt < right.createdAt;
+    return left.id < right.id;
+}
+
+}  // namespace
+
+Store::Store(std::string root, NowFunction now, SerialQueue* autosave, double debounce,
+             double offsetsDebounce)
+    : m_root(withoutTrailingSlashes(std::move(root))),
+      m_itemsDir(m_root + "/items"),
+      m_thumbsDir(m_root + "/thumbs"),
+      m_indexPath(m_root + "/index.json"),
+      m_offsetsPath(m_root + "/offsets.json"),
+      m_now(std::move(now)),
+      m_autosave(autosave),
+      m_debounce(debounce),
+      m_offsetsDebounce(offsetsDebounce) {
+    load();
+}
+
+Store::~Store() = default;
+
+void Store::assertOnQueue() const { assert(m_autosave == nullptr || m_autosave->isCurrent()); }
+
+std::string Store::contentKey(std::string_view id) { return std::string(id.substr(0, id.find('~'))); }
+
+void Store::load() {
+    FileSystem::createDirectories(m_itemsDir);
+    FileSystem::createDirectories(m_thumbsDir);
+
+    std::optional<Index> index;
+    if (auto text = AtomicFile::read(m_indexPath)) index = Index::decode(*text);
+    if (index) {
+        m_isFirstRun = false;
+        m_previousRunAt = index->lastRunAt;
+        // A damaged index may name an id both shown and hidden; the user's hiding wins.
+        for (HiddenRecord& record : index->hiddenItems) {
+            std::string id = record.item.id;
+            m_hiddenItems.insert_or_assign(std::move(id), std::move(record));
+        }
+        for (ShelfItem& item : index->items) {
+            if (m_hiddenItems.count(item.id) != 0) continue;
+            std::string id = item.id;
+            m_items.insert_or_assign(std::move(id), std::move(item));
+        }
+        for (Session& session : index->sessions) {
+            std::string id = session.id;
+            m_sessions.insert_or_assign(std::move(id), std::move(session));
+        }
+        for (Prompt& prompt : index->prompts) {
+            std::string id = prompt.id;
+            m_prompts.insert_or_assign(std::move(id), std::move(prompt));
+        }
+        m_hidden.insert(index->hidden.begin(), index->hidden.end());
+        m_deleted = std::move(index->deleted);
+        m_deletedPaths = std::move(index->deletedPaths);
+        m_titleChecks = std::move(index->titleChecks);
+    } else if (FileSystem::exists(m_indexPath)) {
+        moveUnreadableIndexAside();
+    }
+    for (const auto& [id, item] : m_items) addToMaps(item);
+    for (const auto& [id, record] : m_hiddenItems) addHiddenToMaps(record.item);
+
+    if (auto text = AtomicFile::read(m_offsetsPath)) {
+        if (auto offsets = OffsetsFile::decode(*text)) m_offsets = std::move(*offsets);
+    }
+    m_launchedAt = m_now();
+    m_revision = 0;
+    sweepOrphans();
+}
+
+void Store::addToMaps(const ShelfItem& item) {
+    m_idsByContent[contentKey(item.id)].insert(item.id);
+    if (item.sourcePath) m_idsByPath[*item.sourcePath].insert(item.id);
+    retainFiles(item);
+}
+
+void Store::removeFromMaps(const ShelfItem& item) {
+    eraseFromSet(m_idsByContent, contentKey(item.id), item.id);
+    if (item.sourcePath) eraseFromSet(m_idsByPath, *item.sourcePath, item.id);
+    releaseFiles(item);
+}
+
+void Store::addHiddenToMaps(const ShelfItem& item) {
+    if (item.sourcePath) m_hiddenIDsByPath[*item.sourcePath].insert(item.id);
+    retainFiles(item);
+}
+
+void Store::removeHiddenFromMaps(const ShelfItem& item) {
+    if (item.sourcePath) eraseFromSet(m_hiddenIDsByPath, *item.sourcePath, item.id);
+    releaseFiles(item);
+}
+
+namespace {
+
+// Each file counts once per item, however many of its versions name it.
+std::set<std::string> filePaths(const ShelfItem& item) {
+    std::set<std::string> paths;
+    for (const ItemVersion& version : item.versions) {
+        if (auto path = version.fileURL.path()) paths.insert(std::move(*path));
+    }
+    if (item.fileURL) {
+        if (auto path = item.fileURL->path()) paths.insert(std::move(*path));
+    }
+    return paths;
+}
+
+}  // namespace
+
+// Hidden items count as users too: a file shared with a hidden item must survive the shown one's removal,
+// or unhiding would bring back an item without its copy.
+void Store::retainFiles(const ShelfItem& item) {
+    for (const std::string& path : filePaths(item)) ++m_copyRefs[path];
+}
+
+void Store::releaseFiles(const ShelfItem& item) {
+    for (const std::string& path : filePaths(item)) {
+        auto found = m_copyRefs.find(path);
+        if (found == m_copyRefs.end()) continue;
+        if (--found->second <= 0) m_copyRefs.erase(found);
+    }
+}
+
+bool Store::isHiddenSourcePath(const std::string& path) const {
+    auto found = m_hiddenIDsByPath.find(path);
+    return found != m_hiddenIDsByPath.end() && !found->second.empty();
+}
+
+bool Store::isDeleted(const std::string& id, const std::optional<std::string>& sourcePath,
+                      Date createdAt) const {
+    auto byID = m_deleted.find(id);
+    if (byID != m_deleted.end() && createdAt <= byID->second) return true;
+    if (!sourcePath) return false;
+    auto byPath = m_deletedPaths.find(*sourcePath);
+    return byPath != m_deletedPaths.end() && createdAt <= byPath->second;
+}
+
+bool Store::hasIngested(const std::string& path, Date modified) const {
+    auto deletedAt = m_deletedPaths.find(path);
+    if (deletedAt != m_deletedPaths.end() && deletedAt->second >= modified) return true;
+    if (auto ids = m_idsByPath.find(path); ids != m_idsByPath.end()) {
+        for (const std::string& id : ids->second) {
+            if (m_items.at(id).createdAt >= modified) return true;
+        }
+    }
+    if (auto ids = m_hiddenIDsByPath.find(path); ids != m_hiddenIDsByPath.end()) {
+        for (const std::string& id : ids->second) {
+            if (m_hiddenItems.at(id).item.createdAt >= modified) return true;
+        }
+    }
+    return false;
+}
+
+std::vector<ShelfItem> Store::itemsAtSourcePath(const std::string& path) const {
+    std::vector<ShelfItem> result;
+    if (auto ids = m_idsByPath.find(path); ids != m_idsByPath.end()) {
+        for (const std::string& id : ids->second) result.push_back(m_items.at(id));
+    }
+    std::sort(result.begin(), result.end(), byCreationThenID);
+    return result;
+}
+
+std::vector<ShelfItem> Store::itemsWithContent(const std::string& key) const {
+    std::vector<ShelfItem> result;
+    if (auto ids = m_idsByContent.find(key); ids != m_idsByContent.end()) {
+        for (const std::string& id : ids->second) result.push_back(m_items.at(id));
+    }
+    std::sort(result.begin(), result.end(), byCreationThenID);
+    return result;
+}
+
+std::optional<ShelfItem> Store::artifactForPath(const std::string& path) const {
+    std::optional<ShelfItem> newest;
+    for (ShelfItem& item : itemsAtSourcePath(path)) {
+        if (item.kind == ShelfItemKind::artifact) newest = std::move(item);
+    }
+    return newest;
+}
+
+bool Store::upsert(const ShelfItem& item) {
+    assertOnQueue();
+    if (m_hiddenItems.count(item.id) != 0) return false;
+    auto found = m_items.find(item.id);
+    if (found != m_items.end()) {
+        if (found->second == item) return false;
+        removeFromMaps(found->second);
+        found->second = item;
+    } else {
+        found = m_items.emplace(item.id, item).first;
+    }
+    addToMaps(found->second);
+    recordChange(true);
+    return true;
+}
+
+bool Store::upsert(const Session& session) {
+    assertOnQueue();
+    auto [found, inserted] = m_sessions.try_emplace(session.id, session);
+    if (!inserted) {
+        if (found->second == session) return false;
+        found->second = session;
+    }
+    recordChange(true);
+    return true;
+}
+
+bool Store::upsert(const Prompt& prompt) {
+    assertOnQueue();
+    auto [found, inserted] = m_prompts.try_emplace(prompt.id, prompt);
+    if (!inserted) {
+        if (found->second == prompt) return false;
+        found->second = prompt;
+    }
+    m_promptsBySessionStale = true;
+    recordChange(true);
+    return true;
+}
+
+bool Store::remove(const std::string& id) {
+    assertOnQueue();
+    auto found = m_items.find(id);
+    if (found == m_items.end()) return false;
+    ShelfItem item = std::move(found->second);
+    m_items.erase(found);
+    removeFromMaps(item);
+    recordChange(true);
+    discardFiles(item);
+    return true;
+}
+
+void Store::dropFiles(const std::vector<ItemVersion>& versions) {
+    assertOnQueue();
+    for (const ItemVersion& version : versions) {
+        if (auto path = version.fileURL.path()) discardFile(*path);
+    }
+    // With nothing unsaved the index on disk names exactly what memory holds, so unused files may go now.
+    if (!m_indexDirty) deleteDiscardedFiles();
+}
+
+void Store::markSeen(const std::vector<std::string>& ids, Date at) {
+    assertOnQueue();
+    bool changed = false;
+    for (const std::string& id : ids) {
+        auto found = m_items.find(id);
+        if (found == m_items.end() || found->second.seenAt == at) continue;
+        found->second.seenAt = at;
+        changed = true;
+    }
+    if (changed) recordChange(true);
+}
+
+void Store::hide(const std::string& id) {
+    assertOnQueue();
+    bool changed = m_hidden.insert(id).second;
+    if (auto found = m_items.find(id); found != m_items.end()) {
+        ShelfItem item = std::move(found->second);
+        m_items.erase(found);
+        removeFromMaps(item);
+        addHiddenToMaps(item);
+        m_hiddenItems.insert_or_assign(id, HiddenRecord{std::move(item), m_now()});
+        changed = true;
+    }
+    if (changed) recordChange(true);
+}
+
+bool Store::unhide(const std::string& id) {
+    assertOnQueue();
+    bool changed = m_hidden.erase(id) > 0;
+    bool cameBack = false;
+    if (auto found = m_hiddenItems.find(id); found != m_hiddenItems.end()) {
+        ShelfItem item = std::move(found->second.item);
+        m_hiddenItems.erase(found);
+        removeHiddenFromMaps(item);
+        addToMaps(item);
+        m_items.insert_or_assign(id, std::move(item));
+        cameBack = true;
+    }
+    if (changed || cameBack) recordChange(true);
+    return cameBack;
+}
+
+int Store::deleteItems(const std::vector<std::string>& ids) {
+    assertOnQueue();
+    Date now = m_now();
+    std::vector<ShelfItem> taken;
+    for (const std::string& id : ids) {
+        if (auto found = m_items.find(id); found != m_items.end()) {
+            taken.push_back(std::move(found->second));
+            m_items.erase(found);
+            removeFromMaps(taken.back());
+        } else if (auto hidden = m_hiddenItems.find(id); hidden != m_hiddenItems.end()) {
+            taken.push_back(std::move(hidden->second.item));
+            m_hiddenItems.erase(hidden);
+            removeHiddenFromMaps(taken.back());
+        } else {
+            continue;
+        }
+        m_deleted.insert_or_assign(id, now);
+        if (taken.back().sourcePath) m_deletedPaths.insert_or_assign(*taken.back().sourcePath, now);
+    }
+    if (taken.empty()) return 0;
+    recordChange(true);
+    for (const ShelfItem& item : taken) discardFiles(item);
+    return static_cast<int>(taken.size());
+}
+
+std::vector<std::string> Store::deleteAll(const std::set<std::string>& sparing) {
+    assertOnQueue();
+    std::vector<std::string> ids;
+    for (const auto& [id, item] : m_items) {
+        if (sparing.count(id) == 0) ids.push_back(id);
+    }
+    for (const auto& [id, record] : m_hiddenItems) {
+        if (sparing.count(id) == 0) ids.push_back(id);
+    }
+    deleteItems(ids);
+    return ids;
+}
+
+std::vector<std::string> Store::purge(Date cutoff) {
+    assertOnQueue();
+    std::vector<std::string> removed;
+    std::vector<ShelfItem> taken;
+    for (auto it = m_items.begin(); it != m_items.end();) {
+        if (it->second.createdAt >= cutoff) {
+            ++it;
+            continue;
+        }
+        removed.push_back(it->first);
+        taken.push_back(std::move(it->second));
+        removeFromMaps(taken.back());
+        it = m_items.erase(it);
+    }
+    for (auto it = m_hiddenItems.begin(); it != m_hiddenItems.end();) {
+        if (it->second.hiddenAt >= cutoff) {
+            ++it;
+            continue;
+        }
+        removed.push_back(it->first);
+        taken.push_back(std::move(it->second.item));
+        removeHiddenFromMaps(taken.back());
+        it = m_hiddenItems.erase(it);
+    }
+    bool changed = !taken.empty();
+    auto dropBefore = [&](std::map<std::string, Date>& dates) {
+        changed |= std::erase_if(dates, [&](const auto& entry) { return entry.second < cutoff; }) > 0;
+    };
+    dropBefore(m_deleted);
+    dropBefore(m_deletedPaths);
+    dropBefore(m_titleChecks);
+
+    std::set<std::string> liveSessions;
+    for (const auto& [id, item] : m_items) liveSessions.insert(item.sessionID);
+    changed |= std::erase_if(m_sessions, [&](const auto& entry) {
+                   return liveSessions.count(entry.first) == 0 && entry.second.lastActive < cutoff;
+               }) > 0;
+    auto droppedPrompts = std::erase_if(m_prompts, [&](const auto& entry) {
+        return liveSessions.count(entry.second.sessionID) == 0 && entry.second.at < cutoff;
+    });
+    if (droppedPrompts > 0) {
+        m_promptsBySessionStale = true;
+        changed = true;
+    }
+
+    auto droppedOffsets =
+        std::erase_if(m_offsets, [](const auto& entry) { return !FileSystem::exists(entry.first); });
+    if (droppedOffsets > 0) {
+        m_offsetsDirty = true;
+        scheduleOffsetsWrite();
+    }
+    if (changed) recordChange(true);
+    for (const ShelfItem& item : taken) discardFiles(item);
+    return removed;
+}
+
+void Store::trimVersions(std::size_t keeping) {
+    assertOnQueue();
+    std::vector<ItemVersion> dropped;
+    auto trim = [&](ShelfItem& item, bool hidden) {
+        if (item.versions.size() <= keeping) return false;
+        hidden ? removeHiddenFromMaps(item) : removeFromMaps(item);
+        auto cut = item.versions.begin() + static_cast<std::ptrdiff_t>(item.versions.size() - keeping);
+        std::move(item.versions.begin(), cut, std::back_inserter(dropped));
+        item.versions.erase(item.versions.begin(), cut);
+        hidden ? addHiddenToMaps(item) : addToMaps(item);
+        return true;
+    };
+    bool changed = false;
+    for (auto& [id, item] : m_items) changed |= trim(item, false);
+    for (auto& [id, record] : m_hiddenItems) changed |= trim(record.item, true);
+    if (!changed) return;
+    recordChange(true);
+    for (const ItemVersion& version : dropped) {
+        if (auto path = version.fileURL.path()) discardFile(*path);
+    }
+}
+
+void Store::setOffset(std::uint64_t offset, const std::string& path) {
+    assertOnQueue();
+    auto [found, inserted] = m_offsets.try_emplace(path, offset);
+    if (!inserted) {
+        if (found->second == offset) return;
+        found->second = offset;
+    }
+    m_offsetsDirty = true;
+    scheduleOffsetsWrite();
+}
+
+void Store::setTitleChecked(const std::string& path, Date modified) {
+    assertOnQueue();
+    auto [found, inserted] = m_titleChecks.try_emplace(path, modified);
+    if (!inserted) {
+        if (found->second == modified) return;
+        found->second = modified;
+    }
+    recordChange(false);
+}
+
+void Store::setNeedsSave() {
+    assertOnQueue();
+    recordChange(true);
+}
+
+void Store::recordChange(bool visible) {
+    if (visible) ++m_revision;
+    m_indexDirty = true;
+    scheduleIndexWrite();
+}
+
+void Store::scheduleIndexWrite() {
+    if (m_autosave == nullptr || m_indexWritePending) return;
+    m_indexWritePending = true;
+    m_indexWrite = m_autosave->postAfter(m_debounce, [this] {
+        m_indexWritePending = false;
+        if (m_indexDirty) writeIndex();
+    });
+}
+
+void Store::scheduleOffsetsWrite() {
+    if (m_autosave == nullptr || m_offsetsWritePending) return;
+    m_offsetsWritePending = true;
+    m_offsetsWrite = m_autosave->postAfter(m_offsetsDebounce, [this] {
+        m_offsetsWritePending = false;
+        if (m_indexDirty) writeIndex();
+        if (m_offsetsDirty) writeOffsets();
+    });
+}
+
+void Store::flush() {
+    assertOnQueue();
+    m_indexWrite.cancel();
+    m_offsetsWrite.cancel();
+    m_indexWritePending = false;
+    m_offsetsWritePending = false;
+    writeIndex();
+    writeOffsets();
+}
+
+bool Store::writeIndex() {
+    Index index;
+    index.lastRunAt = m_now();
+    index.items.reserve(m_items.size());
+    for (const auto& [id, item] : m_items) index.items.push_back(item);
+    index.sessions.reserve(m_sessions.size());
+    for (const auto& [id, session] : m_sessions) index.sessions.push_back(session);
+    index.prompts.reserve(m_prompts.size());
+    for (const auto& [id, prompt] : m_prompts) index.prompts.push_back(prompt);
+    index.hidden.assign(m_hidden.begin(), m_hidden.end());
+    for (const auto& [id, record] : m_hiddenItems) index.hiddenItems.push_back(record);
+    index.deleted = m_deleted;
+    index.deletedPaths = m_deletedPaths;
+    index.titleChecks = m_titleChecks;
+    if (auto error = AtomicFile::write(m_indexPath, index.encode())) {
+        m_log.error("{} not saved: {} {}", "index", error.category().name(), error.value());
+        return false;
+    }
+    m_indexDirty = false;
+    deleteDiscardedFiles();
+    return true;
+}
+
+bool Store::writeOffsets() {
+    if (auto error = AtomicFile::write(m_offsetsPath, OffsetsFile::encode(m_offsets))) {
+        m_log.error("{} not saved: {} {}", "offsets", error.category().name(), error.value());
+        return false;
+    }
+    m_offsetsDirty = false;
+    return true;
+}
+
+}  // namespace brimly

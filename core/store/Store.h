@@ -1,0 +1,207 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <unordered_map>
+#include <vector>
+
+#include "core/base/Date.h"
+#include "core/base/Log.h"
+#include "core/base/SerialQueue.h"
+#include "core/base/Url.h"
+#include "core/store/HiddenRecord.h"
+#include "core/store/Prompt.h"
+#include "core/store/Session.h"
+#include "core/store/ShelfItem.h"
+#include "core/store/Snapshot.h"
+#include "core/store/StoreIndex.h"
+
+namespace brimly {
+
+// Owns everything the shelf captured: items with their copies under "items/" and thumbnails under
+// "thumbs/", sessions, prompts, hidden and deleted records, transcript read offsets. Kept in memory,
+// persisted as "index.json" and "offsets.json" with debounced atomic writes. Lives on the engine queue.
+//
+// A crash at any moment leaves a loadable index whose records all have their copies: files are written
+// before any index names them, and a file an item no longer uses is deleted only once an index without it
+// is on disk. Copies and thumbnails nothing refers to are swept at start-up.
+class Store {
+public:
+    using Index = StoreIndex;
+    using NowFunction = std::function<Date()>;
+
+    // The copy's URL, or the error that prevented it (std::errc::invalid_argument for an unsafe id or
+    // extension).
+    struct CopyResult {
+        std::optional<Url> url;
+        std::error_code error;
+        bool operator==(const CopyResult&) const = default;
+    };
+
+    static constexpr double defaultDebounce = 2.0;
+    static constexpr double defaultOffsetsDebounce = 5.0;
+    // Files younger than this are never swept: a copy may be in the making.
+    static constexpr double orphanMinimumAge = 60.0;
+
+    // `root` is the support folder. Without `autosave` nothing is written until `flush`.
+    Store(std::string root, NowFunction now, SerialQueue* autosave = nullptr,
+          double debounce = defaultDebounce, double offsetsDebounce = defaultOffsetsDebounce);
+    ~Store();
+    Store(const Store&) = delete;
+    Store& operator=(const Store&) = delete;
+
+    const std::string& root() const { return m_root; }
+    std::int64_t revision() const { return m_revision; }
+    bool isFirstRun() const { return m_isFirstRun; }
+    std::optional<Date> previousRunAt() const { return m_previousRunAt; }
+    Date launchedAt() const { return m_launchedAt; }
+    const std::map<std::string, ShelfItem>& items() const { return m_items; }
+    const std::map<std::string, Session>& sessions() const { return m_sessions; }
+    const std::map<std::string, Prompt>& prompts() const { return m_prompts; }
+    const std::map<std::string, std::uint64_t>& offsets() const { return m_offsets; }
+    const std::set<std::string>& hidden() const { return m_hidden; }
+    const std::map<std::string, HiddenRecord>& hiddenItems() const { return m_hiddenItems; }
+    const std::map<std::string, Date>& deleted() const { return m_deleted; }
+    const std::map<std::string, Date>& deletedPaths() const { return m_deletedPaths; }
+    const std::map<std::string, Date>& titleChecks() const { return m_titleChecks; }
+    // How many copied files (of stored and hidden items, versions included) use each path.
+    const std::unordered_map<std::string, int>& copyRefs() const { return m_copyRefs; }
+    std::int64_t snapshotBuilds() const { return m_snapshotBuilds; }
+    bool isIndexDirty() const { return m_indexDirty; }
+    bool isOffsetsDirty() const { return m_offsetsDirty; }
+
+    // The newest `limit` items with their sessions and prompts, and the hidden items; cached per
+    // (revision, limit). Shown items without a prompt get the latest prompt of their session at or before
+    // their creation.
+    std::shared_ptr<const Snapshot> snapshot(std::size_t limit);
+
+    // Ordered by creation time, then id.
+    std::vector<ShelfItem> itemsAtSourcePath(const std::string& path) const;
+    std::vector<ShelfItem> itemsWithContent(const std::string& contentKey) const;
+    std::optional<ShelfItem> artifactForPath(const std::string& path) const;
+    bool isHidden(const std::string& id) const { return m_hidden.count(id) != 0; }
+    bool isHiddenSourcePath(const std::string& path) const;
+    bool isDeleted(const std::string& id, const std::optional<std::string>& sourcePath, Date createdAt) const;
+    bool hasIngested(const std::string& path, Date modified) const;
+    // "thumbs/" + id + ".jpg"; nothing for an id that may not become a file name.
+    std::optional<Url> thumbURL(std::string_view id) const;
+    // The id up to its first "~".
+    static std::string contentKey(std::string_view id);
+
+    // Each returns whether something changed; an equal value changes nothing and writes nothing. An item
+    // whose id has a hidden record is refused (hide/unhide move items between the two).
+    bool upsert(const ShelfItem& item);
+    bool upsert(const Session& session);
+    bool upsert(const Prompt& prompt);
+    // Writes `data` atomically to "items/" + id + "." + ext, or reuses the file already there.
+    CopyResult copyIn(std::string_view data, std::string_view id, std::string_view ext);
+    bool remove(const std::string& id);
+    // Deletes the files of these versions that no stored or hidden item uses.
+    void dropFiles(const std::vector<ItemVersion>& versions);
+    void markSeen(const std::vector<std::string>& ids, Date at);
+    void hide(const std::string& id);
+    bool unhide(const std::string& id);
+    // Deletes stored and hidden items and remembers when (per id and per source path); returns how many.
+    int deleteItems(const std::vector<std::string>& ids);
+    std::vector<std::string> deleteAll(const std::set<std::string>& sparing);
+    // The retention purge: items created (hidden records hidden) before `cutoff` go, with old deletion
+    // marks, title checks, idle sessions and prompts, and offsets of vanished transcripts.
+    std::vector<std::string> purge(Date cutoff);
+    void trimVersions(std::size_t keeping);
+    void setOffset(std::uint64_t offset, const std::string& path);
+    void setTitleChecked(const std::string& path, Date modified);
+    void setNeedsSave();
+    // Writes the index and the offsets now (and deletes the files the written index no longer uses).
+    void flush();
+
+private:
+    void assertOnQueue() const;
+    void load();
+    void moveUnreadableIndexAside();
+    void sweepOrphans();
+
+    void addToMaps(const ShelfItem& item);
+    void removeFromMaps(const ShelfItem& item);
+    void addHiddenToMaps(const ShelfItem& item);
+    void removeHiddenFromMaps(const ShelfItem& item);
+    void retainFiles(const ShelfItem& item);
+    void releaseFiles(const ShelfItem& item);
+    // Queues the files of `item` (and its thumbnail) for deletion once no index names them.
+    void discardFiles(const ShelfItem& item);
+    void discardFile(const std::string& path);
+    void deleteDiscardedFiles();
+    std::optional<std::string> itemsFolderPath(const Url& url) const;
+
+    void recordChange(bool visible);
+    void scheduleIndexWrite();
+    void scheduleOffsetsWrite();
+    bool writeIndex();
+    bool writeOffsets();
+
+    const std::vector<const Prompt*>& promptsOfSession(const std::string& sessionID);
+    std::optional<std::string> promptAt(const std::string& sessionID, Date at);
+    std::shared_ptr<const Snapshot> buildSnapshot(std::size_t limit);
+
+    std::string m_root;
+    std::string m_itemsDir;
+    std::string m_thumbsDir;
+    std::string m_indexPath;
+    std::string m_offsetsPath;
+
+    std::map<std::string, ShelfItem> m_items;
+    std::map<std::string, Session> m_sessions;
+    std::map<std::string, Prompt> m_prompts;
+    std::map<std::string, std::uint64_t> m_offsets;
+    std::set<std::string> m_hidden;
+    std::map<std::string, HiddenRecord> m_hiddenItems;
+    std::map<std::string, Date> m_deleted;
+    std::map<std::string, Date> m_deletedPaths;
+    std::map<std::string, Date> m_titleChecks;
+
+    std::int64_t m_revision = 0;
+    bool m_isFirstRun = true;
+    std::optional<Date> m_previousRunAt;
+    Date m_launchedAt = 0;
+
+    NowFunction m_now;
+    SerialQueue* m_autosave;
+    double m_debounce;
+    double m_offsetsDebounce;
+    bool m_indexDirty = false;
+    bool m_offsetsDirty = false;
+    bool m_indexWritePending = false;
+    bool m_offsetsWritePending = false;
+    // Dropping a handle cancels its write, so no scheduled work outlives the store.
+    TaskHandle m_indexWrite;
+    TaskHandle m_offsetsWrite;
+
+    std::unordered_map<std::string, std::set<std::string>> m_idsByContent;
+    std::unordered_map<std::string, std::set<std::string>> m_idsByPath;
+    std::unordered_map<std::string, std::set<std::string>> m_hiddenIDsByPath;
+    std::unordered_map<std::string, int> m_copyRefs;
+
+    std::set<std::string> m_discardedFiles;
+    std::set<std::string> m_discardedThumbs;
+
+    struct CachedSnapshot {
+        std::int64_t revision;
+        std::size_t limit;
+        std::shared_ptr<const Snapshot> snapshot;
+    };
+    std::optional<CachedSnapshot> m_cachedSnapshot;
+    std::int64_t m_snapshotBuilds = 0;
+    // Prompts per session ordered by time; rebuilt after the prompts change.
+    std::unordered_map<std::string, std::vector<const Prompt*>> m_promptsBySession;
+    bool m_promptsBySessionStale = true;
+
+    Log m_log{"store"};
+};
+
+}  // namespace brimly

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/base/Date.h"
+#include "core/store/HiddenRecord.h"
+#include "core/store/Prompt.h"
+#include "core/store/Session.h"
+#include "core/store/ShelfItem.h"
+
+namespace brimly {
+
+// The content of "index.json". Decoding is lenient: an array element that does not decode is dropped and
+// the rest kept, and an optional key of the wrong type counts as absent; only a text that is not a JSON
+// object, or one without the "items", "sessions" and "prompts" arrays, is unreadable as a whole.
+struct StoreIndex {
+    static constexpr long currentVersion = 1;
+
+    long version = currentVersion;
+    std::optional<Date> lastRunAt;
+    std::vector<ShelfItem> items;
+    std::vector<Session> sessions;
+    std::vector<Prompt> prompts;
+    std::vector<std::string> hidden;
+    std::vector<HiddenRecord> hiddenItems;
+    std::map<std::string, Date> deleted;
+    std::map<std::string, Date> deletedPaths;
+    std::map<std::string, Date> titleChecks;
+
+    static std::optional<StoreIndex> decode(std::string_view text);
+    // Compact JSON with sorted keys.
+    std::string encode() const;
+
+    bool operator==(const StoreIndex&) const = default;
+};
+
+// The content of "offsets.json": transcript path -> bytes read. Entries that are not unsigned integers
+// are dropped; a text that is not a JSON object gives nothing.
+namespace OffsetsFile {
+
+std::optional<std::map<std::string, std::uint64_t>> decode(std::string_view text);
+std::string encode(const std::map<std::string, std::uint64_t>& offsets);
+
+}  // namespace OffsetsFile
+}  // namespace brimly

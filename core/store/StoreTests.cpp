@@ -1,0 +1,692 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "core/base/AtomicFile.h"
+#include "core/base/Clock.h"
+#include "core/base/ManualQueue.h"
+#include "core/platform/FileSystem.h"
+#include "core/store/Store.h"
+#include "core/testsupport/TempDir.h"
+
+namespace brimly {
+namespace {
+
+using testing::TempDir;
+
+std::string hexID(char digit) { return std::string(64, digit); }
+
+ShelfItem makeItem(const std::string& id, Date createdAt, std::optional<Url> file = std::nullopt,
+                   const std::string& session = "s1") {
+    ShelfItem item;
+    item.id = id;
+    item.kind = ShelfItemKind::image;
+    item.fileURL = std::move(file);
+    item.title = id.substr(0, 8) + ".png";
+    item.sessionID = session;
+    item.sourceKinds = {Source::transcript};
+    item.createdAt = createdAt;
+    return item;
+}
+
+std::string read(const std::string& path) { return AtomicFile::read(path).value_or("<missing>"); }
+
+void setAge(const std::string& path, double secondsAgo) {
+    auto when = static_cast<time_t>(std::time(nullptr) - static_cast<time_t>(secondsAgo));
+    struct timespec times[2] = {{when, 0}, {when, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+}
+
+std::vector<std::string> unreadableNames(const TempDir& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        std::string name = entry.path().filename().string();
+        if (name.rfind("index.unreadable-", 0) == 0) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A store over a temporary folder with a hand-driven clock and queue.
+struct Fixture {
+    TempDir dir;
+    ManualClock clock{dateFromUnix(1'700'000'000)};
+    ManualQueue queue;
+
+    std::unique_ptr<Store> open(bool autosave = true) {
+        return std::make_unique<Store>(
+            dir.path(), [this] { return clock.now(); }, autosave ? &queue : nullptr);
+    }
+    // A copy under items/, made through the store.
+    Url copy(Store& store, const std::string& id, std::string_view bytes = "png bytes") {
+        auto result = store.copyIn(bytes, id, "png");
+        EXPECT_FALSE(result.error) << result.error.message();
+        return result.url.value();
+    }
+};
+
+TEST(StoreIndexTest, DecodesLenientlyAndRejectsOnlyAWholeBadFile) {
+    struct Case {
+        const char* name;
+        const char* text;
+        bool readable;
+        std::size_t items;
+    };
+    const Case cases[] = {
+        {"one item without kind is dropped",
+         R"({"items":[{"id":"a","title":"t","sessionID":"s","sourceKinds":["chrome"],"createdAt":1},
+                      {"id":"b","kind":"image","title":"t","sessionID":"s","sourceKinds":["chrome"],"createdAt":1},
+                      {"id":"c","kind":"nope","title":"t","sessionID":"s","sourceKinds":[],"createdAt":1}],
+            "sessions":[{"id":"s"}],"prompts":[7],"hidden":[1,"x"],"deleted":{"a":"soon","b":3},
+            "version":99,"lastRunAt":"yesterday"})",
+         true, 1},
+        {"empty arrays", R"({"items":[],"sessions":[],"prompts":[]})", true, 0},
+        {"missing prompts", R"({"items":[],"sessions":[]})", false, 0},
+        {"items not an array", R"({"items":{},"sessions":[],"prompts":[]})", false, 0},
+        {"not an object", R"([1,2])", false, 0},
+        {"not JSON", R"({"items":[)", false, 0},
+    };
+    for (const Case& test : cases) {
+        auto index = StoreIndex::decode(test.text);
+        EXPECT_EQ(index.has_value(), test.readable) << test.name;
+        if (!index) continue;
+        EXPECT_EQ(index->items.size(), test.items) << test.name;
+    }
+    auto index = StoreIndex::decode(cases[0].text).value();
+    EXPECT_EQ(index.items[0].id, "b");
+    EXPECT_TRUE(index.sessions.empty());
+    EXPECT_TRUE(index.prompts.empty());
+    EXPECT_EQ(index.hidden, std::vector<std::string>{"x"});
+    EXPECT_EQ(index.deleted, (std::map<std::string, Date>{{"b", 3}}));
+    EXPECT_FALSE(index.lastRunAt);
+}
+
+TEST(StoreIndexTest, OffsetsKeepOnlyUnsignedIntegers) {
+    auto offsets = OffsetsFile::decode(R"({"/a":12,"/b":-1,"/c":"7","/d":18446744073709551615,"/e":1.5})");
+    ASSERT_TRUE(offsets);
+    EXPECT_EQ(*offsets, (std::map<std::string, std::uint64_t>{{"/a", 12}, {"/d", 18446744073709551615u}}));
+    EXPECT_FALSE(OffsetsFile::decode("[]"));
+    EXPECT_EQ(OffsetsFile::decode(OffsetsFile::encode(*offsets)), offsets);
+}
+
+TEST(StoreTest, EverythingWrittenComesBackAfterARestart) {
+    Fixture fixture;
+    auto store = fixture.open(false);
+    EXPECT_TRUE(store->isFirstRun());
+    ShelfItem item = makeItem(hexID('a'), 100, fixture.copy(*store, hexID('a')));
+    item.sourcePath = "/src/a.png";
+    item.versions = {ItemVersion{fixture.copy(*store, hexID('0')), 50, "p0", 3, 4}};
+    store->upsert(item);
+    store->upsert(makeItem(hexID('b'), 200));
+    store->upsert(Session{.id = "s1", .startedAt = 1, .lastActive = 2});
+    store->upsert(Prompt{"p0", "s1", 40, "hello"});
+    store->hide(hexID('b'));
+    store->hide("never-stored");
+    store->deleteItems({});
+    store->setTitleChecked("/t.jsonl", 9);
+    store->setOffset(1234, "/t.jsonl");
+    fixture.clock.advance(10);
+    store->flush();
+    EXPECT_FALSE(store->isIndexDirty());
+    EXPECT_FALSE(store->isOffsetsDirty());
+
+    auto reopened = fixture.open(false);
+    EXPECT_FALSE(reopened->isFirstRun());
+    EXPECT_EQ(reopened->previousRunAt(), fixture.clock.now());
+    EXPECT_EQ(reopened->revision(), 0);
+    EXPECT_EQ(reopened->items(), store->items());
+    EXPECT_EQ(reopened->sessions(), store->sessions());
+    EXPECT_EQ(reopened->prompts(), store->prompts());
+    EXPECT_EQ(reopened->hiddenItems(), store->hiddenItems());
+    EXPECT_EQ(reopened->hidden(), (std::set<std::string>{hexID('b'), "never-stored"}));
+    EXPECT_EQ(reopened->titleChecks(), store->titleChecks());
+    EXPECT_EQ(reopened->offsets(), (std::map<std::string, std::uint64_t>{{"/t.jsonl", 1234}}));
+    EXPECT_EQ(reopened->itemsAtSourcePath("/src/a.png").size(), 1u);
+    EXPECT_EQ(reopened->copyRefs(), store->copyRefs());
+}
+
+TEST(StoreTest, AnIndexWithOneBadItemLoadsTheOthers) {
+    Fixture fixture;
+    fixture.dir.write("index.json", R"({"items":[
+        {"id":"a","title":"t","sessionID":"s","sourceKinds":["chrome"],"createdAt":1},
+        {"id":"b","kind":"pdf","title":"t","sessionID":"s","sourceKinds":["chrome"],"createdAt":1}],
+        "sessions":[],"prompts":[],"lastRunAt":5})");
+    auto store = fixture.open();
+    EXPECT_FALSE(store->isFirstRun());
+    EXPECT_EQ(store->previousRunAt(), 5);
+    ASSERT_EQ(store->items().size(), 1u);
+    EXPECT_EQ(store->items().begin()->first, "b");
+    EXPECT_TRUE(unreadableNames(fixture.dir).empty());
+}
+
+TEST(StoreTest, AnUnreadableIndexIsMovedAsideAndTheStoreStartsEmpty) {
+    Fixture fixture;
+    fixture.clock.setNow(dateFromUnix(1'700'000'000));  // 2023-11-14 22:13:20 UTC
+    fixture.dir.write("index.json", "{not json");
+    fixture.dir.write("offsets.json", "garbage");
+    {
+        auto store = fixture.open();
+        EXPECT_TRUE(store->isFirstRun());
+        EXPECT_FALSE(store->previousRunAt());
+        EXPECT_TRUE(store->items().empty());
+        EXPECT_TRUE(store->offsets().empty());
+    }
+    EXPECT_FALSE(FileSystem::exists(fixture.dir / "index.json"));
+    EXPECT_EQ(unreadableNames(fixture.dir),
+              std::vector<std::string>{"index.unreadable-20231114T221320.json"});
+    EXPECT_EQ(read(fixture.dir / "index.unreadable-20231114T221320.json"), "{not json");
+
+    fixture.dir.write("index.json", R"({"items":[],"sessions":[]})");
+    fixture.open();
+    auto names = unreadableNames(fixture.dir);
+    ASSERT_EQ(names.size(), 2u);
+    // index.unreadable-20231114T221320-XXXXXXXX-XXXX-4XXX-YXXX-XXXXXXXXXXXX.json
+    std::string withUUID = names[0] == "index.unreadable-20231114T221320.json" ? names[1] : names[0];
+    EXPECT_EQ(withUUID.size(), std::string("index.unreadable-20231114T221320-.json").size() + 36);
+    EXPECT_EQ(read(fixture.dir / withUUID), R"({"items":[],"sessions":[]})");
+}
+
+TEST(StoreTest, WritesAreDebouncedOnTheQueue) {
+    Fixture fixture;
+    auto store = fixture.open();
+    for (char digit : std::string("abc")) store->upsert(makeItem(hexID(digit), 1));
+    store->setOffset(10, "/x.jsonl");
+    store->setOffset(20, "/x.jsonl");
+    fixture.queue.advance(1.9);
+    EXPECT_FALSE(FileSystem::exists(fixture.dir / "index.json"));
+    fixture.queue.advance(0.1);
+    EXPECT_EQ(StoreIndex::decode(read(fixture.dir / "index.json"))->items.size(), 3u);
+    EXPECT_FALSE(FileSystem::exists(fixture.dir / "offsets.json"));
+
+    // A change after the index write but before the offsets write is carried by the offsets write.
+    store->upsert(makeItem(hexID('d'), 1));
+    fixture.queue.advance(1.0);
+    store->setTitleChecked("/x.jsonl", 3);
+    fixture.queue.advance(1.0);
+    EXPECT_EQ(StoreIndex::decode(read(fixture.dir / "index.json"))->items.size(), 4u);
+    fixture.queue.advance(3.0);
+    EXPECT_EQ(read(fixture.dir / "offsets.json"), R"({"/x.jsonl":20})");
+    EXPECT_FALSE(store->isIndexDirty());
+    EXPECT_FALSE(fixture.queue.hasPending());
+}
+
+TEST(StoreTest, AnEqualUpsertChangesNothingAndSchedulesNoWrite) {
+    Fixture fixture;
+    auto store = fixture.open();
+    ShelfItem item = makeItem(hexID('a'), 1);
+    Session session{.id = "s1", .startedAt = 1, .lastActive = 2};
+    Prompt prompt{"p", "s1", 1, "t"};
+    EXPECT_TRUE(store->upsert(item));
+    EXPECT_TRUE(store->upsert(session));
+    EXPECT_TRUE(store->upsert(prompt));
+    EXPECT_EQ(store->revision(), 3);
+    fixture.queue.advance(5);
+    ASSERT_FALSE(store->isIndexDirty());
+
+    EXPECT_FALSE(store->upsert(item));
+    EXPECT_FALSE(store->upsert(session));
+    EXPECT_FALSE(store->upsert(prompt));
+    store->markSeen({item.id}, 0);
+    store->markSeen({item.id}, 0);
+    EXPECT_EQ(store->revision(), 4);
+    fixture.queue.advance(5);
+    EXPECT_FALSE(store->upsert(item = store->items().at(item.id)));
+    store->setOffset(0, "/a");
+    fixture.queue.advance(10);
+    store->setOffset(0, "/a");
+    store->setTitleChecked("/a", 1);
+    fixture.queue.advance(10);
+    store->setTitleChecked("/a", 1);
+    EXPECT_EQ(store->revision(), 4);
+    EXPECT_FALSE(store->isIndexDirty());
+    EXPECT_FALSE(fixture.queue.hasPending());
+}
+
+TEST(StoreTest, WithoutAQueueNothingIsWrittenBeforeFlush) {
+    Fixture fixture;
+    auto store = fixture.open(false);
+    store->upsert(makeItem(hexID('a'), 1));
+    store->setOffset(5, "/a");
+    store->setNeedsSave();
+    EXPECT_EQ(store->revision(), 2);
+    EXPECT_FALSE(FileSystem::exists(fixture.dir / "index.json"));
+    EXPECT_FALSE(FileSystem::exists(fixture.dir / "offsets.json"));
+    store->flush();
+    EXPECT_TRUE(FileSystem::exists(fixture.dir / "index.json"));
+    EXPECT_EQ(read(fixture.dir / "offsets.json"), R"({"/a":5})");
+}
+
+TEST(StoreTest, AFailedWriteIsLoggedAndTheDataStaysDirty) {
+    Fixture fixture;
+    auto store = fixture.open();
+    store->upsert(makeItem(hexID('a'), 1));
+    store->setOffset(5, "/a");
+    AtomicFile::setFaultForTesting([](AtomicFile::Stage stage) {
+        return stage == AtomicFile::Stage::write ? std::make_error_code(std::errc::no_space_on_device)
+                                                 : std::error_code();
+    });
+    ::testing::internal::CaptureStderr();
+    fixture.queue.advance(5);
+    std::string log = ::testing::internal::GetCapturedStderr();
+    AtomicFile::setFaultForTesting(nullptr);
+    if (!FileSystem::exists("/run/systemd/journal/socket")) {
+        EXPECT_NE(log.find("index not saved: generic " + std::to_string(ENOSPC)), std::string::npos) << log;
+        EXPECT_NE(log.find("offsets not saved: generic " + std::to_string(ENOSPC)), std::string::npos) << log;
+    }
+    EXPECT_TRUE(store->isIndexDirty());
+    EXPECT_TRUE(store->isOffsetsDirty());
+    EXPECT_FALSE(FileSystem::exists(fixture.dir / "index.json"));
+
+    store->flush();
+    EXPECT_FALSE(store->isIndexDirty());
+    EXPECT_EQ(StoreIndex::decode(read(fixture.dir / "index.json"))->items.size(), 1u);
+}
+
+TEST(StoreTest, ASharedCopyIsDeletedOnlyWithItsLastUser) {
+    Fixture fixture;
+    auto store = fixture.open();
+    Url shared = fixture.copy(*store, hexID('a'));
+    std::string path = shared.path().value();
+    store->upsert(makeItem(hexID('a'), 1, shared));
+    store->upsert(makeItem(hexID('a') + "~2", 2, shared));
+    fixture.dir.write("thumbs/" + hexID('a') + ".jpg", "thumb");
+    EXPECT_EQ(store->copyRefs().at(path), 2);
+    EXPECT_EQ(store->itemsWithContent(hexID('a')).size(), 2u);
+
+    EXPECT_EQ(store->deleteItems({hexID('a'), "unknown"}), 1);
+    store->flush();
+    EXPECT_TRUE(FileSystem::exists(path));
+    EXPECT_FALSE(FileSystem::exists(fixture.dir / ("thumbs/" + hexID('a') + ".jpg")));
+    EXPECT_TRUE(store->remove(hexID('a') + "~2"));
+    EXPECT_FALSE(store->remove(hexID('a') + "~2"));
+    store->flush();
+    EXPECT_FALSE(FileSystem::exists(path));
+    EXPECT_TRUE(store->copyRefs().empty());
+    EXPECT_TRUE(store->itemsWithContent(hexID('a')).empty());
+}
+
+TEST(StoreTest, RemovedFilesStayUntilAnIndexWithoutThemIsWritten) {
+    Fixture fixture;
+    std::string path;
+    {
+        auto store = fixture.open();
+        Url url = fixture.copy(*store, hexID('a'));
+        path = url.path().value();
+        store->upsert(makeItem(hexID('a'), 1, url));
+        store->flush();
+        store->remove(hexID('a'));
+        fixture.queue.advance(1);
+        // A crash here: the index on disk still names the copy, so the copy must still be there.
+        EXPECT_TRUE(FileSystem::exists(path));
+    }
+    auto restarted = fixture.open();
+    ASSERT_EQ(restarted->items().size(), 1u);
+    EXPECT_TRUE(FileSystem::exists(path));
+    restarted->remove(hexID('a'));
+    fixture.queue.advance(2);
+    EXPECT_FALSE(FileSystem::exists(path));
+}
+
+TEST(StoreTest, ACopyTakenBackBeforeTheWriteSurvivesItsEarlierRemoval) {
+    Fixture fixture;
+    auto store = fixture.open();
+    Url url = fixture.copy(*store, hexID('a'), "first");
+    store->upsert(makeItem(hexID('a'), 1, url));
+    fixture.dir.write("thumbs/" + hexID('a') + ".jpg", "thumb");
+    store->remove(hexID('a'));
+    EXPECT_EQ(fixture.copy(*store, hexID('a'), "second"), url);
+    store->upsert(makeItem(hexID('a'), 2, url));
+    store->flush();
+    EXPECT_EQ(read(url.path().value()), "first");
+    EXPECT_TRUE(FileSystem::exists(fixture.dir / ("thumbs/" + hexID('a') + ".jpg")));
+}
+
+TEST(StoreTest, HidingKeepsFilesAndUnhidingBringsBackTheSameItem) {
+    Fixture fixture;
+    auto store = fixture.open();
+    Url url = fixture.copy(*store, hexID('a'));
+    ShelfItem item = makeItem(hexID('a'), 1, url);
+    item.sourcePath = "/src/a.png";
+    store->upsert(item);
+    store->upsert(makeItem(hexID('a') + "~2", 2, url));
+    fixture.clock.advance(7);
+    store->hide(item.id);
+    EXPECT_TRUE(store->isHidden(item.id));
+    EXPECT_TRUE(store->isHiddenSourcePath("/src/a.png"));
+    EXPECT_TRUE(store->itemsAtSourcePath("/src/a.png").empty());
+    EXPECT_EQ(store->hiddenItems().at(item.id).hiddenAt, fixture.clock.now());
+    EXPECT_FALSE(store->upsert(item)) << "an id with a hidden record is never shown twice";
+
+    // The shown user of the shared copy goes; the hidden one still needs it.
+    store->deleteItems({hexID('a') + "~2"});
+    store->flush();
+    EXPECT_TRUE(FileSystem::exists(url.path().value()));
+
+    EXPECT_TRUE(store->unhide(item.id));
+    EXPECT_EQ(store->items().at(item.id), item);
+    EXPECT_FALSE(store->isHidden(item.id));
+    EXPECT_FALSE(store->isHiddenSourcePath("/src/a.png"));
+    EXPECT_FALSE(store->unhide(item.id));
+    EXPECT_FALSE(store->unhide("never-hidden"));
+
+    store->hide("not-stored");
+    EXPECT_TRUE(store->isHidden("not-stored"));
+    EXPECT_TRUE(store->hiddenItems().empty());
+}
+
+TEST(StoreTest, DeletionAndIngestionMarksHaveInclusiveBoundaries) {
+    Fixture fixture;
+    fixture.clock.setNow(100);
+    auto store = fixture.open();
+    ShelfItem item = makeItem(hexID('a'), 50);
+    item.sourcePath = "/src/a.png";
+    store->upsert(item);
+    ShelfItem hidden = makeItem(hexID('h'), 70);
+    hidden.sourcePath = "/src/h.png";
+    store->upsert(hidden);
+    store->hide(hidden.id);
+    EXPECT_TRUE(store->hasIngested("/src/a.png", 50));
+    EXPECT_FALSE(store->hasIngested("/src/a.png", 50.5));
+    EXPECT_TRUE(store->hasIngested("/src/h.png", 70));
+    EXPECT_FALSE(store->hasIngested("/src/h.png", 71));
+    EXPECT_FALSE(store->hasIngested("/nowhere", 0));
+
+    store->deleteItems({item.id});
+    struct Case {
+        std::string id;
+        std::optional<std::string> path;
+        Date createdAt;
+        bool deleted;
+    };
+    const Case cases[] = {
+        {item.id, std::nullopt, 100, true},
+        {item.id, std::nullopt, 100.5, false},
+        {"other", std::string("/src/a.png"), 99, true},
+        {"other", std::string("/src/a.png"), 101, false},
+        {item.id, std::string("/src/b.png"), 101, false},
+        {"other", std::nullopt, 1, false},
+    };
+    for (const Case& test : cases) {
+        EXPECT_EQ(store->isDeleted(test.id, test.path, test.createdAt), test.deleted)
+            << test.id << " at " << test.createdAt;
+    }
+    EXPECT_TRUE(store->hasIngested("/src/a.png", 100));
+    EXPECT_FALSE(store->hasIngested("/src/a.png", 100.5));
+}
+
+TEST(StoreTest, DeleteAllSparesTheListedIds) {
+    Fixture fixture;
+    auto store = fixture.open();
+    for (char digit : std::string("abcd")) store->upsert(makeItem(hexID(digit), 1));
+    store->hide(hexID('d'));
+    auto deleted = store->deleteAll({hexID('b')});
+    std::sort(deleted.begin(), deleted.end());
+    EXPECT_EQ(deleted, (std::vector<std::string>{hexID('a'), hexID('c'), hexID('d')}));
+    EXPECT_EQ(store->items().size(), 1u);
+    EXPECT_TRUE(store->hiddenItems().empty());
+    EXPECT_EQ(store->deleted().size(), 3u);
+}
+
+TEST(StoreTest, SnapshotShowsTheNewestItemsAndIsCachedPerRevisionAndLimit) {
+    Fixture fixture;
+    auto store = fixture.open();
+    for (int index = 0; index < 5; ++index) {
+        store->upsert(makeItem(hexID(static_cast<char>('a' + index)), 10.0 * index, std::nullopt,
+                               index < 3 ? "old" : "new"));
+    }
+    store->upsert(Session{.id = "old", .startedAt = 0, .lastActive = 20});
+    store->upsert(Session{.id = "new", .startedAt = 0, .lastActive = 40});
+    store->upsert(Prompt{"p-early", "new", 25, "early"});
+    store->upsert(Prompt{"p-late", "new", 30, "late"});
+    store->upsert(Prompt{"p-after", "new", 35, "after"});
+    store->upsert(Prompt{"p-old", "old", 0, "unused"});
+
+    auto two = store->snapshot(2);
+    ASSERT_EQ(two->items.size(), 2u);
+    EXPECT_EQ(two->items[0].id, hexID('e'));
+    EXPECT_EQ(two->items[1].id, hexID('d'));
+    EXPECT_EQ(two->items[0].promptID, "p-after");
+    EXPECT_EQ(two->items[1].promptID, "p-late") << "the latest prompt at or before the item";
+    EXPECT_FALSE(store->items().at(hexID('d')).promptID) << "stored items are not changed";
+    ASSERT_EQ(two->sessions.size(), 1u);
+    EXPECT_EQ(two->sessions[0].id, "new");
+    std::set<std::string> prompts;
+    for (const Prompt& prompt : two->prompts) prompts.insert(prompt.id);
+    EXPECT_EQ(prompts, (std::set<std::string>{"p-late", "p-after"}));
+
+    auto builds = store->snapshotBuilds();
+    EXPECT_EQ(store->snapshot(2), two);
+    EXPECT_EQ(store->snapshotBuilds(), builds);
+    auto all = store->snapshot(50);
+    EXPECT_EQ(all->items.size(), 5u);
+    EXPECT_EQ(all->sessions.size(), 2u);
+    EXPECT_EQ(all->sessions[0].id, "new");
+    EXPECT_EQ(store->snapshotBuilds(), builds + 1);
+    EXPECT_EQ(store->snapshot(0)->items.size(), 0u);
+
+    store->setTitleChecked("/t", 1);
+    EXPECT_EQ(store->snapshot(0), store->snapshot(0)) << "invisible changes keep the cache";
+    store->hide(hexID('e'));
+    auto afterHide = store->snapshot(2);
+    EXPECT_NE(afterHide, two);
+    EXPECT_EQ(afterHide->items[0].id, hexID('d'));
+    ASSERT_EQ(afterHide->hidden.size(), 1u);
+    EXPECT_EQ(afterHide->hidden[0].id, hexID('e'));
+}
+
+TEST(StoreTest, SnapshotGivesVersionsWithoutAPromptTheOneOfTheirTime) {
+    Fixture fixture;
+    auto store = fixture.open();
+    store->upsert(Prompt{"p1", "s1", 10, "one"});
+    store->upsert(Prompt{"p2", "s1", 20, "two"});
+    ShelfItem item = makeItem(hexID('a'), 25, Url::fromPath(fixture.dir / "items/x.png"));
+    item.versions = {ItemVersion{Url::fromPath(fixture.dir / "items/v0.png"), 5, std::nullopt, {}, {}},
+                     ItemVersion{Url::fromPath(fixture.dir / "items/v1.png"), 12, std::nullopt, {}, {}},
+                     ItemVersion{Url::fromPath(fixture.dir / "items/v2.png"), 21, "p1", {}, {}}};
+    store->upsert(item);
+    auto shown = store->snapshot(10)->items.at(0);
+    EXPECT_EQ(shown.promptID, "p2");
+    EXPECT_FALSE(shown.versions[0].promptID);
+    EXPECT_EQ(shown.versions[1].promptID, "p1");
+    EXPECT_EQ(shown.versions[2].promptID, "p1");
+}
+
+TEST(StoreTest, PurgeRemovesWhatIsOlderThanTheCutoff) {
+    Fixture fixture;
+    fixture.clock.setNow(1000);
+    auto store = fixture.open();
+    Url oldCopy = fixture.copy(*store, hexID('o'));
+    store->upsert(makeItem(hexID('o'), 10, oldCopy, "gone"));
+    store->upsert(makeItem(hexID('n'), 500, std::nullopt, "kept"));
+    store->upsert(makeItem(hexID('h'), 10, std::nullopt, "kept"));
+    store->hide(hexID('h'));  // hidden at 1000: stays
+    store->upsert(Session{.id = "gone", .startedAt = 0, .lastActive = 10});
+    store->upsert(Session{.id = "idle-but-recent", .startedAt = 0, .lastActive = 200});
+    store->upsert(Session{.id = "kept", .startedAt = 0, .lastActive = 10});
+    store->upsert(Prompt{"p-gone", "gone", 10, ""});
+    store->upsert(Prompt{"p-kept", "kept", 10, ""});
+    store->upsert(Prompt{"p-recent", "gone", 150, ""});
+    store->deleteItems({"missing"});
+    store->setTitleChecked("/old", 50);
+    store->setTitleChecked("/new", 150);
+    std::string transcript = fixture.dir.write("t.jsonl", "{}");
+    store->setOffset(5, transcript);
+    store->setOffset(6, fixture.dir / "vanished.jsonl");
+    store->flush();
+
+    auto removed = store->purge(100);
+    EXPECT_EQ(removed, std::vector<std::string>{hexID('o')});
+    EXPECT_EQ(store->items().count(hexID('n')), 1u);
+    EXPECT_EQ(store->hiddenItems().count(hexID('h')), 1u);
+    std::set<std::string> sessions;
+    for (const auto& [id, session] : store->sessions()) sessions.insert(id);
+    EXPECT_EQ(sessions, (std::set<std::string>{"idle-but-recent", "kept"}));
+    std::set<std::string> prompts;
+    for (const auto& [id, prompt] : store->prompts()) prompts.insert(id);
+    EXPECT_EQ(prompts, (std::set<std::string>{"p-kept", "p-recent"}));
+    EXPECT_EQ(store->titleChecks(), (std::map<std::string, Date>{{"/new", 150}}));
+    EXPECT_EQ(store->offsets(), (std::map<std::string, std::uint64_t>{{transcript, 5}}));
+    fixture.queue.advance(5);
+    EXPECT_FALSE(FileSystem::exists(oldCopy.path().value()));
+    EXPECT_EQ(read(fixture.dir / "offsets.json").find("vanished"), std::string::npos);
+
+    auto revision = store->revision();
+    EXPECT_TRUE(store->purge(100).empty());
+    EXPECT_EQ(store->revision(), revision);
+    fixture.clock.setNow(5000);
+    EXPECT_EQ(store->purge(2000).size(), 2u) << "hidden records go by the time they were hidden";
+}
+
+TEST(StoreTest, TrimVersionsKeepsTheNewestAndDropsUnusedFiles) {
+    Fixture fixture;
+    auto store = fixture.open();
+    std::vector<ItemVersion> versions;
+    for (int index = 0; index < 4; ++index) {
+        versions.push_back({fixture.copy(*store, "v" + std::to_string(index)), double(index), {}, {}, {}});
+    }
+    ShelfItem item = makeItem(hexID('a'), 10, fixture.copy(*store, hexID('a')));
+    item.versions = versions;
+    store->upsert(item);
+    ShelfItem other = makeItem(hexID('b'), 10, versions[0].fileURL);
+    store->upsert(other);
+    ShelfItem hidden = makeItem(hexID('h'), 10);
+    hidden.versions = {versions[1], versions[2]};
+    store->upsert(hidden);
+    store->hide(hidden.id);
+
+    store->trimVersions(1);
+    EXPECT_EQ(store->items().at(hexID('a')).versions, std::vector<ItemVersion>{versions[3]});
+    EXPECT_EQ(store->hiddenItems().at(hexID('h')).item.versions, std::vector<ItemVersion>{versions[2]});
+    store->flush();
+    EXPECT_TRUE(FileSystem::exists(versions[0].fileURL.path().value())) << "still the current file of b";
+    EXPECT_FALSE(FileSystem::exists(versions[1].fileURL.path().value()));
+    EXPECT_TRUE(FileSystem::exists(versions[2].fileURL.path().value()));
+
+    auto revision = store->revision();
+    store->trimVersions(1);
+    EXPECT_EQ(store->revision(), revision);
+    store->trimVersions(0);
+    EXPECT_TRUE(store->items().at(hexID('a')).versions.empty());
+}
+
+TEST(StoreTest, DropFilesDeletesOnlyUnusedCopies) {
+    Fixture fixture;
+    auto store = fixture.open();
+    Url used = fixture.copy(*store, "used");
+    Url unused = fixture.copy(*store, "unused");
+    store->upsert(makeItem(hexID('a'), 1, used));
+    store->flush();
+    store->dropFiles({{used, 1, {}, {}, {}}, {unused, 1, {}, {}, {}}});
+    EXPECT_TRUE(FileSystem::exists(used.path().value()));
+    EXPECT_FALSE(FileSystem::exists(unused.path().value()));
+}
+
+TEST(StoreTest, UnsafeIdsAndExtensionsNeverBecomeFileNames) {
+    Fixture fixture;
+    auto store = fixture.open();
+    struct Case {
+        std::string id;
+        std::string ext;
+        bool badID;
+    };
+    const Case hostile[] = {
+        {"../escape", "png", true},
+        {"..", "png", true},
+        {"a/b", "png", true},
+        {"/abs", "png", true},
+        {std::string("a\0b", 3), "png", true},
+        {"", "png", true},
+        {std::string(201, 'a'), "png", true},
+        {".hidden", "png", true},
+        {"a\nb", "png", true},
+        {hexID('a'), "png/../../x", false},
+        {hexID('a'), "", false},
+        {hexID('a'), "p.ng", false},
+        {hexID('a'), std::string(17, 'p'), false},
+        {hexID('a'), std::string("pn\0g", 4), false},
+    };
+    for (const Case& test : hostile) {
+        auto result = store->copyIn("bytes", test.id, test.ext);
+        EXPECT_FALSE(result.url) << test.id << "." << test.ext;
+        EXPECT_EQ(result.error, std::make_error_code(std::errc::invalid_argument)) << test.id;
+        EXPECT_EQ(store->thumbURL(test.id).has_value(), !test.badID) << test.id;
+    }
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(fixture.dir.path())) {
+        if (entry.is_regular_file()) ++files;
+    }
+    EXPECT_EQ(files, 0u);
+    EXPECT_FALSE(FileSystem::exists(fixture.dir / "escape.png"));
+
+    EXPECT_TRUE(store->copyIn("bytes", "artifact:abc", "png").url);
+    EXPECT_TRUE(store->copyIn("bytes", std::string(200, 'a') + "", "jpeg").url);
+    EXPECT_EQ(store->thumbURL("artifact:abc")->path(), fixture.dir / "thumbs/artifact:abc.jpg");
+}
+
+TEST(StoreTest, RemovalNeverDeletesOutsideTheItemsAndThumbsFolders) {
+    Fixture fixture;
+    std::string outside = fixture.dir.write("precious.txt", "keep me");
+    std::string sibling = fixture.dir.write("items-other/x.png", "keep me too");
+    ShelfItem item = makeItem("../precious", 1, Url::fromPath(outside));
+    item.versions = {ItemVersion{Url::fromPath(fixture.dir / "items/../items-other/x.png"), 0, {}, {}, {}}};
+    ShelfItem sneaky = makeItem(hexID('a'), 1, Url::fromPath(fixture.dir / "items/%2e%2e/precious.txt"));
+    StoreIndex index;
+    index.items = {item, sneaky};
+    fixture.dir.write("index.json", index.encode());
+    fixture.dir.write("precious.jpg", "a thumbnail name outside thumbs/");
+
+    auto store = fixture.open();
+    ASSERT_EQ(store->items().size(), 2u);
+    EXPECT_EQ(store->deleteItems({item.id, sneaky.id}), 2);
+    store->flush();
+    EXPECT_EQ(read(outside), "keep me");
+    EXPECT_EQ(read(sibling), "keep me too");
+    EXPECT_TRUE(FileSystem::exists(fixture.dir / "precious.jpg"));
+}
+
+TEST(StoreTest, StartUpSweepsOldFilesThatNoRecordUses) {
+    Fixture fixture;
+    {
+        auto store = fixture.open();
+        Url shown = fixture.copy(*store, hexID('a'));
+        Url hiddenCopy = fixture.copy(*store, hexID('h'));
+        store->upsert(makeItem(hexID('a'), 1, shown));
+        store->upsert(makeItem(hexID('h'), 1, hiddenCopy));
+        store->hide(hexID('h'));
+        store->flush();
+    }
+    struct File {
+        std::string name;
+        double age;
+        bool kept;
+    };
+    const File files[] = {
+        {"items/" + hexID('a') + ".png", 3600, true},
+        {"items/" + hexID('h') + ".png", 3600, true},
+        {"items/" + hexID('o') + ".png", 3600, false},
+        {"items/" + hexID('y') + ".png", 10, true},
+        {"items/" + hexID('o') + ".png.tmp-Ab12Cd", 120, false},
+        {"thumbs/" + hexID('a') + ".jpg", 3600, true},
+        {"thumbs/" + hexID('h') + ".jpg", 3600, true},
+        {"thumbs/" + hexID('o') + ".jpg", 3600, false},
+        {"thumbs/" + hexID('y') + ".jpg", 5, true},
+        {"index.json.tmp-XyZ123", 120, false},
+        {"offsets.json.tmp-XyZ123", 120, false},
+        {"preferences-note.txt", 3600, true},
+    };
+    for (const File& file : files) {
+        if (!FileSystem::exists(fixture.dir / file.name)) fixture.dir.write(file.name, "x");
+        setAge(fixture.dir / file.name, file.age);
+    }
+    fixture.clock.setNow(dateFromUnix(static_cast<double>(std::time(nullptr))));
+    auto store = fixture.open();
+    for (const File& file : files) {
+        EXPECT_EQ(FileSystem::exists(fixture.dir / file.name), file.kept) << file.name;
+    }
+    EXPECT_EQ(store->items().size(), 1u);
+}
+
+}  // namespace
+}  // namespace brimly
