@@ -76,6 +76,15 @@ std::size_t characterCount(std::string_view text) {
     return count;
 }
 
+bool isValid(std::string_view text) {
+    for (std::size_t offset = 0; offset < text.size();) {
+        std::size_t length = 1;
+        if (decodeAt(text, offset, length) < 0) return false;
+        offset += length;
+    }
+    return true;
+}
+
 std::string_view prefix(std::string_view text, std::size_t count) {
     std::size_t offset = 0;
     for (std::size_t taken = 0; taken < count && offset < text.size(); ++taken) {

@@ -14,6 +14,9 @@ namespace Utf8 {
 // Number of bytes of the character starting at `text[offset]` (1 for a malformed byte).
 std::size_t characterLength(std::string_view text, std::size_t offset);
 std::size_t characterCount(std::string_view text);
+// Whether every byte belongs to a well-formed UTF-8 sequence (no overlong forms, surrogates or values past
+// U+10FFFF).
+bool isValid(std::string_view text);
 // The first `count` characters of `text`; a multi-byte character is never cut.
 std::string_view prefix(std::string_view text, std::size_t count);
 

@@ -77,6 +77,16 @@ TEST(Utf8, TrimsSpacesTabsAndUnicodeSpaces) {
     EXPECT_EQ(Utf8::trimSpaces("x\xC2"), "x\xC2");
 }
 
+TEST(Utf8, Validity) {
+    EXPECT_TRUE(Utf8::isValid(""));
+    EXPECT_TRUE(Utf8::isValid("plain \xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"));
+    EXPECT_FALSE(Utf8::isValid("\xC3"));              // cut short
+    EXPECT_FALSE(Utf8::isValid("\xC0\xAF"));          // overlong "/"
+    EXPECT_FALSE(Utf8::isValid("\xED\xA0\x80"));      // surrogate
+    EXPECT_FALSE(Utf8::isValid("\xF4\x90\x80\x80"));  // past U+10FFFF
+    EXPECT_FALSE(Utf8::isValid("ok\xFF"));
+}
+
 TEST(Utf8, TrimsWhitespaceAndNewlines) {
     EXPECT_EQ(Utf8::trimWhitespaceAndNewlines("\r\n\t a b \n\v\f"), "a b");
     EXPECT_EQ(Utf8::trimWhitespaceAndNewlines("\xE2\x80\xA8x\xC2\x85\xC2\xA0"), "x");

@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include "core/base/Iso8601.h"
+#include "core/base/Json.h"
+#include "core/telemetry/TelemetryRequest.h"
+
+namespace brimly {
+namespace {
+
+TEST(TelemetryRequest, BodyCarriesExactlyTheCollectorsKeys) {
+    Date at = *parseIso8601("2024-05-01T09:30:00.75Z");
+    struct Case {
+        TelemetryRequest request;
+        Json extra;
+    };
+    const Case cases[] = {
+        {{TelemetryEvent::appLaunched, std::nullopt, std::nullopt}, Json::object()},
+        {{TelemetryEvent::firstScreenshotDetected, ShelfItemKind::image, std::nullopt}, {{"kind", "image"}}},
+        {{TelemetryEvent::itemsCaptured, std::nullopt, 12}, {{"count", 12}}},
+    };
+    for (const Case& c : cases) {
+        auto body = c.request.body("phc_key", "machine-1", "1.4.0", "Debian GNU/Linux 12 (bookworm)", at);
+        ASSERT_TRUE(body);
+        auto json = JsonIO::parse(*body);
+        ASSERT_TRUE(json);
+        Json properties = {
+            {"$process_person_profile", false},
+            {"$geoip_disable", true},
+            {"$lib", "brimly"},
+            {"app_version", "1.4.0"},
+            {"macos", "Debian GNU/Linux 12 (bookworm)"},
+        };
+        properties.update(c.extra);
+        Json expected = {
+            {"api_key", "phc_key"},       {"event", std::string(TelemetryEvents::rawValue(c.request.event))},
+            {"distinct_id", "machine-1"}, {"timestamp", "2024-05-01T09:30:00Z"},
+            {"properties", properties},
+        };
+        EXPECT_EQ(*json, expected) << *body;
+        EXPECT_TRUE((*json)["properties"]["count"].is_null() ||
+                    (*json)["properties"]["count"].is_number_integer());
+    }
+}
+
+TEST(TelemetryRequest, MalformedTextFailsTheBodyInsteadOfBeingAltered) {
+    TelemetryRequest request{TelemetryEvent::appLaunched, std::nullopt, std::nullopt};
+    EXPECT_FALSE(request.body("key\xFF", "id", "1.0", "Linux", 0));
+    EXPECT_FALSE(request.body("key", "id\xC3", "1.0", "Linux", 0));
+    EXPECT_FALSE(request.body("key", "id", "1.0\xED\xA0\x80", "Linux", 0));
+    EXPECT_FALSE(request.body("key", "id", "1.0", "Linux\xC0\xAF", 0));
+    EXPECT_TRUE(request.body("kéy", "id", "1.0 β", "Linux", 0));
+}
+
+TEST(TelemetryRequest, SystemVersionFromOsRelease) {
+    struct Case {
+        const char* osRelease;
+        const char* kernel;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"NAME=\"Debian GNU/Linux\"\nVERSION_ID=\"12\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n",
+         "6.1.0", "Debian GNU/Linux 12 (bookworm)"},
+        {"PRETTY_NAME='Arch \\\"Linux\\\"'\n", "6.8.1-arch1", "Arch \\\"Linux\\\""},
+        {"PRETTY_NAME=\"Fedora \\\"Linux\\\" 40\"\n", "", "Fedora \"Linux\" 40"},
+        {"NAME=Alpine\nVERSION_ID=3.19.1\n", "6.6", "Alpine 3.19.1"},
+        {"NAME=Gentoo\n", "6.6", "Gentoo"},
+        {"PRETTY_NAME=\"\"\nNAME=Void\n", "6.6", "Void"},
+        {"ID=unknown\n", "6.1.0-18-amd64", "Linux 6.1.0-18-amd64"},
+        {"", "", "Linux"},
+        {"PRETTY_NAME=\"Bad\xFF\"\n", "6.6", "Linux 6.6"},
+        {"PRETTY_NAME=\"Tab\there\"\n", "", "Tab here"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(TelemetryRequest::systemVersion(c.osRelease, c.kernel), c.expected) << c.osRelease;
+    }
+    std::string longName = "PRETTY_NAME=" + std::string(500, 'x');
+    EXPECT_EQ(TelemetryRequest::systemVersion(longName, "").size(), 80u);
+    EXPECT_FALSE(TelemetryRequest::currentSystemVersion().empty());
+}
+
+}  // namespace
+}  // namespace brimly
