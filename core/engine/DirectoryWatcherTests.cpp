@@ -1,0 +1,366 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/base/ThreadQueue.h"
+#include "core/engine/DirectoryWatcher.h"
+#include "core/testsupport/TempDir.h"
+
+namespace brimly {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+constexpr std::uint32_t created = WatchEvent::itemCreated;
+constexpr std::uint32_t isDir = WatchEvent::itemIsDir;
+constexpr std::uint32_t isFile = WatchEvent::itemIsFile;
+
+// Collects what a watcher delivers and lets a test wait for it without sleeping: the deadline only bounds
+// a failure.
+class WatchRecorder {
+public:
+    DirectoryWatcher::Handler handler() {
+        return [this](const std::vector<std::string>& paths, const std::vector<std::uint32_t>& flags) {
+            std::lock_guard lock(m_mutex);
+            ++m_batches;
+            for (std::size_t index = 0; index < paths.size(); ++index)
+                m_events.push_back({paths[index], flags[index]});
+            m_changed.notify_all();
+        };
+    }
+
+    // True once an event for `path` carrying every bit of `flags` has arrived.
+    bool waitFor(const std::string& path, std::uint32_t flags = 0) {
+        return waitUntil([&] { return seen(path, flags); });
+    }
+    // The condition is evaluated without the recorder's lock, after every delivery.
+    bool waitUntil(const std::function<bool()>& condition) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        std::unique_lock lock(m_mutex);
+        while (true) {
+            std::size_t generation = m_batches;
+            lock.unlock();
+            bool met = condition();
+            lock.lock();
+            if (met) return true;
+            if (!m_changed.wait_until(lock, deadline, [&] { return m_batches != generation; })) return false;
+        }
+    }
+
+    bool seen(const std::string& path, std::uint32_t flags = 0) {
+        std::lock_guard lock(m_mutex);
+        return has(path, flags);
+    }
+    std::uint32_t flagsOf(const std::string& path) {
+        std::lock_guard lock(m_mutex);
+        std::uint32_t all = 0;
+        for (const auto& event : m_events) {
+            if (event.path == path) all |= event.flags;
+        }
+        return all;
+    }
+    bool anyMustRescan() {
+        std::lock_guard lock(m_mutex);
+        for (const auto& event : m_events) {
+            if (DirectoryWatcher::mustRescan(event.flags)) return true;
+        }
+        return false;
+    }
+    std::size_t batches() {
+        std::lock_guard lock(m_mutex);
+        return m_batches;
+    }
+    std::vector<WatchEvent> events() {
+        std::lock_guard lock(m_mutex);
+        return m_events;
+    }
+
+private:
+    // Called with the mutex held.
+    bool has(const std::string& path, std::uint32_t flags) const {
+        for (const auto& event : m_events) {
+            if (event.path == path && (event.flags & flags) == flags) return true;
+        }
+        return false;
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<WatchEvent> m_events;
+    std::size_t m_batches = 0;
+};
+
+// A watcher on its own thread queue with no coalescing delay, so that tests wait only for the kernel.
+struct LiveWatch {
+    explicit LiveWatch(std::vector<std::string> paths, DirectoryWatcher::Limits limits = {})
+        : watcher(std::move(paths), 0, true, queue, recorder.handler(), std::move(limits)) {
+        watcher.start();
+    }
+    ~LiveWatch() {
+        watcher.stop();
+        queue.drain();
+    }
+    ThreadQueue queue{"test.watch"};
+    WatchRecorder recorder;
+    DirectoryWatcher watcher;
+};
+
+void append(const std::string& path, const std::string& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "ab");
+    ASSERT_NE(file, nullptr) << path;
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+TEST(DirectoryWatcherTest, ReportsCreateWriteRenameAndRemoveUnderTheRoot) {
+    TempDir dir;
+    std::string root = dir.makeDir("root");
+    LiveWatch live({root});
+    ASSERT_TRUE(live.watcher.isRunning());
+    std::string file = root + "/a.png";
+    append(file, "x");
+    ASSERT_TRUE(live.recorder.waitFor(file, created | isFile));
+    append(file, "more");
+    ASSERT_TRUE(live.recorder.waitFor(file, WatchEvent::itemModified));
+    std::string moved = root + "/b.png";
+    fs::rename(file, moved);
+    ASSERT_TRUE(live.recorder.waitFor(file, WatchEvent::itemRenamed));
+    ASSERT_TRUE(live.recorder.waitFor(moved, WatchEvent::itemRenamed | isFile));
+    fs::remove(moved);
+    ASSERT_TRUE(live.recorder.waitFor(moved, WatchEvent::itemRemoved));
+    EXPECT_FALSE(live.recorder.anyMustRescan());
+}
+
+TEST(DirectoryWatcherTest, NoHistoryIsReportedAtStart) {
+    TempDir dir;
+    std::string root = dir.makeDir("root");
+    std::string before = dir.write("root/sub/old.png", "x");
+    LiveWatch live({root});
+    std::string sentinel = dir.write("root/sub/sentinel", "x");
+    ASSERT_TRUE(live.recorder.waitFor(sentinel));
+    EXPECT_FALSE(live.recorder.seen(before));
+    EXPECT_FALSE(live.recorder.seen(root + "/sub"));
+}
+
+TEST(DirectoryWatcherTest, NewFoldersAreWatchedAndWhatTheyAlreadyHoldIsReported) {
+    TempDir dir;
+    std::string root = dir.makeDir("root");
+    LiveWatch live({root});
+    // Made in one go: the inner file may well exist before the watcher sees the folder.
+    std::string inner = dir.write("root/a/b/c/early.png", "x");
+    ASSERT_TRUE(live.recorder.waitFor(root + "/a", created | isDir));
+    ASSERT_TRUE(live.recorder.waitFor(root + "/a/b/c", isDir));
+    ASSERT_TRUE(live.recorder.waitFor(inner, isFile));
+    std::string later = dir.write("root/a/b/c/later.png", "x");
+    ASSERT_TRUE(live.recorder.waitFor(later, created | isFile));
+    EXPECT_EQ(live.watcher.watchCount(), 4u);
+}
+
+TEST(DirectoryWatcherTest, AFolderMovedInIsWatchedAndOneMovedOutIsForgotten) {
+    TempDir dir;
+    std::string root = dir.makeDir("root");
+    std::string outside = dir.write("outside/batch/shot.png", "x");
+    LiveWatch live({root});
+    fs::rename(dir / "outside/batch", root + "/batch");
+    ASSERT_TRUE(live.recorder.waitFor(root + "/batch", WatchEvent::itemRenamed | isDir));
+    ASSERT_TRUE(live.recorder.waitFor(root + "/batch/shot.png", isFile));
+    std::string fresh = dir.write("root/batch/fresh.png", "x");
+    ASSERT_TRUE(live.recorder.waitFor(fresh, created));
+    EXPECT_EQ(live.watcher.watchCount(), 2u);
+
+    fs::rename(root + "/batch", dir / "gone");
+    ASSERT_TRUE(live.recorder.waitFor(root + "/batch", WatchEvent::itemRenamed));
+    std::string afterMove = dir.write("gone/after.png", "x");
+    std::string sentinel = dir.write("root/sentinel", "x");
+    ASSERT_TRUE(live.recorder.waitFor(sentinel));
+    EXPECT_FALSE(live.recorder.seen(root + "/batch/after.png"));
+    EXPECT_FALSE(live.recorder.seen(afterMove));
+    EXPECT_EQ(live.watcher.watchCount(), 1u);
+}
+
+TEST(DirectoryWatcherTest, DepthBoundsWhatIsWatchedAndReported) {
+    TempDir dir;
+    std::string root = dir.makeDir("root");
+    dir.makeDir("root/slug/session/deep");
+    LiveWatch live({root}, {.depth = 2});
+    // Folders at levels 0 and 1 are watched; level 2 entries are reported, nothing below.
+    EXPECT_EQ(live.watcher.watchCount(), 2u);
+    std::string tooDeep = dir.write("root/slug/session/deep.png", "x");
+    std::string reported = dir.write("root/slug/other.jsonl", "x");
+    ASSERT_TRUE(live.recorder.waitFor(reported, created));
+    dir.makeDir("root/slug2/session2");
+    std::string sentinel = dir.write("root/slug2/sentinel", "x");
+    ASSERT_TRUE(live.recorder.waitFor(sentinel));
+    EXPECT_TRUE(live.recorder.seen(root + "/slug2/session2", isDir));
+    EXPECT_FALSE(live.recorder.seen(tooDeep));
+    EXPECT_EQ(live.watcher.watchCount(), 3u);
+}
+
+TEST(DirectoryWatcherTest, FirstLevelPrefixKeepsOtherFoldersUnwatched) {
+    TempDir dir;
+    std::string root = dir.makeDir("tmp");
+    dir.makeDir("tmp/unrelated");
+    LiveWatch live({root}, {.depth = 2, .firstLevelPrefix = "claude-chrome-screenshots-"});
+    EXPECT_EQ(live.watcher.watchCount(), 1u);
+    std::string noise = dir.write("tmp/unrelated/x.png", "x");
+    std::string loose = dir.write("tmp/loose.png", "x");
+    std::string shot = dir.write("tmp/claude-chrome-screenshots-Ab12/screenshot-1-1.jpg", "x");
+    ASSERT_TRUE(live.recorder.waitFor(shot, isFile));
+    std::string sentinel = dir.write("tmp/claude-chrome-screenshots-Ab12/sentinel", "x");
+    ASSERT_TRUE(live.recorder.waitFor(sentinel));
+    EXPECT_FALSE(live.recorder.seen(noise));
+    EXPECT_FALSE(live.recorder.seen(loose));
+    EXPECT_EQ(live.watcher.watchCount(), 2u);
+}
+
+TEST(DirectoryWatcherTest, AMissingRootIsFollowedThroughItsAncestorsUntilItAppears) {
+    TempDir dir;
+    std::string root = dir / "home/.claude/projects";
+    LiveWatch live({root});
+    ASSERT_TRUE(live.watcher.isRunning());
+    // Only the nearest existing ancestor, without recursion.
+    EXPECT_EQ(live.watcher.watchCount(), 1u);
+    std::string unrelated = dir.write("elsewhere/x.png", "x");
+    dir.makeDir("home");
+    dir.makeDir("home/.claude");
+    std::string early = dir.write("home/.claude/projects/slug/s.jsonl", "x");
+    ASSERT_TRUE(live.recorder.waitFor(root, created | isDir | WatchEvent::rootChanged));
+    ASSERT_TRUE(live.recorder.waitFor(early, isFile));
+    std::string later = dir.write("home/.claude/projects/slug/t.jsonl", "x");
+    ASSERT_TRUE(live.recorder.waitFor(later, created));
+    EXPECT_FALSE(live.recorder.seen(unrelated));
+    EXPECT_FALSE(live.recorder.seen(dir / "home/.claude"));
+    EXPECT_EQ(live.watcher.watchCount(), 2u);
+}
+
+TEST(DirectoryWatcherTest, ARemovedRootIsReportedAndFollowedBackWhenItReturns) {
+    TempDir dir;
+    std::string root = dir.makeDir("scratch/root");
+    dir.write("scratch/root/p/s/scratchpad/a.png", "x");
+    LiveWatch live({root});
+    fs::remove_all(root);
+    ASSERT_TRUE(live.recorder.waitFor(root, WatchEvent::itemRemoved | WatchEvent::rootChanged));
+    ASSERT_TRUE(live.recorder.waitUntil([&] { return live.watcher.watchCount() == 1; }));
+    std::string back = dir.write("scratch/root/p/s/scratchpad/b.png", "x");
+    ASSERT_TRUE(live.recorder.waitFor(back, isFile));
+    std::string again = dir.write("scratch/root/p/s/scratchpad/c.png", "x");
+    ASSERT_TRUE(live.recorder.waitFor(again, created));
+}
+
+TEST(DirectoryWatcherTest, AFolderBeyondTheWatchCapAsksForARescan) {
+    TempDir dir;
+    std::string root = dir.makeDir("root");
+    LiveWatch live({root}, {.maxWatches = 2});
+    dir.makeDir("root/one");
+    ASSERT_TRUE(live.recorder.waitFor(root + "/one", isDir));
+    dir.makeDir("root/two");
+    ASSERT_TRUE(live.recorder.waitFor(root + "/two", WatchEvent::mustScanSubDirs));
+    EXPECT_TRUE(DirectoryWatcher::mustRescan(live.recorder.flagsOf(root + "/two")));
+    EXPECT_EQ(live.watcher.watchCount(), 2u);
+}
+
+TEST(DirectoryWatcherTest, StartTwiceIsOneStreamAndRestartBeginsFromNow) {
+    TempDir dir;
+    std::string root = dir.makeDir("root");
+    dir.makeDir("root/sub");
+    LiveWatch live({root});
+    live.watcher.start();
+    EXPECT_EQ(live.watcher.watchCount(), 2u);
+    live.watcher.stop();
+    EXPECT_FALSE(live.watcher.isRunning());
+    EXPECT_EQ(live.watcher.watchCount(), 0u);
+    std::string whileStopped = dir.write("root/sub/missed.png", "x");
+    live.watcher.stop();
+    live.watcher.start();
+    ASSERT_TRUE(live.watcher.isRunning());
+    std::string sentinel = dir.write("root/sub/sentinel", "x");
+    ASSERT_TRUE(live.recorder.waitFor(sentinel));
+    EXPECT_FALSE(live.recorder.seen(whileStopped));
+}
+
+TEST(DirectoryWatcherTest, NoHandlerRunsAfterStopReturnsWhileEventsFlow) {
+    TempDir dir;
+    std::string root = dir.makeDir("root");
+    LiveWatch live({root});
+    std::atomic<bool> writing = true;
+    std::thread writer([&] {
+        for (int index = 0; writing; ++index) append(root + "/f" + std::to_string(index % 50), "x");
+    });
+    ASSERT_TRUE(live.recorder.waitUntil([&] { return live.recorder.events().size() > 20; }));
+    // From a thread other than the queue's, as the engine's owner may.
+    live.watcher.stop();
+    // A handler that had already read the box may still be running; the queue finishes it.
+    live.queue.sync([] {});
+    std::size_t afterStop = live.recorder.events().size();
+    append(root + "/after", "x");
+    writing = false;
+    writer.join();
+    live.queue.sync([] {});
+    EXPECT_EQ(live.recorder.events().size(), afterStop);
+}
+
+TEST(DirectoryWatcherTest, DestroyingARunningWatcherStopsIt) {
+    TempDir dir;
+    std::string root = dir.makeDir("root");
+    ThreadQueue queue("test.watch");
+    WatchRecorder recorder;
+    {
+        DirectoryWatcher watcher({root}, 0, true, queue, recorder.handler());
+        watcher.start();
+        append(root + "/a", "x");
+        ASSERT_TRUE(recorder.waitFor(root + "/a"));
+        for (int index = 0; index < 20; ++index) append(root + "/b", "x");
+    }
+    queue.sync([] {});
+    std::size_t count = recorder.events().size();
+    append(root + "/c", "x");
+    queue.sync([] {});
+    EXPECT_EQ(recorder.events().size(), count);
+    queue.drain();
+}
+
+TEST(DirectoryWatcherTest, BoxPairsPathsAndFlagsUpToTheShorterListAndForgets) {
+    WatchRecorder recorder;
+    DirectoryWatcher::Box box;
+    box.handler = recorder.handler();
+    box.deliver({"/a", "/b", "/c"}, {1, 2});
+    std::vector<WatchEvent> expected{{"/a", 1}, {"/b", 2}};
+    EXPECT_EQ(recorder.events(), expected);
+    box.deliver({"/d"}, {4, 8});
+    expected.push_back({"/d", 4});
+    EXPECT_EQ(recorder.events(), expected);
+    box.forget();
+    box.deliver({"/e"}, {1});
+    EXPECT_EQ(recorder.events(), expected);
+}
+
+TEST(DirectoryWatcherTest, MustRescanReadsOnlyTheThreeLowestBits) {
+    struct Case {
+        std::uint32_t flags;
+        bool rescan;
+    };
+    for (const Case& c : std::vector<Case>{{0, false},
+                                           {1, true},
+                                           {2, true},
+                                           {4, true},
+                                           {8, false},
+                                           {WatchEvent::itemCreated | WatchEvent::itemIsFile, false},
+                                           {WatchEvent::itemRemoved | WatchEvent::kernelDropped, true},
+                                           {0xFFFFFFF8u, false}}) {
+        EXPECT_EQ(DirectoryWatcher::mustRescan(c.flags), c.rescan) << c.flags;
+    }
+}
+
+}  // namespace
+}  // namespace brimly

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <atomic>
+#include <climits>
+#include <cstddef>
+#include <map>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/engine/InotifyDecoder.h"
+#include "core/engine/WatchEvent.h"
+#include "core/platform/Inotify.h"
+
+namespace brimly {
+
+// The inotify watches of one watched root: the root's folders down to a depth, a new folder watched as it
+// appears (and what it already holds reported), and a missing root followed through its chain of ancestors
+// with one non-recursive watch until it exists. It never watches more than the limits allow. Used by one
+// thread at a time: the caller of `start`, then the watcher's reader thread.
+class WatchTree {
+public:
+    struct Limits {
+        // Entries up to this many levels below the root are reported; folders above that level are watched.
+        int depth = INT_MAX;
+        // When set, only first-level entries whose names start with it are reported and watched.
+        std::string firstLevelPrefix;
+        // Beyond this many watches a folder is reported as must-scan instead of watched.
+        std::size_t maxWatches = 16384;
+    };
+
+    WatchTree(std::string root, Limits limits);
+    WatchTree(const WatchTree&) = delete;
+    WatchTree& operator=(const WatchTree&) = delete;
+
+    // False when no inotify instance could be had.
+    bool isOpen() const { return m_inotify.isOpen(); }
+    Inotify& inotify() { return m_inotify; }
+
+    // Adds the watches from the current moment on; existing contents are not reported. Watches that could
+    // not be added are reported as must-scan into `out`.
+    void start(std::vector<WatchEvent>& out);
+    // Drains the instance and turns what it read into events.
+    void readAvailable(std::vector<WatchEvent>& out);
+    // Applies one read buffer.
+    void handle(std::span<const std::byte> buffer, std::vector<WatchEvent>& out);
+
+    // Readable from any thread.
+    std::size_t watchCount() const { return m_count.load(std::memory_order_relaxed); }
+    const std::string& root() const { return m_root; }
+
+private:
+    struct Watch {
+        std::string path;
+        // 0 for the root, -1 for an ancestor followed while the root is missing.
+        int level = 0;
+    };
+
+    void handleChange(const InotifyChange& change, std::vector<WatchEvent>& out);
+    void followChain(bool reportAppearance, std::vector<WatchEvent>& out);
+    void addTree(const std::string& folder, int level, bool reportContents, std::vector<WatchEvent>& out);
+    bool addOne(const std::string& folder, int level, std::vector<WatchEvent>& out);
+    void forgetSubtree(const std::string& folder);
+    void forgetAll();
+    void forget(int wd);
+    bool admits(const std::string& name, int level) const;
+    void updateCount() { m_count.store(m_watches.size(), std::memory_order_relaxed); }
+
+    std::string m_root;
+    Limits m_limits;
+    Inotify m_inotify;
+    std::unordered_map<int, Watch> m_watches;
+    // Folder watches by path, so that a removed or moved-away subtree is found by its prefix.
+    std::map<std::string, int> m_byPath;
+    int m_rootWd = -1;
+    int m_ancestorWd = -1;
+    std::vector<std::byte> m_buffer;
+    std::atomic<std::size_t> m_count{0};
+};
+
+}  // namespace brimly
