@@ -82,9 +82,7 @@ ShelfFilter ShelfFilter::validated(const Snapshot& snapshot) const {
     for (const auto& item : snapshot.items) {
         if (names.of(item.sessionID) == *project) return *this;
     }
-    ShelfFilter cleared = *this;
-    cleared.project.reset();
-    return cleared;
+    return ShelfFilter{std::nullopt, kinds, onlyNew};
 }
 
 std::vector<ShelfFilter::ProjectCount> ShelfFilter::projects(const Snapshot& snapshot) {

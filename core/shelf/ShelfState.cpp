@@ -2,6 +2,7 @@
 
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 
 #include "core/base/Overloaded.h"
 #include "core/shelf/ShelfGroups.h"
@@ -16,17 +17,29 @@ std::string_view folderPart(std::string_view path) {
     return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
 
-std::unordered_set<std::string_view> idsOf(const std::vector<ShelfItem>& items) {
-    std::unordered_set<std::string_view> ids;
-    ids.reserve(items.size());
-    for (const auto& item : items) ids.insert(item.id);
-    return ids;
+bool samePlacement(const ShelfItem& a, const ShelfItem& b) {
+    return a.id == b.id && a.sessionID == b.sessionID && a.sourcePath == b.sourcePath &&
+           a.sourceKinds == b.sourceKinds;
+}
+
+// Successive snapshots mostly list the same items in the same order, with arrivals in front and a removal
+// here and there. An item found at the walking position of the previous snapshot, with the same placement,
+// already has its current entry in `known` (the previous apply wrote it), which spares the hash look-up
+// that dominates applying thousands of items. Anything else takes the full path.
+bool matchesPrevious(const ShelfItem& item, const std::vector<ShelfItem>& previous, std::size_t& next) {
+    for (std::size_t skip = 0; skip < 2 && next + skip < previous.size(); ++skip) {
+        if (samePlacement(item, previous[next + skip])) {
+            next += skip + 1;
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
 
 std::optional<std::string> ShelfState::placementKey(const ShelfItem& item) {
-    if (item.sourceKinds != std::set<Source>{Source::folder}) return std::nullopt;
+    if (item.sourceKinds.size() != 1 || *item.sourceKinds.begin() != Source::folder) return std::nullopt;
     std::string key = item.sessionID;
     key += '|';
     if (item.sourcePath) key += folderPart(*item.sourcePath);
@@ -34,34 +47,37 @@ std::optional<std::string> ShelfState::placementKey(const ShelfItem& item) {
 }
 
 std::vector<ShelfItem> ShelfState::apply(Snapshot snapshot) {
-    m_snapshot = std::move(snapshot);
+    Snapshot previous = std::exchange(m_snapshot, std::move(snapshot));
 
-    if (!m_committed.empty()) {
-        auto inItems = idsOf(m_snapshot.items);
-        auto inHidden = idsOf(m_snapshot.hidden);
-        // A committed hide is done once the item has left `items`: from then on the engine lists it as
-        // hidden, and the shelf must show it there so that it can be brought back. A deletion is done once
-        // no list holds it.
-        std::erase_if(m_committed, [&](const std::string& id) {
-            bool isHide = m_committedHides.contains(id);
-            bool stillThere = inItems.contains(id) || (!isHide && inHidden.contains(id));
-            if (!stillThere && isHide) m_committedHides.erase(id);
-            return !stillThere;
-        });
-    }
-
+    // Forgetting committed ids that no list holds any more cannot change whether an item of this snapshot
+    // is committed, so the arrival test uses the set as it is, and the same pass notes the ids still listed.
     std::set<std::string> pendingExcluded = m_pending ? m_pending->excluded() : std::set<std::string>{};
-    auto isGone = [&](const std::string& id) {
-        return m_committed.contains(id) || pendingExcluded.contains(id);
-    };
-
+    std::set<std::string_view> stillListed;
     std::unordered_set<std::string_view> fresh;
+    std::size_t next = 0;
     for (const auto& item : m_snapshot.items) {
-        std::optional<std::string> key = placementKey(item);
-        auto [entry, inserted] = m_known.try_emplace(item.id, key);
-        bool isNew = inserted || (entry->second && key && *entry->second != *key);
-        if (!inserted) entry->second = std::move(key);
-        if (isNew && item.isUnread() && !isGone(item.id)) fresh.insert(item.id);
+        bool isNew = false;
+        if (!matchesPrevious(item, previous.items, next)) {
+            std::optional<std::string> key = placementKey(item);
+            auto [entry, inserted] = m_known.try_emplace(item.id, key);
+            isNew = inserted || (entry->second && key && *entry->second != *key);
+            if (!inserted) entry->second = std::move(key);
+        }
+        bool isCommitted = !m_committed.empty() && m_committed.contains(item.id);
+        if (isCommitted) stillListed.insert(item.id);
+        if (isNew && item.isUnread() && !isCommitted && !pendingExcluded.contains(item.id)) {
+            fresh.insert(item.id);
+        }
+    }
+    if (!m_committed.empty()) {
+        // A deletion is done once no list holds the id. A hide is done once the item has left `items`: from
+        // then on the engine lists it as hidden, and the shelf must show it there so that it can come back.
+        for (const auto& item : m_snapshot.hidden) {
+            if (m_committed.contains(item.id) && !m_committedHides.contains(item.id))
+                stillListed.insert(item.id);
+        }
+        std::erase_if(m_committed, [&](const std::string& id) { return !stillListed.contains(id); });
+        std::erase_if(m_committedHides, [&](const std::string& id) { return !stillListed.contains(id); });
     }
 
     if (!m_hasSnapshot || fresh.empty()) {

@@ -71,6 +71,9 @@ TEST(ShelfStateTest, ArrivalsAreUnreadNewOrMovedFolderFilesInArrivalOrder) {
     EXPECT_EQ(idsOf(state.apply(snapshotOf({folderItem("f", "/w/x/f.png")}))), Ids{"f"});
     EXPECT_EQ(idsOf(state.apply(snapshotOf({seen(folderItem("f", "/w/z/f.png"))}))), Ids{});
     EXPECT_EQ(state.known().at("f"), "folder:/w|/w/z");
+    // Same position in the list, same id, new folder: still noticed.
+    EXPECT_EQ(idsOf(state.apply(snapshotOf({folderItem("f", "/w/v/f.png")}))), Ids{"f"});
+    EXPECT_EQ(idsOf(state.apply(snapshotOf({folderItem("f", "/w/v/f.png")}))), Ids{});
 }
 
 TEST(ShelfStateTest, PlacementKeyOnlyForPureFolderItems) {
