@@ -146,4 +146,11 @@ std::string extension(const std::string& path) {
     return name.substr(dot + 1);
 }
 
+bool isPathInside(std::string_view path, std::string_view root) {
+    if (!root.empty() && root.back() == '/') root.remove_suffix(1);
+    if (root.size() < 2) return false;
+    if (!path.starts_with(root)) return false;
+    return path.size() == root.size() || path[root.size()] == '/';
+}
+
 }  // namespace brimly::FileSystem

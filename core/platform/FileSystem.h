@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/base/Date.h"
@@ -68,6 +69,10 @@ std::string parentPath(const std::string& path);
 std::string join(const std::string& folder, const std::string& name);
 // The text after the last "." of the last component, or empty.
 std::string extension(const std::string& path);
+// Whether `path` lies in `root`: one trailing "/" of the root is dropped, a root shorter than two characters
+// contains nothing, and the path must equal the root or continue it with "/" (so "/a/Work" does not contain
+// "/a/Workshop"). Pure text: nothing is resolved.
+bool isPathInside(std::string_view path, std::string_view root);
 
 }  // namespace FileSystem
 }  // namespace brimly
