@@ -4,9 +4,7 @@
 
 namespace brimly {
 
-HoverMachine::Action HoverMachine::fromClosed(double now, std::optional<DisplayID> hot, double dwell,
-                                              bool insideOpen) {
-    (void)insideOpen;
+HoverMachine::Action HoverMachine::fromClosed(double now, std::optional<DisplayID> hot, double dwell) {
     if (!hot) return Action::none();
     Phase::Dwelling dwelling{*hot, now, dwell};
     m_phase.value = dwelling;
@@ -37,7 +35,7 @@ HoverMachine::Action HoverMachine::pointer(double now, std::optional<DisplayID> 
     Phase current = m_phase;
     return std::visit(
         Overloaded{
-            [&](const Phase::Closed&) { return fromClosed(now, hot, dwell, insideOpen); },
+            [&](const Phase::Closed&) { return fromClosed(now, hot, dwell); },
             [&](const Phase::Dwelling& dwelling) { return fromDwelling(dwelling, now, hot, dwell); },
             [&](const Phase::Open& open) {
                 if (insideOpen || (hot && *hot == open.target)) {
@@ -69,7 +67,7 @@ HoverMachine::Action HoverMachine::pointer(double now, std::optional<DisplayID> 
                 if (running && !hot) return Action::none();
                 // The animation ended, or the pointer rests on another display's hot zone: start over there.
                 m_phase.value = Phase::Closed{};
-                return fromClosed(now, hot, dwell, false);
+                return fromClosed(now, hot, dwell);
             },
         },
         current.value);

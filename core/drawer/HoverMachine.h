@@ -95,7 +95,7 @@ public:
 
 private:
     static bool reached(double now, double deadline) { return now >= deadline - tolerance; }
-    Action fromClosed(double now, std::optional<DisplayID> hot, double dwell, bool insideOpen);
+    Action fromClosed(double now, std::optional<DisplayID> hot, double dwell);
     Action fromDwelling(Phase::Dwelling dwelling, double now, std::optional<DisplayID> hot, double dwell);
 
     Phase m_phase;
