@@ -109,6 +109,8 @@ std::int64_t captureSequence(std::string_view captureID) {
     while (captureID.ends_with('#')) captureID.remove_suffix(1);
     auto hash = captureID.rfind('#');
     std::string_view piece = hash == std::string_view::npos ? captureID : captureID.substr(hash + 1);
+    // A leading plus sign is part of a decimal integer, but from_chars does not take it.
+    if (piece.size() > 1 && piece.front() == '+' && piece[1] != '-') piece.remove_prefix(1);
     std::int64_t value = 0;
     auto [end, error] = std::from_chars(piece.data(), piece.data() + piece.size(), value);
     if (piece.empty() || error != std::errc{} || end != piece.data() + piece.size()) return 0;
