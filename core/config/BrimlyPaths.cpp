@@ -86,6 +86,20 @@ std::string BrimlyPaths::absolutePath(const std::string& path, const Environment
 
 std::string BrimlyPaths::canonicalPath(const std::string& path) { return FileSystem::canonicalPath(path); }
 
+std::string BrimlyPaths::canonicalThroughExistingAncestor(const std::string& path) {
+    std::string existing = standardizedPath(path);
+    std::vector<std::string> missing;
+    while (existing != "/" && existing != "." && !FileSystem::isDirectory(existing)) {
+        missing.push_back(FileSystem::lastComponent(existing));
+        existing = FileSystem::parentPath(existing);
+    }
+    std::string result = canonicalPath(existing);
+    for (auto piece = missing.rbegin(); piece != missing.rend(); ++piece) {
+        result = FileSystem::join(result, *piece);
+    }
+    return result;
+}
+
 std::string BrimlyPaths::canonicalRoot(const std::string& path, const Environment& env) {
     return canonicalPath(absolutePath(path, env));
 }

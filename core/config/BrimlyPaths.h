@@ -38,6 +38,9 @@ struct BrimlyPaths {
     static std::string standardizedPath(const std::string& path);
     // The real path (links, ".", "..") when it can be resolved, else `path` unchanged.
     static std::string canonicalPath(const std::string& path);
+    // The canonical form of the longest existing ancestor of an absolute path, with the missing components
+    // appended again: what a watcher over a folder that may not exist yet is given.
+    static std::string canonicalThroughExistingAncestor(const std::string& path);
     // How watched-folder roots are compared: "~" expanded, then canonical.
     static std::string canonicalRoot(const std::string& path, const Environment& env);
 

@@ -97,6 +97,15 @@ TEST(BrimlyPaths, CanonicalPathsResolveLinksAndKeepWhatDoesNotExist) {
     EXPECT_EQ(BrimlyPaths::canonicalPath(link + "/../real/."), realCanonical);
     EXPECT_EQ(BrimlyPaths::canonicalPath(dir / "missing/x"), dir / "missing/x");
     EXPECT_EQ(BrimlyPaths::canonicalRoot("~", {{"HOME", link}}), realCanonical);
+
+    // A folder that does not exist yet is reached through its existing ancestor's real path.
+    EXPECT_EQ(BrimlyPaths::canonicalThroughExistingAncestor(link + "/new/deeper/"),
+              realCanonical + "/new/deeper");
+    EXPECT_EQ(BrimlyPaths::canonicalThroughExistingAncestor(link), realCanonical);
+    // A file in the way is not a folder to watch: the walk goes past it.
+    std::string file = dir.write("real/file", "x");
+    EXPECT_EQ(BrimlyPaths::canonicalThroughExistingAncestor(file + "/sub"), realCanonical + "/file/sub");
+    EXPECT_EQ(BrimlyPaths::canonicalThroughExistingAncestor("/"), "/");
 }
 
 }  // namespace
