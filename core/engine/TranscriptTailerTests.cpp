@@ -1,0 +1,457 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/base/Iso8601.h"
+#include "core/base/Json.h"
+#include "core/base/Overloaded.h"
+#include "core/engine/TranscriptTailer.h"
+#include "core/testsupport/TempDir.h"
+
+namespace brimly {
+namespace {
+
+using testing::TempDir;
+
+std::string promptLine(const std::string& promptID, const std::string& text,
+                       const std::string& session = "s1") {
+    return Json{{"type", "user"},
+                {"sessionId", session},
+                {"promptId", promptID},
+                {"timestamp", "2026-01-01T00:00:00Z"},
+                {"message", {{"role", "user"}, {"content", text}}}}
+               .dump() +
+           "\n";
+}
+
+std::string toolUseLine(const std::string& id, const std::string& name, const std::string& filePath) {
+    return Json{{"type", "assistant"},
+                {"sessionId", "s1"},
+                {"message",
+                 {{"role", "assistant"},
+                  {"content",
+                   {{{"type", "tool_use"},
+                     {"id", id},
+                     {"name", name},
+                     {"input", {{"file_path", filePath}}}}}}}}}
+               .dump() +
+           "\n";
+}
+
+std::string toolResultLine(const std::string& id, Json content = "ok", Json extra = Json::object()) {
+    Json line = {
+        {"type", "user"},
+        {"sessionId", "s1"},
+        {"promptId", "p1"},
+        {"timestamp", "2026-01-01T00:00:05Z"},
+        {"message",
+         {{"role", "user"},
+          {"content", {{{"type", "tool_result"}, {"tool_use_id", id}, {"content", std::move(content)}}}}}}};
+    line.update(extra);
+    return line.dump() + "\n";
+}
+
+Json image(const std::string& data) {
+    return {{"type", "image"}, {"source", {{"type", "base64"}, {"media_type", "image/png"}, {"data", data}}}};
+}
+
+void append(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::app);
+    out << bytes;
+}
+
+// Everything one read hands over, batches joined.
+TranscriptBatch readAll(TranscriptTailer& tailer, int* calls = nullptr) {
+    TranscriptBatch all;
+    tailer.read([&](TranscriptBatch batch) {
+        if (calls != nullptr) ++*calls;
+        for (auto& s : batch.sessions) all.sessions.push_back(std::move(s));
+        for (auto& p : batch.prompts) all.prompts.push_back(std::move(p));
+        for (auto& c : batch.candidates) all.candidates.push_back(std::move(c));
+        for (auto& t : batch.titles) all.titles.push_back(std::move(t));
+        all.fileCreated = batch.fileCreated;
+    });
+    return all;
+}
+
+std::set<std::string> sessionIDs(const TranscriptBatch& batch) {
+    std::set<std::string> ids;
+    for (const SessionSighting& s : batch.sessions) ids.insert(s.id);
+    return ids;
+}
+
+TranscriptTailer tailerFor(const std::string& path, std::optional<std::uint64_t> offset = std::nullopt,
+                           std::int64_t chunk = 1 << 20,
+                           std::uint64_t window = TranscriptTailer::defaultWindow) {
+    return TranscriptTailer(Url::fromPath(path), offset, window, chunk);
+}
+
+std::string sizedFile(const TempDir& dir, std::size_t bytes, std::vector<std::size_t>& lineStarts) {
+    std::string content;
+    for (int n = 0; content.size() < bytes; ++n) {
+        lineStarts.push_back(content.size());
+        // Long lines keep the file big and the line count small; the padding is never looked at.
+        std::string line = promptLine("p" + std::to_string(n), "prompt " + std::to_string(n));
+        line.insert(1,
+                    "\"pad\":\"" + std::string(40000 + static_cast<std::size_t>(n % 7) * 1000, 'x') + "\",");
+        content += line;
+    }
+    return dir.write("proj/s1.jsonl", content);
+}
+
+TEST(TranscriptTailer, FirstReadOfALongFileStartsAtTheFirstWholeLineOfTheWindow) {
+    TempDir dir;
+    std::vector<std::size_t> starts;
+    std::string path = sizedFile(dir, 10u << 20, starts);
+    std::uint64_t size = std::filesystem::file_size(path);
+    auto tailer = tailerFor(path);
+    TranscriptBatch batch = readAll(tailer);
+    // The first line starting after the window's first byte is the first one read.
+    std::size_t windowStart = size - TranscriptTailer::defaultWindow;
+    std::size_t first = 0;
+    while (starts[first] <= windowStart) ++first;
+    ASSERT_FALSE(batch.prompts.empty());
+    EXPECT_EQ(batch.prompts.front().id, "p" + std::to_string(first));
+    EXPECT_EQ(batch.prompts.back().id, "p" + std::to_string(starts.size() - 1));
+    EXPECT_EQ(batch.prompts.size(), starts.size() - first);
+    EXPECT_EQ(tailer.offset(), size);
+}
+
+TEST(TranscriptTailer, ShortFileIsReadFromItsStart) {
+    TempDir dir;
+    std::vector<std::size_t> starts;
+    std::string path = sizedFile(dir, 1u << 20, starts);
+    auto tailer = tailerFor(path);
+    TranscriptBatch batch = readAll(tailer);
+    ASSERT_EQ(batch.prompts.size(), starts.size());
+    EXPECT_EQ(batch.prompts.front().id, "p0");
+    EXPECT_EQ(sessionIDs(batch), std::set<std::string>{"s1"});
+}
+
+TEST(TranscriptTailer, StoredOffsetBeyondTheEndRereadsTheRewrittenFile) {
+    TempDir dir;
+    std::string path = dir.write("proj/s1.jsonl", promptLine("a", "first") + promptLine("b", "second"));
+    auto tailer = tailerFor(path, 100000);
+    TranscriptBatch batch = readAll(tailer);
+    ASSERT_EQ(batch.prompts.size(), 2u);
+    EXPECT_EQ(batch.prompts[0].text, "first");
+    EXPECT_EQ(tailer.offset(), std::filesystem::file_size(path));
+}
+
+TEST(TranscriptTailer, StoredOffsetIsWhereReadingContinues) {
+    TempDir dir;
+    std::string first = promptLine("a", "first");
+    std::string path = dir.write("proj/s1.jsonl", first + promptLine("b", "second"));
+    auto tailer = tailerFor(path, first.size());
+    TranscriptBatch batch = readAll(tailer);
+    ASSERT_EQ(batch.prompts.size(), 1u);
+    EXPECT_EQ(batch.prompts[0].id, "b");
+}
+
+TEST(TranscriptTailer, LineWrittenInTwoHalvesIsParsedOnceWhole) {
+    TempDir dir;
+    std::string line = toolResultLine("t1", Json::array({image(std::string(100000, 'Q'))}));
+    std::string path = dir.write("proj/s1.jsonl", line.substr(0, 5000));
+    auto tailer = tailerFor(path, std::nullopt, 4096);
+    EXPECT_TRUE(readAll(tailer).candidates.empty());
+    EXPECT_EQ(tailer.offset(), 0u);
+    append(path, line.substr(5000));
+    TranscriptBatch batch = readAll(tailer);
+    ASSERT_EQ(batch.candidates.size(), 1u);
+    EXPECT_EQ(tailer.offset(), line.size());
+    EXPECT_TRUE(readAll(tailer).candidates.empty());
+}
+
+TEST(TranscriptTailer, ChunkSizeDoesNotChangeWhatIsFound) {
+    TempDir dir;
+    std::string big(200000, 'B');
+    std::string content = promptLine("p1", "look") + toolUseLine("t1", "Read", "/w/a.png") +
+                          toolResultLine("t1", Json::array({image("AAAA"), image(big)})) +
+                          "{\"type\":\"progress\",\"data\":\"" + std::string(10000, 'z') + "\"}\n" +
+                          toolUseLine("t2", "Read", "/w/b.txt") + toolResultLine("t2");
+    std::string path = dir.write("proj/s1.jsonl", content);
+    std::optional<TranscriptBatch> reference;
+    for (std::int64_t chunk : {1 << 22, 1 << 16, 4097, 10}) {
+        auto tailer = tailerFor(path, std::nullopt, chunk);
+        TranscriptBatch batch = readAll(tailer);
+        EXPECT_EQ(tailer.offset(), content.size()) << chunk;
+        ASSERT_EQ(batch.candidates.size(), 4u) << chunk;
+        if (reference) {
+            EXPECT_EQ(batch.candidates, reference->candidates) << chunk;
+            EXPECT_EQ(batch.prompts, reference->prompts) << chunk;
+        } else {
+            reference = batch;
+        }
+    }
+    const auto& candidates = reference->candidates;
+    EXPECT_EQ(candidates[0].readPath, "/w/a.png");
+    EXPECT_EQ(candidates[1].captureID, "t1#1");
+    EXPECT_EQ(candidates[2].captureID, "t1#2");
+    EXPECT_EQ(candidates[1].readPath, "/w/a.png");
+    EXPECT_EQ(std::get<Payload::Base64>(candidates[2].payload.value).text, big);
+    EXPECT_EQ(std::get<Payload::Base64>(candidates[2].payload.value).fileExtension, "png");
+    EXPECT_EQ(candidates[3].readPath, "/w/b.txt");
+    for (const Candidate& c : candidates) {
+        EXPECT_EQ(c.source, Source::transcript);
+        EXPECT_EQ(c.sessionID, "s1");
+        EXPECT_EQ(c.slug, "proj");
+        EXPECT_EQ(c.promptID, "p1");
+    }
+}
+
+TEST(TranscriptTailer, HugeLineAcrossManyReadsIsDecodedOnce) {
+    TempDir dir;
+    std::string huge(13u << 20, 'H');
+    std::string imageLine = toolResultLine("t1", Json::array({image("HUGE")}));
+    imageLine.replace(imageLine.find("HUGE"), 4, huge);
+    std::string content = promptLine("p1", "go") + imageLine + promptLine("p2", "next");
+    std::string path = dir.write("proj/s1.jsonl", content);
+    auto tailer = tailerFor(path, std::nullopt, 1 << 20, std::uint64_t{64} << 20);
+    TranscriptBatch batch = readAll(tailer);
+    ASSERT_EQ(batch.candidates.size(), 1u);
+    EXPECT_EQ(std::get<Payload::Base64>(batch.candidates[0].payload.value).text.size(), huge.size());
+    EXPECT_EQ(batch.prompts.size(), 2u);
+    EXPECT_EQ(tailer.offset(), content.size());
+}
+
+TEST(TranscriptTailer, ChunkBelowOneIsRaisedToOne) {
+    TempDir dir;
+    std::string path = dir.write("proj/s1.jsonl", promptLine("a", "hello"));
+    auto tailer = tailerFor(path, std::nullopt, -5);
+    EXPECT_EQ(tailer.chunk(), 1);
+    EXPECT_EQ(readAll(tailer).prompts.size(), 1u);
+}
+
+TEST(TranscriptTailer, ReadResultArrivingLaterStillGivesTheFile) {
+    TempDir dir;
+    std::string path = dir.write("proj/s1.jsonl", toolUseLine("t1", "Read", "/w/shot.png"));
+    auto tailer = tailerFor(path);
+    EXPECT_TRUE(readAll(tailer).candidates.empty());
+    EXPECT_TRUE(tailer.awaitsToolResults());
+    append(path, toolResultLine("t1"));
+    TranscriptBatch batch = readAll(tailer);
+    ASSERT_EQ(batch.candidates.size(), 1u);
+    EXPECT_EQ(batch.candidates[0].payload, (Payload{Payload::File{Url::fromPath("/w/shot.png")}}));
+    EXPECT_EQ(batch.candidates[0].readPath, "/w/shot.png");
+    EXPECT_FALSE(tailer.awaitsToolResults());
+}
+
+TEST(TranscriptTailer, OnlyReadCallsWithAbsolutePathsBecomeFiles) {
+    TempDir dir;
+    std::string path = dir.write(
+        "proj/s1.jsonl", toolUseLine("t1", "Write", "/w/a.png") + toolUseLine("t2", "Read", "rel.png") +
+                             toolResultLine("t1") + toolResultLine("t2") + toolResultLine("unknown"));
+    auto tailer = tailerFor(path);
+    EXPECT_TRUE(readAll(tailer).candidates.empty());
+    EXPECT_FALSE(tailer.awaitsToolResults());
+}
+
+TEST(TranscriptTailer, ToolMemoryIsTrimmedToTheNewest2000) {
+    TempDir dir;
+    std::string content;
+    for (int i = 0; i <= 4000; ++i) {
+        std::string n = std::to_string(i);
+        content +=
+            R"({"type":"assistant","sessionId":"s1","message":{"content":[{"type":"tool_use","id":"t)" + n +
+            R"(","name":"Read","input":{"file_path":"/w/)" + n + "\"}}]}}\n";
+    }
+    std::string path = dir.write("proj/s1.jsonl", content);
+    auto tailer = tailerFor(path);
+    readAll(tailer);
+    EXPECT_EQ(tailer.toolUseOrder().size(), 2000u);
+    EXPECT_EQ(tailer.toolUses().size(), 2000u);
+    EXPECT_EQ(tailer.unanswered().size(), 2000u);
+    EXPECT_EQ(tailer.toolUseOrder().front(), "t2001");
+    EXPECT_TRUE(tailer.awaitsToolResults());
+    append(path, toolResultLine("t2000") + toolResultLine("t2001"));
+    TranscriptBatch batch = readAll(tailer);
+    ASSERT_EQ(batch.candidates.size(), 1u);
+    EXPECT_EQ(batch.candidates[0].readPath, "/w/2001");
+    EXPECT_EQ(tailer.unanswered().size(), 1999u);
+}
+
+TEST(TranscriptTailer, SlugComesFromTheProjectFolder) {
+    struct Case {
+        std::string path, slug;
+    };
+    for (const Case& c : std::vector<Case>{{"/c/projects/p/s.jsonl", "p"},
+                                           {"/c/projects/p/s/subagents/a.jsonl", "p"},
+                                           {"/c/projects/-Users-me-x/agent-1.jsonl", "-Users-me-x"}}) {
+        EXPECT_EQ(tailerFor(c.path).slug(), c.slug) << c.path;
+    }
+}
+
+TEST(TranscriptTailer, SessionsAreMergedWithinABatch) {
+    TempDir dir;
+    Json early = {{"type", "user"},
+                  {"sessionId", "s1"},
+                  {"cwd", "/a"},
+                  {"gitBranch", "main"},
+                  {"timestamp", "2026-01-01T00:00:10Z"},
+                  {"message", {{"role", "user"}, {"content", "x"}}}};
+    Json late = {{"type", "user"},
+                 {"sessionId", "s1"},
+                 {"cwd", "/b"},
+                 {"timestamp", "2026-01-01T00:00:20Z"},
+                 {"message", {{"role", "user"}, {"content", "y"}}}};
+    Json older = {{"type", "user"},
+                  {"sessionId", "s1"},
+                  {"timestamp", "2026-01-01T00:00:01Z"},
+                  {"message", {{"role", "user"}, {"content", "z"}}}};
+    std::string path =
+        dir.write("proj/s1/subagents/a.jsonl", early.dump() + "\n" + late.dump() + "\n" + older.dump() +
+                                                   "\n" + promptLine("q", "w", "s2"));
+    auto tailer = tailerFor(path);
+    TranscriptBatch batch = readAll(tailer);
+    ASSERT_EQ(batch.sessions.size(), 2u);
+    const SessionSighting& s1 = batch.sessions[0];
+    EXPECT_EQ(s1.cwd, "/b");
+    EXPECT_EQ(s1.branch, "main");
+    EXPECT_EQ(s1.slug, "proj");
+    EXPECT_EQ(s1.at, *parseIso8601("2026-01-01T00:00:20Z"));
+    EXPECT_EQ(batch.sessions[1].id, "s2");
+    EXPECT_TRUE(batch.fileCreated);
+    EXPECT_EQ(s1.fileCreated, batch.fileCreated);
+}
+
+TEST(TranscriptTailer, LinesWithoutPromptIdsBelongToTheNewestPrompt) {
+    TempDir dir;
+    Json prompt = {{"type", "user"},
+                   {"sessionId", "s1"},
+                   {"timestamp", "2026-01-01T00:00:10Z"},
+                   {"message", {{"role", "user"}, {"content", "draw it"}}}};
+    std::string result = toolResultLine("t1", Json::array({image("AAAA")}));
+    Json resultJson = *JsonIO::parse(result);
+    resultJson.erase("promptId");
+    std::string path = dir.write("proj/s1.jsonl", prompt.dump() + "\n" + resultJson.dump() + "\n");
+    auto tailer = tailerFor(path);
+    TranscriptBatch batch = readAll(tailer);
+    ASSERT_EQ(batch.prompts.size(), 1u);
+    EXPECT_EQ(batch.prompts[0].id, "s1@2026-01-01T00:00:10.000Z");
+    ASSERT_EQ(batch.candidates.size(), 1u);
+    EXPECT_EQ(batch.candidates[0].promptID, batch.prompts[0].id);
+}
+
+TEST(TranscriptTailer, ArtifactsAndTitlesAreReported) {
+    TempDir dir;
+    std::string artifact = toolResultLine(
+        "t1", "Published",
+        {{"toolUseResult",
+          {{"url", "https://claude.ai/code/artifact/abc-1"}, {"path", "/w/p.html"}, {"title", "Page"}}}});
+    Json title = {{"type", "custom-title"}, {"sessionId", "s1"}, {"customTitle", "Named"}};
+    std::string path = dir.write("proj/s1.jsonl", artifact + title.dump() + "\n");
+    auto tailer = tailerFor(path);
+    TranscriptBatch batch = readAll(tailer);
+    ASSERT_EQ(batch.candidates.size(), 1u);
+    const auto& info = std::get<Payload::Artifact>(batch.candidates[0].payload.value).info;
+    EXPECT_EQ(info.id, "abc-1");
+    EXPECT_EQ(info.title, "Page");
+    EXPECT_EQ(info.path, "/w/p.html");
+    EXPECT_EQ(batch.candidates[0].captureID, "abc-1");
+    ASSERT_EQ(batch.titles.size(), 1u);
+    EXPECT_EQ(batch.titles[0], (SessionTitle{"s1", SessionTitle::Kind::custom, "Named", "proj"}));
+}
+
+TEST(TranscriptTailer, EmptyMissingAndVanishedFiles) {
+    TempDir dir;
+    std::string path = dir.write("proj/s1.jsonl", "");
+    auto tailer = tailerFor(path);
+    int calls = 0;
+    readAll(tailer, &calls);
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(tailer.offset(), 0u);
+
+    append(path, promptLine("a", "hi"));
+    EXPECT_EQ(readAll(tailer).prompts.size(), 1u);
+    std::uint64_t consumed = *tailer.offset();
+    std::filesystem::remove(path);
+    readAll(tailer, &calls);
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(tailer.offset(), consumed);
+}
+
+TEST(TranscriptTailer, GarbageLinesAreSkippedAndConsumed) {
+    TempDir dir;
+    std::string content =
+        "not json \"type\":\"user\"\n{\"type\":\"user\",\"broken\n\xff\xfe\"tool_use\"\n\n" +
+        promptLine("a", "after");
+    std::string path = dir.write("proj/s1.jsonl", content);
+    auto tailer = tailerFor(path, std::nullopt, 3);
+    TranscriptBatch batch = readAll(tailer);
+    ASSERT_EQ(batch.prompts.size(), 1u);
+    EXPECT_EQ(tailer.offset(), content.size());
+}
+
+TEST(TranscriptTailer, TitlesInTheTail) {
+    TempDir dir;
+    auto title = [](const std::string& kind, const std::string& key, const std::string& text) {
+        return Json{{"type", kind}, {"sessionId", "s1"}, {key, text}}.dump() + "\n";
+    };
+    std::string head = title("ai-title", "aiTitle", "too early") + std::string(5000, 'x') + "\n";
+    std::string tail = title("ai-title", "aiTitle", "First") + promptLine("p", "x") +
+                       title("agent-name", "agentName", "bob") + title("custom-title", "customTitle", "Last");
+    std::string path = dir.write("proj/s1/subagents/a.jsonl", head + tail.substr(0, tail.size() - 1));
+    auto titles = TranscriptTailer::titles(Url::fromPath(path), tail.size() + 10);
+    ASSERT_EQ(titles.size(), 3u);
+    EXPECT_EQ(titles[0].text, "First");
+    EXPECT_EQ(titles[1].kind, SessionTitle::Kind::agentName);
+    EXPECT_EQ(titles[2].text, "Last");
+    EXPECT_EQ(titles[2].slug, "proj");
+    EXPECT_EQ(TranscriptTailer::titles(Url::fromPath(path)).size(), 4u);
+    EXPECT_TRUE(TranscriptTailer::titles(Url::fromPath(dir / "missing.jsonl")).empty());
+}
+
+TEST(TranscriptTailer, RealTranscriptsGiveTheExpectedCaptures) {
+    std::string folder = testing::sharedTestData("transcripts");
+    if (folder.empty()) GTEST_SKIP() << "shared test data is absent";
+    TempDir dir;
+    auto copy = [&](const std::string& name, const std::string& to) {
+        std::filesystem::create_directories(std::filesystem::path(dir / to).parent_path());
+        std::filesystem::copy_file(folder + "/" + name, dir / to);
+        return dir / to;
+    };
+    // A subagent that read twelve files: each read whose result is in the file is one capture.
+    std::string agent =
+        copy("ccl-fork__real__v2.1.17__subagents__agent-a2271d1.jsonl", "proj/s/subagents/agent-a.jsonl");
+    auto tailer = tailerFor(agent, std::nullopt, 4096);
+    TranscriptBatch batch = readAll(tailer);
+    std::size_t files = 0;
+    for (const Candidate& c : batch.candidates) {
+        if (std::holds_alternative<Payload::File>(c.payload.value)) ++files;
+        EXPECT_EQ(c.slug, "proj");
+    }
+    EXPECT_EQ(files, 12u);
+    EXPECT_EQ(sessionIDs(batch).size(), 1u);
+    EXPECT_EQ(tailer.offset(), std::filesystem::file_size(agent));
+
+    // The published-artifact probe: the call, then its result, as two reads.
+    std::string probe = dir / "proj/probe.jsonl";
+    append(probe, "");
+    auto probeTailer = tailerFor(probe);
+    std::ifstream use(folder + "/daaain-ccl__real-probe-trimmed__v2.1.198__Artifact-tool_use.jsonl");
+    std::ifstream result(folder + "/daaain-ccl__real-probe-trimmed__v2.1.198__Artifact-tool_result.jsonl");
+    append(probe, std::string(std::istreambuf_iterator<char>(use), {}));
+    readAll(probeTailer);
+    EXPECT_TRUE(probeTailer.awaitsToolResults());
+    append(probe, std::string(std::istreambuf_iterator<char>(result), {}));
+    batch = readAll(probeTailer);
+    ASSERT_EQ(batch.candidates.size(), 1u);
+    EXPECT_EQ(std::get<Payload::Artifact>(batch.candidates[0].payload.value).info.id,
+              "e897407d-f44d-4654-b436-69973ce1964a");
+    EXPECT_FALSE(probeTailer.awaitsToolResults());
+
+    // A pasted screenshot is the user's own image, not something the agent made or looked at.
+    std::string pasted =
+        copy("ccl-fork__real__v2.0.55__two-images-one-line__debug_image_message.jsonl", "proj/x.jsonl");
+    auto pastedTailer = tailerFor(pasted, std::nullopt, 65536);
+    batch = readAll(pastedTailer);
+    EXPECT_TRUE(batch.candidates.empty());
+    EXPECT_EQ(batch.prompts.size(), 1u);
+}
+
+}  // namespace
+}  // namespace brimly
