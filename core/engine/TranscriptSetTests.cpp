@@ -1,0 +1,180 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "core/base/Json.h"
+#include "core/engine/TranscriptSet.h"
+#include "core/store/Store.h"
+#include "core/testsupport/TempDir.h"
+
+namespace brimly {
+namespace {
+
+using testing::TempDir;
+
+constexpr double nowUnix = 1'800'000'000;
+const Date now = dateFromUnix(nowUnix);
+
+void setModified(const std::string& path, double secondsAgo) {
+    timespec times[2];
+    times[0].tv_sec = static_cast<time_t>(nowUnix - secondsAgo);
+    times[0].tv_nsec = 0;
+    times[1] = times[0];
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+std::string promptLine(const std::string& id) {
+    return Json{{"type", "user"},
+                {"sessionId", "s"},
+                {"promptId", id},
+                {"timestamp", "2026-01-01T00:00:00Z"},
+                {"message", {{"role", "user"}, {"content", "prompt " + id}}}}
+               .dump() +
+           "\n";
+}
+
+std::string pendingReadLine() {
+    return R"({"type":"assistant","sessionId":"s","message":{"content":[{"type":"tool_use","id":"t1","name":"Read",)"
+           R"("input":{"file_path":"/w/a.png"}}]}})"
+           "\n";
+}
+
+void append(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::app);
+    out << bytes;
+}
+
+struct Fixture {
+    TempDir dir;
+    Store store{dir / "support", [] { return now; }};
+    TranscriptSet set{Url::fromPath(dir.makeDir("claude/projects")), store, 1 << 20};
+
+    std::vector<std::string> promptsRead(const std::string& path, Date at = now) {
+        std::vector<std::string> ids;
+        set.read(path, at, [&](TranscriptBatch batch) {
+            for (const Prompt& prompt : batch.prompts) ids.push_back(prompt.id);
+        });
+        return ids;
+    }
+};
+
+TEST(TranscriptSet, OwnsOnlyTranscriptsInsideTheProjectsFolder) {
+    Fixture f;
+    const std::string& base = f.set.base();
+    struct Case {
+        std::string path;
+        bool owns;
+    };
+    for (const Case& c : std::vector<Case>{{base + "/proj/abc.jsonl", true},
+                                           {base + "/proj/abc/subagents/a.jsonl", true},
+                                           {base + "/proj/abc.json", false},
+                                           {base + "-old/proj/abc.jsonl", false},
+                                           {base + "x/proj/abc.jsonl", false},
+                                           {base + ".jsonl", false},
+                                           {"/elsewhere/proj/abc.jsonl", false}}) {
+        EXPECT_EQ(f.set.owns(c.path), c.owns) << c.path;
+    }
+    EXPECT_EQ(f.set.path("proj", "abc"), base + "/proj/abc.jsonl");
+}
+
+TEST(TranscriptSet, BaseIsTheRealPath) {
+    TempDir dir;
+    dir.makeDir("real/projects");
+    std::filesystem::create_directory_symlink(dir / "real", dir / "link");
+    Store store(dir / "support", [] { return now; });
+    TranscriptSet set(Url::fromPath(dir / "link/projects"), store, 4096);
+    EXPECT_EQ(set.base(), dir / "real/projects");
+}
+
+TEST(TranscriptSet, RecentFindsMainAndSubagentTranscripts) {
+    Fixture f;
+    const std::string base = f.set.base();
+    auto write = [&](const std::string& relative, double secondsAgo) {
+        std::string path = f.dir.write("claude/projects/" + relative, "{}\n");
+        setModified(path, secondsAgo);
+        return path;
+    };
+    std::string main = write("proj/abc.jsonl", 30);
+    std::string agent = write("proj/abc/subagents/agent-1.jsonl", 30);
+    write("proj/abc/notes.jsonl", 30);
+    write("proj/abc/subagents/agent-1.meta.json", 30);
+    write("proj/old.jsonl", 3600);
+    write("proj/notes.txt", 30);
+    write("loose.jsonl", 30);
+    std::string other = write("other/def.jsonl", 599);
+    auto found = f.set.recent(600, now);
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> expected = {agent, main, other};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(found, expected);
+}
+
+TEST(TranscriptSet, ReadStoresTheOffsetAndAReopenedTailerContinuesThere) {
+    Fixture f;
+    std::string path = f.dir.write("claude/projects/proj/s.jsonl", promptLine("a") + promptLine("b"));
+    EXPECT_EQ(f.promptsRead(path), (std::vector<std::string>{"a", "b"}));
+    EXPECT_TRUE(f.set.isOpen(path));
+    EXPECT_EQ(f.store.offsets().at(path), std::filesystem::file_size(path));
+
+    f.set.prune(60, 300, now + 61);
+    EXPECT_FALSE(f.set.isOpen(path));
+    append(path, promptLine("c"));
+    EXPECT_EQ(f.promptsRead(path, now + 70), (std::vector<std::string>{"c"}));
+    EXPECT_EQ(f.store.offsets().at(path), std::filesystem::file_size(path));
+}
+
+TEST(TranscriptSet, OffsetIsStoredAfterEveryBatch) {
+    TempDir dir;
+    Store store(dir / "support", [] { return now; });
+    TranscriptSet set(Url::fromPath(dir.makeDir("projects")), store, 64);
+    std::string first = promptLine("a");
+    std::string path =
+        dir.write("projects/p/s.jsonl", first + std::string(200, ' ') + "\n" + promptLine("b"));
+    std::vector<std::uint64_t> storedAtBatch;
+    set.read(path, now, [&](TranscriptBatch) {
+        auto stored = store.offsets().find(path);
+        storedAtBatch.push_back(stored == store.offsets().end() ? 0 : stored->second);
+    });
+    // Each batch's offset is in the store before the next batch is handed over.
+    ASSERT_EQ(storedAtBatch.size(), 2u);
+    EXPECT_EQ(storedAtBatch[0], 0u);
+    EXPECT_GE(storedAtBatch[1], first.size());
+}
+
+TEST(TranscriptSet, PruneKeepsTailersThatAwaitToolResults) {
+    struct Case {
+        bool pending;
+        double age;
+        bool open;
+    };
+    for (const Case& c : std::vector<Case>{{false, 60, true},
+                                           {false, 100, false},
+                                           {true, 100, true},
+                                           {true, 300, true},
+                                           {true, 301, false}}) {
+        Fixture f;
+        std::string path =
+            f.dir.write("claude/projects/proj/s.jsonl", c.pending ? pendingReadLine() : promptLine("a"));
+        f.promptsRead(path);
+        f.set.prune(60, 300, now + c.age);
+        EXPECT_EQ(f.set.isOpen(path), c.open) << c.pending << " " << c.age;
+    }
+}
+
+TEST(TranscriptSet, VanishedTranscriptLeavesItsOffsetAlone) {
+    Fixture f;
+    std::string path = f.dir.write("claude/projects/proj/s.jsonl", promptLine("a"));
+    f.promptsRead(path);
+    std::uint64_t stored = f.store.offsets().at(path);
+    std::filesystem::remove(path);
+    EXPECT_TRUE(f.promptsRead(path).empty());
+    EXPECT_EQ(f.store.offsets().at(path), stored);
+    EXPECT_TRUE(f.set.recent(600, now).empty());
+}
+
+}  // namespace
+}  // namespace brimly
