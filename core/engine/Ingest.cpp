@@ -1,0 +1,505 @@
+#include "core/engine/Ingest.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <utility>
+
+#include "core/base/AtomicFile.h"
+#include "core/base/Crypto.h"
+#include "core/base/Overloaded.h"
+#include "core/base/Utf8.h"
+#include "core/platform/FileSystem.h"
+#include "core/store/ImageProbe.h"
+
+namespace brimly {
+
+namespace {
+
+constexpr double secondsPerDay = 86400;
+
+std::string lowercased(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return result;
+}
+
+bool onlyFromFolders(const ShelfItem& item) { return item.sourceKinds == std::set<Source>{Source::folder}; }
+
+bool isRaster(ShelfItemKind kind, std::string_view ext) {
+    return kind == ShelfItemKind::image && lowercased(ext) != "svg";
+}
+
+// Invalid bytes become U+FFFD, so a page in another encoding still yields whatever ASCII title it has.
+std::string repairedUtf8(std::string_view bytes) {
+    std::string result;
+    result.reserve(bytes.size());
+    std::size_t offset = 0;
+    while (offset < bytes.size()) {
+        std::size_t length = Utf8::characterLength(bytes, offset);
+        std::string_view character = bytes.substr(offset, length);
+        if (Utf8::isValid(character)) {
+            result += character;
+        } else {
+            result += "\xEF\xBF\xBD";
+        }
+        offset += length;
+    }
+    return result;
+}
+
+}  // namespace
+
+// What one candidate is being ingested as: the decisions taken before its content is looked at.
+struct Ingest::Context {
+    const Candidate& candidate;
+    Date now = 0;
+    Date createdAt = 0;
+    ItemFilter filter;
+    std::string sessionID;
+    // The watched-folder root holding a folder candidate's file.
+    std::optional<std::string> folderRoot;
+};
+
+// The bytes to store, with the extension they are stored under and the file they came from.
+struct Ingest::FileContent {
+    std::string data;
+    std::string ext;
+    std::optional<std::string> sourcePath;
+};
+
+Ingest::Ingest(Store& store, ItemFilter filter, int retentionDays, const Clock& clock)
+    : m_store(store), m_filter(std::move(filter)), m_retentionDays(retentionDays), m_clock(clock) {}
+
+Ingest::Outcome Ingest::ingest(const Candidate& candidate) {
+    Date now = m_clock.now();
+    ItemFilter filter = m_filter;
+    filter.oldest = now - static_cast<double>(m_retentionDays) * secondsPerDay;
+    Date createdAt = candidate.source == Source::folder && candidate.arrivedAt ? *candidate.arrivedAt
+                                                                               : candidate.createdAt;
+    Context context{candidate, now, createdAt, std::move(filter), {}, {}};
+
+    if (candidate.sessionID) {
+        context.sessionID = *candidate.sessionID;
+    } else {
+        if (candidate.source == Source::folder) {
+            std::optional<std::string> path;
+            if (const auto* file = std::get_if<Payload::File>(&candidate.payload.value)) {
+                path = file->url.path();
+            } else {
+                path = candidate.readPath;
+            }
+            if (path) context.folderRoot = folderRootOf(FileSystem::canonicalPath(*path));
+        }
+        if (context.folderRoot) {
+            context.sessionID = Session::folderID(*context.folderRoot);
+        } else if (auto active = m_activity.activeSession(now, activeWindow)) {
+            context.sessionID = *active;
+        } else if (auto recent = m_activity.mostRecent()) {
+            context.sessionID = *recent;
+        } else {
+            context.sessionID = std::string(Session::unsortedID);
+        }
+    }
+
+    // A readable file named by an inline capture beats the inline copy, which may be scaled or recompressed.
+    auto fromReadPath = [&](const Context& ctx) -> std::optional<FileContent> {
+        if (!candidate.readPath) return std::nullopt;
+        std::string ext = FileSystem::extension(*candidate.readPath);
+        if (!ShelfItemKinds::forExtension(ext, ctx.filter.extraExtensions)) return std::nullopt;
+        auto data = AtomicFile::read(*candidate.readPath);
+        if (!data) return std::nullopt;
+        return FileContent{std::move(*data), ext, FileSystem::canonicalPath(*candidate.readPath)};
+    };
+
+    return std::visit(
+        Overloaded{
+            [&](const Payload::File& file) -> Outcome {
+                auto path = file.url.path();
+                if (!path) return Outcome::rejected("unreadable");
+                auto data = AtomicFile::read(*path);
+                if (!data) return Outcome::rejected("unreadable");
+                return ingestFile(context, {std::move(*data), FileSystem::extension(*path),
+                                            FileSystem::canonicalPath(*path)});
+            },
+            [&](const Payload::Bytes& bytes) -> Outcome {
+                if (auto content = fromReadPath(context)) return ingestFile(context, *content);
+                return ingestFile(context, {bytes.data, bytes.fileExtension, std::nullopt});
+            },
+            [&](const Payload::Base64& base64) -> Outcome {
+                if (auto content = fromReadPath(context)) return ingestFile(context, *content);
+                auto data = Crypto::base64Decode(base64.text);
+                if (!data) return Outcome::rejected("undecodable image");
+                return ingestFile(context, {std::move(*data), base64.fileExtension, std::nullopt});
+            },
+            [&](const Payload::Artifact& artifact) -> Outcome {
+                return ingestArtifact(context, artifact.info);
+            },
+        },
+        candidate.payload.value);
+}
+
+Ingest::Outcome Ingest::ingestFile(const Context& context, const FileContent& content) {
+    const Candidate& candidate = context.candidate;
+    auto kind = ShelfItemKinds::forExtension(content.ext, context.filter.extraExtensions);
+    std::optional<PixelSize> pixels;
+    if (kind == ShelfItemKind::image && lowercased(content.ext) != "svg") {
+        pixels = ImageProbe::pixelSize(ImageSource::fromBytes(content.data));
+    }
+
+    FilterInput input;
+    input.kind = kind;
+    input.fileExtension = content.ext;
+    input.byteCount = static_cast<long>(content.data.size());
+    if (pixels) {
+        input.pixelWidth = pixels->width;
+        input.pixelHeight = pixels->height;
+    }
+    input.sourcePath = content.sourcePath;
+    input.source = candidate.source;
+    input.projectFolder = projectFolder(context.sessionID);
+    input.createdAt = context.createdAt;
+    if (Verdict verdict = context.filter.accepts(input); !verdict.isAccepted()) {
+        return Outcome::rejected(verdict.reason());
+    }
+
+    if (kind == ShelfItemKind::html && content.sourcePath) {
+        if (auto artifact = m_store.artifactForPath(*content.sourcePath))
+            return Outcome::merged(artifact->id);
+    }
+
+    std::string key = Crypto::sha256Hex(content.data);
+    ShelfItem item;
+    item.kind = kind.value_or(ShelfItemKind::file);
+    if (pixels) {
+        item.width = static_cast<int>(pixels->width);
+        item.height = static_cast<int>(pixels->height);
+    }
+    if (!kind) return Outcome::rejected("no kind");
+
+    if (candidate.source == Source::folder && content.sourcePath) {
+        item.id = key;
+        return ingestFolderFile(context, content, std::move(item));
+    }
+
+    std::vector<ShelfItem> stored = m_store.itemsWithContent(key);
+    if (candidate.source != Source::folder) {
+        std::erase_if(stored, onlyFromFolders);
+    }
+    std::optional<std::string> id;
+    if (!content.sourcePath && candidate.captureID) {
+        for (const ShelfItem& other : stored) {
+            if (!other.captureID && other.sourceKinds.count(candidate.source) == 0 &&
+                std::abs(other.createdAt - context.createdAt) < sameCaptureWindow) {
+                id = other.id;
+                break;
+            }
+        }
+        if (!id) id = key + "~" + Crypto::sha256Hex(*candidate.captureID).substr(0, 16);
+    } else {
+        for (const ShelfItem& other : stored) {
+            if (other.sourceKinds.count(candidate.source) == 0) {
+                id = other.id;
+                break;
+            }
+        }
+        if (!id && !stored.empty()) id = stored.front().id;
+        if (!id) {
+            auto same = m_store.items().find(key);
+            bool folderOwned = same != m_store.items().end() && onlyFromFolders(same->second);
+            id = folderOwned ? key + "~claude" : key;
+        }
+    }
+    item.id = std::move(*id);
+
+    if (m_store.isHidden(item.id) ||
+        (content.sourcePath && m_store.isHiddenSourcePath(*content.sourcePath))) {
+        return Outcome::rejected("hidden from the shelf");
+    }
+    if (m_store.isDeleted(item.id, content.sourcePath, context.createdAt))
+        return Outcome::rejected("deleted");
+
+    if (auto existing = m_store.items().find(item.id); existing != m_store.items().end()) {
+        return merge(context, existing->second);
+    }
+    return create(context, content, std::move(item));
+}
+
+Ingest::Outcome Ingest::ingestFolderFile(const Context& context, const FileContent& content, ShelfItem item) {
+    const std::string& path = *content.sourcePath;
+    std::vector<ShelfItem> stored = m_store.itemsWithContent(item.id);
+    for (const ShelfItem& other : stored) {
+        if (other.sourcePath == path && other.sourceKinds.count(Source::folder) != 0) {
+            return Outcome::merged(other.id);
+        }
+    }
+
+    // A folder-only item with these bytes is this file under its old name. When several qualify, one whose
+    // old file is gone is the likelier original, and the newest of those the likelier last move.
+    const ShelfItem* moved = nullptr;
+    bool movedIsGone = false;
+    for (const ShelfItem& other : stored) {
+        if (!onlyFromFolders(other)) continue;
+        bool gone = !other.sourcePath || !FileSystem::exists(*other.sourcePath);
+        if (!moved || (gone && !movedIsGone) ||
+            (gone == movedIsGone && other.createdAt >= moved->createdAt)) {
+            moved = &other;
+            movedIsGone = gone;
+        }
+    }
+    if (moved) {
+        ShelfItem updated = *moved;
+        updated.sourcePath = path;
+        updated.title = FileSystem::lastComponent(path);
+        updated.sessionID = context.sessionID;
+        updated.seenAt =
+            predatesRun(context.createdAt) ? std::optional<Date>(context.createdAt) : std::nullopt;
+        ensureSession(context);
+        m_store.upsert(updated);
+        return Outcome::updated(updated.id);
+    }
+
+    if (m_store.isHidden(item.id) || m_store.isHiddenSourcePath(path)) {
+        return Outcome::rejected("hidden from the shelf");
+    }
+    if (m_store.isDeleted(item.id, path, context.createdAt)) return Outcome::rejected("deleted");
+    // The same bytes already stand for something the agent made; one item then tells both stories.
+    if (auto existing = m_store.items().find(item.id); existing != m_store.items().end()) {
+        return merge(context, existing->second);
+    }
+    return create(context, content, std::move(item));
+}
+
+Ingest::Outcome Ingest::merge(const Context& context, ShelfItem item) {
+    const Candidate& candidate = context.candidate;
+    item.sourceKinds.insert(candidate.source);
+    item.createdAt = std::min(item.createdAt, context.createdAt);
+    if (!item.sourcePath) {
+        if (const auto* file = std::get_if<Payload::File>(&candidate.payload.value)) {
+            if (auto path = file->url.path()) item.sourcePath = FileSystem::canonicalPath(*path);
+        } else if (candidate.readPath && FileSystem::exists(*candidate.readPath)) {
+            item.sourcePath = FileSystem::canonicalPath(*candidate.readPath);
+        }
+    }
+    if (!item.captureID) item.captureID = candidate.captureID;
+    if (candidate.sessionID && candidate.promptID && !item.promptID) {
+        item.sessionID = *candidate.sessionID;
+        item.promptID = candidate.promptID;
+    } else if (item.sessionID == Session::unsortedID || Session::isFolderID(item.sessionID)) {
+        item.sessionID = context.sessionID;
+    }
+    m_store.upsert(item);
+    return Outcome::merged(item.id);
+}
+
+Ingest::Outcome Ingest::create(const Context& context, const FileContent& content, ShelfItem item) {
+    const Candidate& candidate = context.candidate;
+    Store::CopyResult copy = m_store.copyIn(content.data, item.id, content.ext);
+    if (!copy.url) return Outcome::rejected("copy failed");
+    ensureSession(context);
+
+    item.fileURL = copy.url;
+    item.sourcePath = content.sourcePath;
+    item.title =
+        content.sourcePath ? FileSystem::lastComponent(*content.sourcePath) : "Screenshot." + content.ext;
+    item.sessionID = context.sessionID;
+    item.promptID = candidate.promptID;
+    item.sourceKinds = {candidate.source};
+    item.createdAt = context.createdAt;
+    item.captureID = candidate.captureID;
+    if (predatesRun(context.createdAt)) item.seenAt = context.createdAt;
+
+    std::vector<ShelfItem> earlier;
+    if (content.sourcePath) {
+        for (ShelfItem& other : m_store.itemsAtSourcePath(*content.sourcePath)) {
+            if (other.id != item.id && other.sessionID == item.sessionID &&
+                other.kind != ShelfItemKind::artifact) {
+                earlier.push_back(std::move(other));
+            }
+        }
+    }
+    std::vector<ItemVersion> cut;
+    if (isRaster(item.kind, content.ext)) {
+        std::vector<ItemVersion> versions;
+        for (const ShelfItem& other : earlier) {
+            for (ItemVersion& version : other.allVersions()) {
+                if (version.fileURL == *item.fileURL) continue;
+                bool duplicate = std::any_of(versions.begin(), versions.end(), [&](const ItemVersion& kept) {
+                    return kept.fileURL == version.fileURL;
+                });
+                if (!duplicate) versions.push_back(std::move(version));
+            }
+        }
+        std::stable_sort(versions.begin(), versions.end(), [](const ItemVersion& a, const ItemVersion& b) {
+            return a.createdAt < b.createdAt;
+        });
+        auto keep = static_cast<std::size_t>(std::max(m_versionsShown - 1, 0));
+        if (versions.size() > keep) {
+            auto firstKept = versions.end() - static_cast<std::ptrdiff_t>(keep);
+            cut.assign(versions.begin(), firstKept);
+            versions.erase(versions.begin(), firstKept);
+        }
+        item.versions = std::move(versions);
+    }
+
+    m_store.upsert(item);
+    for (const ShelfItem& other : earlier) m_store.remove(other.id);
+    if (!cut.empty()) m_store.dropFiles(cut);
+    if (item.kind == ShelfItemKind::image) {
+        if (auto thumb = m_store.thumbURL(item.id); thumb && thumb->path()) {
+            // A missing thumbnail is drawn from the copy later; it never costs the item.
+            ImageProbe::writeThumbnail(ImageSource::fromBytes(content.data), *thumb->path());
+        }
+    }
+    return Outcome::added(item.id);
+}
+
+Ingest::Outcome Ingest::ingestArtifact(const Context& context, const ArtifactInfo& info) {
+    const Candidate& candidate = context.candidate;
+    FilterInput input;
+    input.kind = ShelfItemKind::artifact;
+    input.sourcePath = info.path;
+    input.source = candidate.source;
+    input.createdAt = context.createdAt;
+    if (Verdict verdict = context.filter.accepts(input); !verdict.isAccepted()) {
+        return Outcome::rejected(verdict.reason());
+    }
+
+    std::string id = "artifact:" + info.id;
+    if (m_store.isHidden(id)) return Outcome::rejected("hidden from the shelf");
+    if (m_store.isDeleted(id, info.path, context.createdAt)) return Outcome::rejected("deleted");
+
+    if (info.path) {
+        for (const ShelfItem& page : m_store.itemsAtSourcePath(*info.path)) {
+            if (page.kind == ShelfItemKind::html) m_store.remove(page.id);
+        }
+    }
+
+    std::optional<std::string> title = info.title;
+    if (title) {
+        std::string trimmed(Utf8::trimWhitespaceAndNewlines(*title));
+        title = trimmed.empty() ? std::nullopt : std::optional<std::string>(trimmed);
+    }
+    if (!title && info.path) title = pageTitle(*info.path);
+
+    if (auto existing = m_store.items().find(id); existing != m_store.items().end()) {
+        ShelfItem item = existing->second;
+        item.remoteURL = info.url;
+        if (title) item.title = *title;
+        m_store.upsert(item);
+        return Outcome::updated(id);
+    }
+
+    ShelfItem item;
+    item.id = id;
+    item.kind = ShelfItemKind::artifact;
+    item.remoteURL = info.url;
+    item.sourcePath = info.path;
+    item.title = title ? *title : info.path ? FileSystem::lastComponent(*info.path) : "Artifact";
+    item.sessionID = context.sessionID;
+    item.promptID = candidate.promptID;
+    item.sourceKinds = {candidate.source};
+    item.createdAt = context.createdAt;
+    item.captureID = candidate.captureID;
+    if (predatesRun(context.createdAt)) item.seenAt = context.createdAt;
+    ensureSession(context);
+    m_store.upsert(item);
+    return Outcome::added(id);
+}
+
+std::optional<std::string> Ingest::pageTitle(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    std::string bytes(pageTitleBytes, '\0');
+    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(file.gcount()));
+    std::string text = repairedUtf8(bytes);
+
+    static const std::regex titleElement("<title[^>]*>[^<]*</title>", std::regex::icase);
+    static const std::regex tag("<[^>]+>");
+    std::smatch match;
+    if (!std::regex_search(text, match, titleElement)) return std::nullopt;
+    std::string inner = std::regex_replace(match.str(), tag, "");
+    std::string trimmed(Utf8::trimWhitespaceAndNewlines(inner));
+    if (trimmed.empty()) return std::nullopt;
+    return trimmed;
+}
+
+std::optional<std::string> Ingest::folderRootOf(const std::string& path) const {
+    for (const std::string& root : m_folderRoots) {
+        if (FileSystem::isPathInside(path, root) ||
+            FileSystem::isPathInside(path, FileSystem::canonicalPath(root))) {
+            return root;
+        }
+    }
+    return std::nullopt;
+}
+
+void Ingest::ensureSession(const Context& context) {
+    if (context.folderRoot) {
+        ensureFolderSession(*context.folderRoot, context.createdAt);
+        return;
+    }
+    const auto& sessions = m_store.sessions();
+    if (auto found = sessions.find(context.sessionID); found != sessions.end()) {
+        Session session = found->second;
+        session.lastActive = std::max(session.lastActive, context.createdAt);
+        m_store.upsert(session);
+    } else {
+        Session session;
+        session.id = context.sessionID;
+        session.slug = context.candidate.slug;
+        session.startedAt = context.createdAt;
+        session.lastActive = context.createdAt;
+        m_store.upsert(session);
+    }
+    m_activity.touch(context.sessionID, context.createdAt);
+}
+
+void Ingest::ensureFolderSession(const std::string& root, Date at) {
+    std::string id = Session::folderID(root);
+    const auto& sessions = m_store.sessions();
+    Session session;
+    if (auto found = sessions.find(id); found != sessions.end()) {
+        session = found->second;
+        session.startedAt = std::min(session.startedAt, at);
+        session.lastActive = std::max(session.lastActive, at);
+    } else {
+        session.id = id;
+        session.cwd = root;
+        session.startedAt = at;
+        session.lastActive = at;
+    }
+    m_store.upsert(session);
+}
+
+bool Ingest::predatesRun(Date date) const {
+    if (m_store.isFirstRun()) return date < m_store.launchedAt();
+    if (auto previous = m_store.previousRunAt()) return date < *previous;
+    return false;
+}
+
+std::optional<std::string> Ingest::projectFolder(const std::string& sessionID) const {
+    auto found = m_store.sessions().find(sessionID);
+    if (found == m_store.sessions().end() || !found->second.cwd) return std::nullopt;
+    return FileSystem::canonicalPath(*found->second.cwd);
+}
+
+void Ingest::regroupFolderItems() {
+    std::vector<ShelfItem> moved;
+    for (const auto& [id, item] : m_store.items()) {
+        if (!onlyFromFolders(item) || Session::isFolderID(item.sessionID) || !item.sourcePath) continue;
+        if (auto root = folderRootOf(*item.sourcePath)) {
+            ShelfItem regrouped = item;
+            regrouped.sessionID = Session::folderID(*root);
+            regrouped.promptID.reset();
+            ensureFolderSession(*root, item.createdAt);
+            moved.push_back(std::move(regrouped));
+        }
+    }
+    for (const ShelfItem& item : moved) m_store.upsert(item);
+}
+
+}  // namespace brimly
