@@ -37,4 +37,10 @@ int columns(ShelfLayoutKind kind) {
     return 0;
 }
 
+ShelfLayoutKind resolveShelfLayoutKind(const DisplayStyle& style, LayoutChoice chosen) {
+    bool stacks = chosen == LayoutChoice::stacks;
+    if (isSide(style.position())) return stacks ? ShelfLayoutKind::sideStacks : ShelfLayoutKind::column;
+    return stacks ? ShelfLayoutKind::stacks : ShelfLayoutKind::rail;
+}
+
 }  // namespace brimly
