@@ -1,9 +1,54 @@
+#include <algorithm>
 #include <map>
 
 #include "core/base/Utf8.h"
 #include "core/engine/Ingest.h"
+#include "core/engine/TranscriptBatch.h"
 
 namespace brimly {
+
+std::vector<Ingest::Outcome> Ingest::apply(const TranscriptBatch& batch) {
+    for (const SessionSighting& sighting : batch.sessions) noteSession(sighting);
+    for (const SessionTitle& title : batch.titles) noteTitle(title, batch.fileCreated);
+    for (const Prompt& prompt : batch.prompts) notePrompt(prompt);
+    std::vector<Outcome> outcomes;
+    outcomes.reserve(batch.candidates.size());
+    for (const Candidate& candidate : batch.candidates) outcomes.push_back(ingest(candidate));
+    return outcomes;
+}
+
+void Ingest::noteSession(const SessionSighting& sighting) {
+    Date start =
+        sighting.fileCreated && *sighting.fileCreated < sighting.at ? *sighting.fileCreated : sighting.at;
+    auto found = m_store.sessions().find(sighting.id);
+    if (found == m_store.sessions().end()) {
+        Session session;
+        session.id = sighting.id;
+        session.slug = sighting.slug;
+        session.cwd = sighting.cwd;
+        session.branch = sighting.branch;
+        session.startedAt = start;
+        session.lastActive = sighting.at;
+        m_store.upsert(session);
+    } else {
+        const Session& stored = found->second;
+        Session session = stored;
+        if (!session.slug) session.slug = sighting.slug;
+        if (sighting.cwd) session.cwd = sighting.cwd;
+        if (sighting.branch) session.branch = sighting.branch;
+        session.startedAt = std::min(session.startedAt, start);
+        session.lastActive = std::max(session.lastActive, sighting.at);
+        // Every line of a busy transcript is a sighting; a last activity a few seconds newer is not worth
+        // an index write.
+        Session withOldActivity = session;
+        withOldActivity.lastActive = stored.lastActive;
+        bool onlyActivityMoved = withOldActivity == stored;
+        if (!onlyActivityMoved || session.lastActive - stored.lastActive >= lastActiveGranularity) {
+            m_store.upsert(session);
+        }
+    }
+    m_activity.touch(sighting.id, sighting.at);
+}
 
 void Ingest::noteTitle(const SessionTitle& title, std::optional<Date> fileCreated) {
     std::string trimmed(Utf8::trimWhitespaceAndNewlines(title.text));

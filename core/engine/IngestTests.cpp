@@ -1,0 +1,443 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "core/base/AtomicFile.h"
+#include "core/base/Clock.h"
+#include "core/base/Crypto.h"
+#include "core/engine/Ingest.h"
+#include "core/engine/TranscriptBatch.h"
+#include "core/platform/FileSystem.h"
+#include "core/testsupport/TempDir.h"
+#include "core/testsupport/TestImages.h"
+
+namespace brimly {
+namespace {
+
+using testing::TempDir;
+namespace TestImages = testing::TestImages;
+using Kind = Ingest::Outcome::Kind;
+
+constexpr Date start = 800'000'000;
+
+// A store in a temporary folder with ingest over it; the clock is moved past the store's launch so that new
+// candidates do not predate the run.
+struct Fixture {
+    TempDir support;
+    TempDir files;
+    ManualClock clock{start};
+    std::unique_ptr<Store> store = std::make_unique<Store>(support.path(), [this] { return clock.now(); });
+    Ingest ingest{*store, ItemFilter{}, 30, clock};
+
+    Fixture() { clock.advance(100); }
+
+    Candidate bytes(Source source, std::string data, std::optional<std::string> session = std::nullopt) {
+        Candidate candidate{source, {Payload::Bytes{std::move(data), "png"}}};
+        candidate.sessionID = std::move(session);
+        candidate.createdAt = clock.now();
+        return candidate;
+    }
+
+    Candidate file(Source source, const std::string& path,
+                   std::optional<std::string> session = std::nullopt) {
+        Candidate candidate{source, {Payload::File{Url::fromPath(path)}}};
+        candidate.sessionID = std::move(session);
+        candidate.createdAt = clock.now();
+        return candidate;
+    }
+
+    Candidate artifact(ArtifactInfo info) {
+        Candidate candidate{Source::transcript, {Payload::Artifact{std::move(info)}}};
+        candidate.sessionID = "s1";
+        candidate.createdAt = clock.now();
+        return candidate;
+    }
+
+    const ShelfItem& item(const std::string& id) const { return store->items().at(id); }
+};
+
+std::string png(int side) { return TestImages::png(side, side); }
+std::string key(const std::string& data) { return Crypto::sha256Hex(data); }
+
+TEST(IngestTests, NoSessionAndNoActivityLandsInUnsortedAsScreenshot) {
+    Fixture f;
+    auto outcome = f.ingest.ingest(f.bytes(Source::chrome, png(40)));
+    ASSERT_EQ(outcome, Ingest::Outcome::added(key(png(40))));
+    const ShelfItem& item = f.item(outcome.text);
+    EXPECT_EQ(item.sessionID, Session::unsortedID);
+    EXPECT_EQ(item.title, "Screenshot.png");
+    EXPECT_EQ(item.width, 40);
+    EXPECT_TRUE(item.isUnread());
+    ASSERT_TRUE(item.fileURL);
+    EXPECT_EQ(AtomicFile::read(*item.fileURL->path()), png(40));
+    EXPECT_TRUE(f.store->sessions().count(std::string(Session::unsortedID)));
+    EXPECT_TRUE(FileSystem::exists(*f.store->thumbURL(item.id)->path()));
+}
+
+TEST(IngestTests, SessionlessCandidateGoesToTheSessionAtWork) {
+    Fixture f;
+    f.ingest.noteSession({"old", "proj", std::nullopt, std::nullopt, f.clock.now() - 500, std::nullopt});
+    f.ingest.noteSession({"busy", "proj", std::nullopt, std::nullopt, f.clock.now() - 10, std::nullopt});
+    auto outcome = f.ingest.ingest(f.bytes(Source::scratchpad, png(40)));
+    EXPECT_EQ(f.item(outcome.text).sessionID, "busy");
+}
+
+TEST(IngestTests, TranscriptThenScratchpadBytesMakeOneItem) {
+    Fixture f;
+    Candidate fromTranscript = f.bytes(Source::transcript, png(40), "s1");
+    fromTranscript.promptID = "p1";
+    auto first = f.ingest.ingest(fromTranscript);
+    ASSERT_EQ(first.kind, Kind::added);
+    auto second = f.ingest.ingest(f.bytes(Source::scratchpad, png(40)));
+    EXPECT_EQ(second, Ingest::Outcome::merged(first.text));
+    EXPECT_EQ(f.store->items().size(), 1u);
+    EXPECT_EQ(f.item(first.text).sourceKinds, (std::set<Source>{Source::transcript, Source::scratchpad}));
+    EXPECT_EQ(f.item(first.text).promptID, "p1");
+}
+
+TEST(IngestTests, TranscriptBytesEqualToAFolderItemGetTheClaudeSuffix) {
+    Fixture f;
+    std::string root = f.files.makeDir("watched");
+    f.ingest.setFolderRoots({root});
+    std::string path = f.files.write("watched/a.png", png(40));
+    auto folder = f.ingest.ingest(f.file(Source::folder, path));
+    ASSERT_EQ(folder, Ingest::Outcome::added(key(png(40))));
+    EXPECT_EQ(f.item(folder.text).sessionID, Session::folderID(root));
+    EXPECT_EQ(f.store->sessions().at(Session::folderID(root)).cwd, root);
+
+    auto claude = f.ingest.ingest(f.bytes(Source::transcript, png(40), "s1"));
+    EXPECT_EQ(claude, Ingest::Outcome::added(key(png(40)) + "~claude"));
+    EXPECT_EQ(f.store->items().size(), 2u);
+}
+
+TEST(IngestTests, RewrittenImageKeepsTheNewestEarlierStatesAsVersions) {
+    Fixture f;
+    std::string path = f.files / "shot.png";
+    std::vector<std::string> ids;
+    for (int side = 40; side < 45; ++side) {
+        f.files.write("shot.png", png(side));
+        f.clock.advance(5);
+        auto outcome = f.ingest.ingest(f.file(Source::scratchpad, path, "s1"));
+        ASSERT_EQ(outcome.kind, Kind::added) << outcome.text;
+        ids.push_back(outcome.text);
+    }
+    ASSERT_EQ(f.store->items().size(), 1u);
+    const ShelfItem& item = f.item(ids.back());
+    ASSERT_EQ(item.versions.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(AtomicFile::read(*item.versions[i].fileURL.path()), png(41 + static_cast<int>(i)));
+    }
+    EXPECT_EQ(AtomicFile::read(*item.fileURL->path()), png(44));
+
+    // The same path rewritten in another session starts an item of its own.
+    f.files.write("shot.png", png(50));
+    auto other = f.ingest.ingest(f.file(Source::scratchpad, path, "s2"));
+    ASSERT_EQ(other.kind, Kind::added);
+    EXPECT_TRUE(f.item(other.text).versions.empty());
+    EXPECT_EQ(f.store->items().size(), 2u);
+}
+
+TEST(IngestTests, RewrittenPdfKeepsNoVersions) {
+    Fixture f;
+    std::string path = f.files / "report.pdf";
+    std::string last;
+    for (char fill : {'a', 'b', 'c'}) {
+        f.files.write("report.pdf", "%PDF-1.4\n" + std::string(600, fill));
+        f.clock.advance(5);
+        last = f.ingest.ingest(f.file(Source::scratchpad, path, "s1")).text;
+    }
+    ASSERT_EQ(f.store->items().size(), 1u);
+    EXPECT_EQ(f.item(last).kind, ShelfItemKind::pdf);
+    EXPECT_TRUE(f.item(last).versions.empty());
+    EXPECT_EQ(f.item(last).title, "report.pdf");
+}
+
+TEST(IngestTests, VersionsShownZeroOrOneKeepsNone) {
+    for (int shown : {0, 1}) {
+        Fixture f;
+        f.ingest.setVersionsShown(shown);
+        std::string path = f.files / "shot.png";
+        std::string last;
+        for (int side = 40; side < 43; ++side) {
+            f.files.write("shot.png", png(side));
+            last = f.ingest.ingest(f.file(Source::scratchpad, path, "s1")).text;
+        }
+        EXPECT_TRUE(f.item(last).versions.empty()) << shown;
+    }
+}
+
+TEST(IngestTests, RejectionsCopyNothing) {
+    struct Case {
+        const char* name;
+        std::function<Candidate(Fixture&)> make;
+        std::string reason;
+    };
+    std::vector<Case> cases = {
+        {"beyond retention",
+         [](Fixture& f) {
+             Candidate c = f.bytes(Source::transcript, png(40), "s1");
+             c.createdAt = f.clock.now() - 31 * 86400;
+             return c;
+         },
+         "older than retention"},
+        {"missing file", [](Fixture& f) { return f.file(Source::scratchpad, f.files / "gone.png"); },
+         "unreadable"},
+        {"bad base64",
+         [](Fixture& f) {
+             Candidate c = f.bytes(Source::transcript, "", "s1");
+             c.payload = {Payload::Base64{"!!not base64!!", "png"}};
+             return c;
+         },
+         "undecodable image"},
+        {"tiny image", [](Fixture& f) { return f.bytes(Source::chrome, png(20)); }, "smaller than 32 px"},
+        {"few bytes", [](Fixture& f) { return f.bytes(Source::chrome, "x"); }, "under 512 bytes"},
+    };
+    for (const Case& test : cases) {
+        Fixture f;
+        EXPECT_EQ(f.ingest.ingest(test.make(f)), Ingest::Outcome::rejected(test.reason)) << test.name;
+        EXPECT_TRUE(f.store->items().empty()) << test.name;
+        EXPECT_FALSE(FileSystem::exists(f.support / "items") &&
+                     !FileSystem::list(f.support / "items").value_or(std::vector<DirectoryEntry>{}).empty())
+            << test.name;
+    }
+}
+
+TEST(IngestTests, DeletedItemIsNotReaddedButALaterFileIs) {
+    Fixture f;
+    std::string path = f.files.write("read.png", png(40));
+    Candidate read = f.file(Source::transcript, path, "s1");
+    auto first = f.ingest.ingest(read);
+    ASSERT_EQ(first.kind, Kind::added);
+    f.clock.advance(10);
+    ASSERT_EQ(f.store->deleteItems({first.text}), 1);
+    EXPECT_EQ(f.ingest.ingest(read), Ingest::Outcome::rejected("deleted"));
+    EXPECT_TRUE(f.store->items().empty());
+
+    f.clock.advance(10);
+    f.files.write("read.png", png(41));
+    EXPECT_EQ(f.ingest.ingest(f.file(Source::transcript, path, "s1")), Ingest::Outcome::added(key(png(41))));
+}
+
+TEST(IngestTests, HiddenItemAndItsPathAreRefused) {
+    Fixture f;
+    std::string path = f.files.write("a.png", png(40));
+    auto first = f.ingest.ingest(f.file(Source::scratchpad, path, "s1"));
+    f.store->hide(first.text);
+    EXPECT_EQ(f.ingest.ingest(f.file(Source::scratchpad, path, "s1")),
+              Ingest::Outcome::rejected("hidden from the shelf"));
+    f.files.write("a.png", png(41));
+    EXPECT_EQ(f.ingest.ingest(f.file(Source::scratchpad, path, "s1")),
+              Ingest::Outcome::rejected("hidden from the shelf"));
+}
+
+TEST(IngestTests, WatchedFolderRenameUpdatesTheOneItem) {
+    Fixture f;
+    std::string root = f.files.makeDir("watched");
+    f.ingest.setFolderRoots({root});
+    std::string oldPath = f.files.write("watched/before.png", png(40));
+    Candidate arrived = f.file(Source::folder, oldPath);
+    arrived.arrivedAt = f.clock.now() - 5;
+    auto added = f.ingest.ingest(arrived);
+    ASSERT_EQ(added.kind, Kind::added);
+    EXPECT_EQ(f.item(added.text).createdAt, f.clock.now() - 5);
+
+    std::string newPath = f.files / "watched/after.png";
+    ASSERT_EQ(std::rename(oldPath.c_str(), newPath.c_str()), 0);
+    EXPECT_EQ(f.ingest.ingest(f.file(Source::folder, newPath)), Ingest::Outcome::updated(added.text));
+    ASSERT_EQ(f.store->items().size(), 1u);
+    EXPECT_EQ(f.item(added.text).sourcePath, newPath);
+    EXPECT_EQ(f.item(added.text).title, "after.png");
+
+    std::int64_t revision = f.store->revision();
+    EXPECT_EQ(f.ingest.ingest(f.file(Source::folder, newPath)), Ingest::Outcome::merged(added.text));
+    EXPECT_EQ(f.store->revision(), revision);
+}
+
+TEST(IngestTests, InlineCaptureReadsTheFileItNames) {
+    Fixture f;
+    std::string path = f.files.write("full.png", png(60));
+    Candidate inline_ = f.bytes(Source::transcript, png(40), "s1");
+    inline_.readPath = path;
+    auto outcome = f.ingest.ingest(inline_);
+    ASSERT_EQ(outcome, Ingest::Outcome::added(key(png(60))));
+    EXPECT_EQ(f.item(outcome.text).title, "full.png");
+    EXPECT_EQ(f.item(outcome.text).sourcePath, path);
+
+    inline_.readPath = f.files / "missing.png";
+    EXPECT_EQ(f.ingest.ingest(inline_), Ingest::Outcome::added(key(png(40))));
+}
+
+TEST(IngestTests, CaptureSeenByTwoSourcesWithinTwoMinutesIsOneItem) {
+    struct Case {
+        double apart;
+        bool same;
+    };
+    for (Case test : {Case{30, true}, Case{-100, true}, Case{200, false}}) {
+        Fixture f;
+        auto chrome = f.ingest.ingest(f.bytes(Source::chrome, png(40)));
+        Candidate transcript = f.bytes(Source::transcript, "", "s1");
+        transcript.payload = {Payload::Base64{Crypto::base64Encode(png(40)), "png"}};
+        transcript.captureID = "toolu_1";
+        transcript.createdAt += test.apart;
+        auto outcome = f.ingest.ingest(transcript);
+        if (test.same) {
+            EXPECT_EQ(outcome, Ingest::Outcome::merged(chrome.text)) << test.apart;
+            EXPECT_EQ(f.item(chrome.text).captureID, "toolu_1");
+        } else {
+            EXPECT_EQ(outcome,
+                      Ingest::Outcome::added(key(png(40)) + "~" + Crypto::sha256Hex("toolu_1").substr(0, 16)))
+                << test.apart;
+        }
+    }
+}
+
+TEST(IngestTests, CatchingUpOnOldTranscriptsMarksItemsSeen) {
+    Fixture f;
+    Candidate old = f.bytes(Source::transcript, png(40), "s1");
+    old.createdAt = start - 3600;
+    Candidate fresh = f.bytes(Source::transcript, png(41), "s1");
+    EXPECT_EQ(f.item(f.ingest.ingest(old).text).seenAt, start - 3600);
+    EXPECT_TRUE(f.item(f.ingest.ingest(fresh).text).isUnread());
+}
+
+std::string page(const std::string& head) {
+    return "<html><head>" + head + "</head><body>" + std::string(600, 'x') + "</body></html>";
+}
+
+TEST(IngestTests, ArtifactTitles) {
+    struct Case {
+        std::optional<std::string> title;
+        std::optional<std::string> html;
+        std::string expected;
+    };
+    std::vector<Case> cases = {
+        {std::nullopt, page("<title>\n  Quarterly Plan \n</title>"), "Quarterly Plan"},
+        {std::nullopt, page("<TITLE lang=\"en\">Loud</TITLE><title>Second</title>"), "Loud"},
+        {std::nullopt, page("<title><b>Bold</b></title>"), "plan.html"},
+        {std::nullopt, page(""), "plan.html"},
+        {std::nullopt, page("<title>   </title>"), "plan.html"},
+        {std::nullopt, "\xff\xfe<title>Caf\xe9 ok</title>", "Caf\xEF\xBF\xBD ok"},
+        {"Given", page("<title>Ignored</title>"), "Given"},
+        {std::nullopt, std::nullopt, "Artifact"},
+    };
+    for (const Case& test : cases) {
+        Fixture f;
+        ArtifactInfo info{"a1", *Url::parse("https://claude.ai/public/artifacts/a1"), test.title,
+                          std::nullopt};
+        if (test.html) info.path = f.files.write("plan.html", *test.html);
+        auto outcome = f.ingest.ingest(f.artifact(info));
+        ASSERT_EQ(outcome, Ingest::Outcome::added("artifact:a1"));
+        const ShelfItem& item = f.item("artifact:a1");
+        EXPECT_EQ(item.title, test.expected) << test.html.value_or("");
+        EXPECT_EQ(item.kind, ShelfItemKind::artifact);
+        EXPECT_FALSE(item.fileURL);
+    }
+}
+
+TEST(IngestTests, PageTitleLooksOnlyAtTheFirstSixteenKilobytes) {
+    TempDir dir;
+    EXPECT_EQ(Ingest::pageTitle(dir.write("late.html", std::string(16384, ' ') + "<title>Late</title>")),
+              std::nullopt);
+    EXPECT_EQ(Ingest::pageTitle(dir.write("early.html", std::string(16000, ' ') + "<title>Early</title>")),
+              "Early");
+    EXPECT_EQ(Ingest::pageTitle(dir / "missing.html"), std::nullopt);
+}
+
+TEST(IngestTests, PublishedPageReplacesItsHtmlItem) {
+    Fixture f;
+    std::string path = f.files.write("page.html", page("<title>Page</title>"));
+    auto html = f.ingest.ingest(f.file(Source::transcript, path, "s1"));
+    ASSERT_EQ(html.kind, Kind::added);
+
+    ArtifactInfo info{"a1", *Url::parse("https://claude.ai/public/artifacts/a1"), std::nullopt, path};
+    EXPECT_EQ(f.ingest.ingest(f.artifact(info)), Ingest::Outcome::added("artifact:a1"));
+    EXPECT_EQ(f.store->items().count(html.text), 0u);
+    EXPECT_EQ(f.item("artifact:a1").title, "Page");
+
+    EXPECT_EQ(f.ingest.ingest(f.file(Source::transcript, path, "s1")),
+              Ingest::Outcome::merged("artifact:a1"));
+    EXPECT_EQ(f.store->items().size(), 1u);
+
+    info.url = *Url::parse("https://claude.ai/public/artifacts/a1-v2");
+    info.title = "Renamed";
+    EXPECT_EQ(f.ingest.ingest(f.artifact(info)), Ingest::Outcome::updated("artifact:a1"));
+    EXPECT_EQ(f.item("artifact:a1").title, "Renamed");
+    EXPECT_EQ(f.item("artifact:a1").remoteURL, info.url);
+}
+
+TEST(IngestTests, SightingsWriteOnlyWhatMatters) {
+    Fixture f;
+    f.ingest.noteSession({"s1", "proj", "/p", "main", start + 100, start + 50});
+    Session session = f.store->sessions().at("s1");
+    EXPECT_EQ(session.startedAt, start + 50);
+    EXPECT_EQ(session.lastActive, start + 100);
+
+    std::int64_t revision = f.store->revision();
+    f.ingest.noteSession({"s1", std::nullopt, std::nullopt, std::nullopt, start + 159, std::nullopt});
+    EXPECT_EQ(f.store->revision(), revision);
+    EXPECT_EQ(f.ingest.activity().lastActive().at("s1"), start + 159);
+
+    f.ingest.noteSession({"s1", "other", std::nullopt, "fix", start + 120, std::nullopt});
+    session = f.store->sessions().at("s1");
+    EXPECT_EQ(session.slug, "proj");
+    EXPECT_EQ(session.cwd, "/p");
+    EXPECT_EQ(session.branch, "fix");
+    EXPECT_EQ(session.lastActive, start + 120);
+
+    f.ingest.noteSession({"s1", std::nullopt, std::nullopt, std::nullopt, start + 180, start + 10});
+    EXPECT_EQ(f.store->sessions().at("s1").lastActive, start + 180);
+    EXPECT_EQ(f.store->sessions().at("s1").startedAt, start + 10);
+}
+
+TEST(IngestTests, BatchAppliesTitlesPromptsThenCandidates) {
+    Fixture f;
+    TranscriptBatch batch;
+    batch.fileCreated = start + 1;
+    batch.titles = {{"s1", SessionTitle::Kind::custom, "  Shelf work \n", "proj"},
+                    {"s1", SessionTitle::Kind::ai, " \n ", std::nullopt}};
+    batch.prompts = {{"p2", "s1", start + 30, "second"}, {"p1", "s1", start + 20, "first"}};
+    batch.candidates = {f.bytes(Source::transcript, png(40), "s1"), f.bytes(Source::transcript, "x", "s1")};
+    auto outcomes = f.ingest.apply(batch);
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_EQ(outcomes[0].kind, Kind::added);
+    EXPECT_EQ(outcomes[1], Ingest::Outcome::rejected("under 512 bytes"));
+    const Session& session = f.store->sessions().at("s1");
+    EXPECT_EQ(session.customTitle, "Shelf work");
+    EXPECT_EQ(session.aiTitle, std::nullopt);
+    EXPECT_EQ(session.slug, "proj");
+    EXPECT_EQ(session.startedAt, start + 1);
+    EXPECT_EQ(session.firstPrompt, "first");
+    EXPECT_EQ(session.firstPromptAt, start + 20);
+    EXPECT_EQ(f.store->prompts().size(), 2u);
+}
+
+TEST(IngestTests, BackfillTakesEachSessionsEarliestPrompt) {
+    Fixture f;
+    f.store->upsert(Prompt{"p1", "s1", start + 20, "later"});
+    f.store->upsert(Prompt{"p0", "s1", start + 10, "earliest"});
+    f.store->upsert(Prompt{"q", "ghost", start, "no session"});
+    f.ingest.noteSession({"s1", std::nullopt, std::nullopt, std::nullopt, start, std::nullopt});
+    f.ingest.backfillFirstPrompts();
+    EXPECT_EQ(f.store->sessions().at("s1").firstPrompt, "earliest");
+    EXPECT_EQ(f.store->sessions().count("ghost"), 0u);
+    std::int64_t revision = f.store->revision();
+    f.ingest.backfillFirstPrompts();
+    EXPECT_EQ(f.store->revision(), revision);
+}
+
+TEST(IngestTests, RegroupMovesFolderOnlyItemsIntoTheirRoot) {
+    Fixture f;
+    std::string root = f.files.makeDir("watched");
+    std::string path = f.files.write("watched/a.png", png(40));
+    auto outcome = f.ingest.ingest(f.file(Source::folder, path, "s1"));
+    ASSERT_EQ(f.item(outcome.text).sessionID, "s1");
+    f.ingest.setFolderRoots({root});
+    f.ingest.regroupFolderItems();
+    EXPECT_EQ(f.item(outcome.text).sessionID, Session::folderID(root));
+    EXPECT_FALSE(f.item(outcome.text).promptID);
+    EXPECT_TRUE(f.store->sessions().count(Session::folderID(root)));
+}
+
+}  // namespace
+}  // namespace brimly
