@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <utility>
 
@@ -222,7 +221,7 @@ Ingest::Outcome Ingest::ingestFile(const Context& context, const FileContent& co
         return Outcome::rejected("deleted");
 
     if (auto existing = m_store.items().find(item.id); existing != m_store.items().end()) {
-        return merge(context, existing->second);
+        return merge(context, existing->second, content.sourcePath);
     }
     return create(context, content, std::move(item));
 }
@@ -267,22 +266,17 @@ Ingest::Outcome Ingest::ingestFolderFile(const Context& context, const FileConte
     if (m_store.isDeleted(item.id, path, context.createdAt)) return Outcome::rejected("deleted");
     // The same bytes already stand for something the agent made; one item then tells both stories.
     if (auto existing = m_store.items().find(item.id); existing != m_store.items().end()) {
-        return merge(context, existing->second);
+        return merge(context, existing->second, content.sourcePath);
     }
     return create(context, content, std::move(item));
 }
 
-Ingest::Outcome Ingest::merge(const Context& context, ShelfItem item) {
+Ingest::Outcome Ingest::merge(const Context& context, ShelfItem item,
+                              const std::optional<std::string>& sourcePath) {
     const Candidate& candidate = context.candidate;
     item.sourceKinds.insert(candidate.source);
     item.createdAt = std::min(item.createdAt, context.createdAt);
-    if (!item.sourcePath) {
-        if (const auto* file = std::get_if<Payload::File>(&candidate.payload.value)) {
-            if (auto path = file->url.path()) item.sourcePath = FileSystem::canonicalPath(*path);
-        } else if (candidate.readPath && FileSystem::exists(*candidate.readPath)) {
-            item.sourcePath = FileSystem::canonicalPath(*candidate.readPath);
-        }
-    }
+    if (!item.sourcePath) item.sourcePath = sourcePath;
     if (!item.captureID) item.captureID = candidate.captureID;
     if (candidate.sessionID && candidate.promptID && !item.promptID) {
         item.sessionID = *candidate.sessionID;
@@ -417,14 +411,24 @@ std::optional<std::string> Ingest::pageTitle(const std::string& path) {
     bytes.resize(static_cast<std::size_t>(file.gcount()));
     std::string text = repairedUtf8(bytes);
 
-    static const std::regex titleElement("<title[^>]*>[^<]*</title>", std::regex::icase);
-    static const std::regex tag("<[^>]+>");
-    std::smatch match;
-    if (!std::regex_search(text, match, titleElement)) return std::nullopt;
-    std::string inner = std::regex_replace(match.str(), tag, "");
-    std::string trimmed(Utf8::trimWhitespaceAndNewlines(inner));
-    if (trimmed.empty()) return std::nullopt;
-    return trimmed;
+    // The first match of "<title[^>]*>[^<]*</title>" ignoring case, by hand: std::regex recurses per
+    // character and a long title could exhaust the stack. Removing "<[^>]+>" from such a match leaves exactly
+    // the text between the opening tag and "</title>", since that text holds no "<".
+    std::string lower = lowercased(text);
+    for (std::size_t open = lower.find("<title"); open != std::string::npos;
+         open = lower.find("<title", open + 1)) {
+        std::size_t textStart = lower.find('>', open + 6);
+        if (textStart == std::string::npos) return std::nullopt;
+        ++textStart;
+        std::size_t textEnd = lower.find('<', textStart);
+        if (textEnd == std::string::npos) return std::nullopt;
+        if (lower.compare(textEnd, 8, "</title>") != 0) continue;
+        std::string trimmed(
+            Utf8::trimWhitespaceAndNewlines(std::string_view(text).substr(textStart, textEnd - textStart)));
+        if (trimmed.empty()) return std::nullopt;
+        return trimmed;
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string> Ingest::folderRootOf(const std::string& path) const {

@@ -96,6 +96,20 @@ TEST(IngestTests, TranscriptThenScratchpadBytesMakeOneItem) {
     EXPECT_EQ(f.item(first.text).promptID, "p1");
 }
 
+TEST(IngestTests, MergeFillsTheSourcePathAndMovesAnUnsortedItem) {
+    Fixture f;
+    auto screenshot = f.ingest.ingest(f.bytes(Source::chrome, png(40)));
+    ASSERT_EQ(f.item(screenshot.text).sessionID, Session::unsortedID);
+    std::string path = f.files.write("shot.png", png(40));
+    Candidate read = f.file(Source::transcript, path, "s1");
+    read.createdAt -= 50;
+    EXPECT_EQ(f.ingest.ingest(read), Ingest::Outcome::merged(screenshot.text));
+    const ShelfItem& item = f.item(screenshot.text);
+    EXPECT_EQ(item.sourcePath, path);
+    EXPECT_EQ(item.sessionID, "s1");
+    EXPECT_EQ(item.createdAt, read.createdAt);
+}
+
 TEST(IngestTests, TranscriptBytesEqualToAFolderItemGetTheClaudeSuffix) {
     Fixture f;
     std::string root = f.files.makeDir("watched");
@@ -342,6 +356,12 @@ TEST(IngestTests, PageTitleLooksOnlyAtTheFirstSixteenKilobytes) {
     EXPECT_EQ(Ingest::pageTitle(dir.write("early.html", std::string(16000, ' ') + "<title>Early</title>")),
               "Early");
     EXPECT_EQ(Ingest::pageTitle(dir / "missing.html"), std::nullopt);
+    std::string longTitle(15000, 'w');
+    EXPECT_EQ(Ingest::pageTitle(dir.write("long.html", "<title>" + longTitle + "</title>")), longTitle);
+    EXPECT_EQ(Ingest::pageTitle(dir.write("gt.html", "<title id=t>a > b</title>")), "a > b");
+    EXPECT_EQ(Ingest::pageTitle(dir.write("open.html", "<title>never closed")), std::nullopt);
+    EXPECT_EQ(Ingest::pageTitle(dir.write("retry.html", "<title><i>x</i></title><title>Next</title>")),
+              "Next");
 }
 
 TEST(IngestTests, PublishedPageReplacesItsHtmlItem) {
