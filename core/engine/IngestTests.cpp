@@ -8,6 +8,7 @@
 #include "core/base/Crypto.h"
 #include "core/engine/Ingest.h"
 #include "core/engine/TranscriptBatch.h"
+#include "core/engine/TranscriptTailer.h"
 #include "core/platform/FileSystem.h"
 #include "core/testsupport/TempDir.h"
 #include "core/testsupport/TestImages.h"
@@ -457,6 +458,30 @@ TEST(IngestTests, RegroupMovesFolderOnlyItemsIntoTheirRoot) {
     EXPECT_EQ(f.item(outcome.text).sessionID, Session::folderID(root));
     EXPECT_FALSE(f.item(outcome.text).promptID);
     EXPECT_TRUE(f.store->sessions().count(Session::folderID(root)));
+}
+
+// A real subagent transcript whose twelve reads name files of another machine: the session arrives with its
+// folder and branch, every read is refused as unreadable and nothing is copied.
+TEST(IngestTests, RealTranscriptReadsOfAbsentFilesAreUnreadable) {
+    std::string folder = testing::sharedTestData("transcripts");
+    if (folder.empty()) GTEST_SKIP() << "shared test data is absent";
+    Fixture f;
+    f.ingest.setRetentionDays(100000);
+    std::string path =
+        f.files.write("proj/s/subagents/agent-a.jsonl",
+                      *AtomicFile::read(folder + "/ccl-fork__real__v2.1.17__subagents__agent-a2271d1.jsonl"));
+    TranscriptTailer tailer(Url::fromPath(path), std::nullopt, TranscriptTailer::defaultWindow, 1 << 20);
+    std::vector<Ingest::Outcome> outcomes;
+    tailer.read([&](TranscriptBatch batch) {
+        for (Ingest::Outcome& outcome : f.ingest.apply(batch)) outcomes.push_back(std::move(outcome));
+    });
+    EXPECT_EQ(outcomes, std::vector<Ingest::Outcome>(12, Ingest::Outcome::rejected("unreadable")));
+    EXPECT_TRUE(f.store->items().empty());
+    ASSERT_EQ(f.store->sessions().size(), 1u);
+    const Session& session = f.store->sessions().begin()->second;
+    EXPECT_EQ(session.slug, "proj");
+    EXPECT_TRUE(session.cwd.has_value());
+    EXPECT_LE(session.startedAt, session.lastActive);
 }
 
 }  // namespace
