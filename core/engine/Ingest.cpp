@@ -235,19 +235,21 @@ Ingest::Outcome Ingest::ingestFolderFile(const Context& context, const FileConte
         }
     }
 
-    // A folder-only item with these bytes is this file under its old name. When several qualify, one whose
-    // old file is gone is the likelier original, and the newest of those the likelier last move.
+    // A folder-only item with these bytes whose file is gone is this file under its old name; of several,
+    // the newest is the likelier last move. When the old file is still there this one is a copy: taking the
+    // item over would move it back and forth between the two paths at every look, so the copy stays part of
+    // the item it duplicates.
     const ShelfItem* moved = nullptr;
-    bool movedIsGone = false;
+    const ShelfItem* copied = nullptr;
     for (const ShelfItem& other : stored) {
         if (!onlyFromFolders(other)) continue;
-        bool gone = !other.sourcePath || !FileSystem::exists(*other.sourcePath);
-        if (!moved || (gone && !movedIsGone) ||
-            (gone == movedIsGone && other.createdAt >= moved->createdAt)) {
+        if (other.sourcePath && FileSystem::exists(*other.sourcePath)) {
+            if (!copied) copied = &other;
+        } else if (!moved || other.createdAt >= moved->createdAt) {
             moved = &other;
-            movedIsGone = gone;
         }
     }
+    if (!moved && copied) return Outcome::merged(copied->id);
     if (moved) {
         ShelfItem updated = *moved;
         updated.sourcePath = path;

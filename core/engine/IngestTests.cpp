@@ -10,6 +10,7 @@
 #include "core/engine/TranscriptBatch.h"
 #include "core/engine/TranscriptTailer.h"
 #include "core/platform/FileSystem.h"
+#include "core/store/ImageProbe.h"
 #include "core/testsupport/TempDir.h"
 #include "core/testsupport/TestImages.h"
 
@@ -267,6 +268,31 @@ TEST(IngestTests, WatchedFolderRenameUpdatesTheOneItem) {
     std::int64_t revision = f.store->revision();
     EXPECT_EQ(f.ingest.ingest(f.file(Source::folder, newPath)), Ingest::Outcome::merged(added.text));
     EXPECT_EQ(f.store->revision(), revision);
+}
+
+TEST(IngestTests, WatchedFolderCopyLeavesTheItemWhereItIs) {
+    Fixture f;
+    std::string root = f.files.makeDir("watched");
+    f.ingest.setFolderRoots({root});
+    std::string original = f.files.write("watched/a.png", png(40));
+    auto added = f.ingest.ingest(f.file(Source::folder, original));
+    std::string copy = f.files.write("watched/sub/a copy.png", png(40));
+    std::int64_t revision = f.store->revision();
+    for (const std::string& path : {copy, original, copy}) {
+        EXPECT_EQ(f.ingest.ingest(f.file(Source::folder, path)), Ingest::Outcome::merged(added.text)) << path;
+    }
+    EXPECT_EQ(f.item(added.text).sourcePath, original);
+    EXPECT_EQ(f.store->revision(), revision);
+}
+
+TEST(IngestTests, ThumbnailIsAJpegOfAtMost360Pixels) {
+    Fixture f;
+    auto outcome = f.ingest.ingest(f.bytes(Source::chrome, TestImages::png(400, 200)));
+    auto thumb = ImageSource::open(*f.store->thumbURL(outcome.text)->path());
+    ASSERT_TRUE(thumb);
+    EXPECT_EQ(thumb->bytes().substr(0, 3), "\xFF\xD8\xFF");
+    EXPECT_EQ(ImageProbe::pixelSize(*thumb), (PixelSize{360, 180}));
+    EXPECT_EQ(f.item(outcome.text).width, 400);
 }
 
 TEST(IngestTests, InlineCaptureReadsTheFileItNames) {
