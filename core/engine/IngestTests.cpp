@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
@@ -283,6 +284,19 @@ TEST(IngestTests, WatchedFolderCopyLeavesTheItemWhereItIs) {
     }
     EXPECT_EQ(f.item(added.text).sourcePath, original);
     EXPECT_EQ(f.store->revision(), revision);
+}
+
+TEST(IngestTests, FolderSessionFollowsTheFilesRealPath) {
+    Fixture f;
+    std::string root = f.files.makeDir("watched");
+    f.ingest.setFolderRoots({root});
+    std::string target = f.files.write("watched/real.png", png(40));
+    std::string link = f.files / "link.png";
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    auto outcome = f.ingest.ingest(f.file(Source::folder, link));
+    ASSERT_EQ(outcome.kind, Kind::added);
+    EXPECT_EQ(f.item(outcome.text).sessionID, Session::folderID(root));
+    EXPECT_EQ(f.item(outcome.text).sourcePath, target);
 }
 
 TEST(IngestTests, ThumbnailIsAJpegOfAtMost360Pixels) {
