@@ -13,6 +13,7 @@ public:
 
     void post(Task task) override;
     [[nodiscard]] TaskHandle postAfter(double delaySeconds, Task task) override;
+    void sync(const Task& task) override { task(); }
     bool isCurrent() const override { return true; }
     double now() const override { return m_now; }
 

@@ -46,6 +46,8 @@ public:
 
     virtual void post(Task task) = 0;
     [[nodiscard]] virtual TaskHandle postAfter(double delaySeconds, Task task) = 0;
+    // Runs `task` on the queue and returns when it has run; inline when called on the queue itself.
+    virtual void sync(const Task& task) = 0;
     virtual bool isCurrent() const = 0;
     virtual double now() const = 0;
 };

@@ -24,8 +24,8 @@ public:
     bool isCurrent() const override;
     double now() const override;
 
-    // Runs `task` on the queue and waits for it; must not be called from the queue itself.
-    void sync(const Task& task);
+    // Runs `task` on the queue and waits for it; inline on the queue itself, not at all once drained.
+    void sync(const Task& task) override;
     // Runs what is due now, drops delayed tasks and joins the worker. Posting afterwards does nothing.
     void drain();
     const std::string& label() const { return m_label; }

@@ -1,0 +1,289 @@
+#include "core/engine/Engine.h"
+
+#include <algorithm>
+#include <cassert>
+
+#include "core/base/Env.h"
+#include "core/config/BrimlyPaths.h"
+#include "core/engine/ChromeScreenshots.h"
+#include "core/engine/TranscriptTailer.h"
+#include "core/platform/FileSystem.h"
+#include "core/store/Source.h"
+
+namespace brimly {
+
+namespace {
+std::string pathOf(const Url& url) { return url.path().value_or(std::string()); }
+}  // namespace
+
+std::shared_ptr<Engine> Engine::make(Config config, const Clock& clock, SerialQueue& queue,
+                                     SerialQueue& mainQueue) {
+    return std::make_shared<Engine>(Private{}, std::move(config), clock, queue, mainQueue);
+}
+
+Engine::Engine(Private, Config config, const Clock& clock, SerialQueue& queue, SerialQueue& mainQueue)
+    : m_queue(queue),
+      m_mainQueue(mainQueue),
+      m_clock(clock),
+      m_config(std::move(config)),
+      m_folderRoots(rootsOf(m_config)),
+      m_store(std::make_unique<Store>(
+          pathOf(m_config.paths.supportDir), [&clock] { return clock.now(); }, &queue, Store::defaultDebounce,
+          Store::defaultOffsetsDebounce)),
+      m_ingest(std::make_unique<Ingest>(*m_store, filterFor(m_config), static_cast<int>(m_config.retentionDays),
+                                        clock)),
+      m_scanner(m_config.paths.scratchRoot, m_config.extraExtensions),
+      m_transcripts(std::make_unique<TranscriptSet>(m_config.paths.projectsRoot(), *m_store, transcriptChunk)) {
+    m_ingest->setFolderRoots(m_folderRoots);
+    m_ingest->setVersionsShown(static_cast<int>(m_config.versionsShown));
+}
+
+Engine::~Engine() {
+    // Watchers first: their reader threads must not deliver into a half-destroyed engine.
+    for (auto& watcher : m_watchers) watcher->stop();
+    for (auto& [root, watcher] : m_folderWatchers) watcher->stop();
+}
+
+std::vector<std::string> Engine::rootsOf(const Config& config) {
+    std::vector<std::string> roots;
+    Environment env = Env::process();
+    for (const std::string& folder : config.watchedFolders) {
+        if (folder.empty()) continue;
+        std::string root = BrimlyPaths::canonicalRoot(folder, env);
+        if (std::find(roots.begin(), roots.end(), root) == roots.end()) roots.push_back(root);
+    }
+    return roots;
+}
+
+ItemFilter Engine::filterFor(const Config& config) const {
+    ItemFilter filter;
+    filter.ignoreGlobs = config.ignoreGlobs;
+    filter.oldest = std::nullopt;
+    filter.kinds = config.fileKinds;
+    filter.extraExtensions = config.extraExtensions;
+    filter.outsideProjectOnly = config.outsideProjectOnly;
+    return filter;
+}
+
+void Engine::enqueue(std::function<void(Engine&)> work) {
+    std::weak_ptr<Engine> weak = weak_from_this();
+    m_queue.post([weak, work = std::move(work)] {
+        auto engine = weak.lock();
+        if (!engine || engine->m_stopped) return;
+        work(*engine);
+    });
+}
+
+TaskHandle Engine::after(double delay, std::function<void(Engine&)> work) {
+    std::weak_ptr<Engine> weak = weak_from_this();
+    return m_queue.postAfter(delay, [weak, work = std::move(work)] {
+        auto engine = weak.lock();
+        if (!engine || engine->m_stopped) return;
+        work(*engine);
+    });
+}
+
+void Engine::start(bool watch) {
+    assert(!m_started);
+    m_started = true;
+    enqueue([](Engine& e) { e.initialScan(); });
+    if (watch) {
+        // Watching begins before the watched folders are scanned, so that nothing written in between is
+        // missed; whatever both see is taken once.
+        enqueue([](Engine& e) {
+            e.m_watching = true;
+            e.syncFolderWatchers();
+            e.startWatchers();
+            e.armRetention();
+        });
+    }
+    enqueue([](Engine& e) {
+        for (const std::string& root : e.m_folderRoots) e.scanFolder(root);
+        e.pruneFolderItems();
+        e.armSettle();
+        e.publish();
+    });
+}
+
+void Engine::stop() {
+    m_queue.sync([this] {
+        m_stopped = true;
+        for (auto& watcher : m_watchers) watcher->stop();
+        m_watchers.clear();
+        for (auto& [root, watcher] : m_folderWatchers) watcher->stop();
+        m_folderWatchers.clear();
+        m_retentionTimer.cancel();
+        m_settleTimer.cancel();
+        m_publishTimer.cancel();
+        m_rescanTimer.cancel();
+        m_pendingChrome.clear();
+        m_watching = false;
+        m_store->flush();
+    });
+}
+
+void Engine::update(Config config) {
+    enqueue([config = std::move(config)](Engine& e) {
+        std::vector<std::string> oldRoots = e.m_folderRoots;
+        e.m_config = config;
+        e.m_folderRoots = rootsOf(e.m_config);
+        e.m_ingest->setFilter(e.filterFor(e.m_config));
+        e.m_ingest->setFolderRoots(e.m_folderRoots);
+        e.m_ingest->setRetentionDays(static_cast<int>(e.m_config.retentionDays));
+        e.m_ingest->setVersionsShown(static_cast<int>(e.m_config.versionsShown));
+        e.m_scanner.setExtraExtensions(e.m_config.extraExtensions);
+        e.m_store->trimVersions(static_cast<std::size_t>(std::max(e.m_config.versionsShown - 1, 0L)));
+        e.retentionPass();
+        e.m_ingest->regroupFolderItems();
+        if (e.m_watching) e.syncFolderWatchers();
+        for (const std::string& root : e.m_folderRoots) {
+            if (std::find(oldRoots.begin(), oldRoots.end(), root) == oldRoots.end()) e.scanFolder(root);
+        }
+        e.pruneFolderItems();
+        e.armSettle();
+        e.publish();
+    });
+}
+
+void Engine::hide(std::vector<std::string> ids) {
+    enqueue([ids = std::move(ids)](Engine& e) {
+        for (const std::string& id : ids) e.m_store->hide(id);
+        e.schedulePublish();
+    });
+}
+
+void Engine::unhide(std::vector<std::string> ids) {
+    enqueue([ids = std::move(ids)](Engine& e) {
+        for (const std::string& id : ids) e.m_store->unhide(id);
+        e.schedulePublish();
+    });
+}
+
+void Engine::remove(std::vector<std::string> ids) {
+    enqueue([ids = std::move(ids)](Engine& e) {
+        e.m_store->deleteItems(ids);
+        e.schedulePublish();
+    });
+}
+
+void Engine::deleteAll(std::set<std::string> sparing) {
+    enqueue([sparing = std::move(sparing)](Engine& e) {
+        e.m_store->deleteAll(sparing);
+        e.schedulePublish();
+    });
+}
+
+void Engine::markSeen(std::vector<std::string> ids) {
+    enqueue([ids = std::move(ids)](Engine& e) {
+        e.m_store->markSeen(ids, e.m_clock.now());
+        e.schedulePublish();
+    });
+}
+
+void Engine::publish() {
+    if (m_stopped || !m_onSnapshot) return;
+    Published current{m_store->revision(), m_config.maxItems};
+    if (m_published == current) return;
+    m_published = current;
+    std::shared_ptr<const Snapshot> snapshot = m_store->snapshot(static_cast<std::size_t>(m_config.maxItems));
+    m_mainQueue.post([handler = m_onSnapshot, snapshot] { handler(snapshot); });
+}
+
+void Engine::schedulePublish() {
+    if (m_publishScheduled) return;
+    m_publishScheduled = true;
+    m_publishTimer = after(publishDelay, [](Engine& e) {
+        e.m_publishScheduled = false;
+        e.publish();
+    });
+}
+
+void Engine::checkClaude() {
+    bool found = FileSystem::isDirectory(pathOf(m_config.paths.projectsRoot()));
+    if (!m_onClaudeFound) return;
+    if (m_claudeFound == found) return;
+    m_claudeFound = found;
+    m_mainQueue.post([handler = m_onClaudeFound, found] { handler(found); });
+}
+
+void Engine::initialScan() {
+    checkClaude();
+    retentionPass();
+    m_store->trimVersions(static_cast<std::size_t>(std::max(m_config.versionsShown - 1, 0L)));
+    titlePass();
+    m_ingest->regroupFolderItems();
+    Date now = m_clock.now();
+    for (const std::string& path : m_transcripts->recent(m_config.recentWindow, now)) {
+        m_transcripts->read(path, now, [this](TranscriptBatch batch) { handleBatch(std::move(batch)); });
+    }
+    for (const ScratchFile& file : m_scanner.files()) consider(pathOf(file.url), Kind::scratchpad, &file);
+    for (const Url& url : ChromeScreenshots::files(pathOf(m_config.paths.chromeRoot), m_config.recentWindow,
+                                                   m_clock.now())) {
+        consider(pathOf(url), Kind::chrome, nullptr);
+    }
+    armSettle();
+    m_store->setNeedsSave();
+    publish();
+}
+
+void Engine::titlePass() {
+    // Copy the keys: noting titles may touch the sessions.
+    std::vector<std::pair<std::string, std::string>> sessions;
+    for (const auto& [id, session] : m_store->sessions()) {
+        if (id == Session::unsortedID || !session.slug) continue;
+        sessions.emplace_back(id, *session.slug);
+    }
+    for (const auto& [id, slug] : sessions) {
+        std::string path = m_transcripts->path(slug, id);
+        auto info = FileSystem::info(path);
+        if (!info || !info->isFile()) continue;
+        auto checked = m_store->titleChecks().find(path);
+        if (checked != m_store->titleChecks().end() && info->modifiedAt <= checked->second) continue;
+        ++m_titleTailReads;
+        for (const SessionTitle& title : TranscriptTailer::titles(Url::fromPath(path), titleTailBytes)) {
+            m_ingest->noteTitle(title, info->createdAt);
+        }
+        m_store->setTitleChecked(path, info->modifiedAt);
+    }
+    m_ingest->backfillFirstPrompts();
+}
+
+void Engine::retentionPass() {
+    Date now = m_clock.now();
+    m_store->purge(now - static_cast<double>(m_config.retentionDays) * 86400.0);
+    m_transcripts->prune(m_config.recentWindow, waitingTranscriptIdle, now);
+    if (m_settle.trimStamps()) m_folderRejected.clear();
+}
+
+void Engine::armRetention() {
+    m_retentionTimer = after(retentionInterval, [](Engine& e) {
+        e.retentionPass();
+        e.schedulePublish();
+        e.armRetention();
+    });
+}
+
+void Engine::handleBatch(TranscriptBatch batch) {
+    if (batch.isEmpty()) return;
+    for (const Ingest::Outcome& outcome : m_ingest->apply(batch)) logOutcome(outcome, "transcript", "");
+    schedulePublish();
+}
+
+void Engine::logOutcome(const Ingest::Outcome& outcome, const std::string& sourceWord,
+                        const std::string& path) {
+    switch (outcome.kind) {
+        case Ingest::Outcome::Kind::added:
+            m_log.info("added {} from {}", outcome.text, sourceWord);
+            break;
+        case Ingest::Outcome::Kind::merged:
+        case Ingest::Outcome::Kind::updated:
+            m_log.info("{} {} from {}", outcome.kind == Ingest::Outcome::Kind::merged ? "merged" : "updated",
+                       outcome.text, sourceWord);
+            break;
+        case Ingest::Outcome::Kind::rejected:
+            m_log.info("skipped {}: {}", Log::priv(path.empty() ? sourceWord : path), outcome.text);
+            break;
+    }
+}
+
+}  // namespace brimly

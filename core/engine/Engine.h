@@ -1,0 +1,158 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/base/Clock.h"
+#include "core/base/Log.h"
+#include "core/base/SerialQueue.h"
+#include "core/config/EngineConfig.h"
+#include "core/engine/DirectoryWatcher.h"
+#include "core/engine/Ingest.h"
+#include "core/engine/ScratchpadScanner.h"
+#include "core/engine/SettleTracker.h"
+#include "core/engine/TranscriptSet.h"
+#include "core/store/Snapshot.h"
+#include "core/store/Store.h"
+
+namespace brimly {
+
+// The capture side's driver: owns the store and ingest, follows the scratchpads, transcripts, browser
+// screenshots and watched folders, and publishes snapshots. Every field lives on `queue`; the public entry
+// points post onto it, and the two callbacks are always posted to `mainQueue`. Held by a shared_ptr, since
+// watchers and timers hold it weakly.
+class Engine : public std::enable_shared_from_this<Engine> {
+public:
+    using Config = EngineConfig;
+    using SnapshotHandler = std::function<void(std::shared_ptr<const Snapshot>)>;
+    using ClaudeFoundHandler = std::function<void(bool)>;
+
+    static constexpr double publishDelay = 0.05;
+    static constexpr double rescanWait = 1.2;
+    static constexpr double retentionInterval = 3600;
+    static constexpr std::int64_t transcriptChunk = 4194304;
+    static constexpr std::uint64_t titleTailBytes = 262144;
+    static constexpr double waitingTranscriptIdle = 86400;
+
+    // `queue` and `mainQueue` must outlive the engine.
+    static std::shared_ptr<Engine> make(Config config, const Clock& clock, SerialQueue& queue,
+                                        SerialQueue& mainQueue);
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // Set before `start`; called on the main queue.
+    void setOnSnapshot(SnapshotHandler handler) { m_onSnapshot = std::move(handler); }
+    void setOnClaudeFound(ClaudeFoundHandler handler) { m_onClaudeFound = std::move(handler); }
+
+    // Once: the initial scan and the watched-folder scan, then, with `watch`, the watchers and the hourly
+    // retention timer.
+    void start(bool watch);
+    // Synchronous: no watcher, timer or queued work does anything afterwards, and the store is on disk.
+    void stop();
+    void update(Config config);
+
+    void hide(std::vector<std::string> ids);
+    void unhide(std::vector<std::string> ids);
+    void remove(std::vector<std::string> ids);
+    void deleteAll(std::set<std::string> sparing);
+    void markSeen(std::vector<std::string> ids);
+
+    // Diagnostics, read on the queue.
+    int titleTailReads() const { return m_titleTailReads; }
+    int rescans() const { return m_rescans; }
+    const std::vector<std::string>& watchedPaths() const { return m_watchedPaths; }
+    const std::vector<std::string>& folderRoots() const { return m_folderRoots; }
+    std::vector<std::string> folderWatcherRoots() const;
+    const SettleTracker& settle() const { return m_settle; }
+    Store& store() { return *m_store; }
+
+private:
+    struct Private {};
+
+public:
+    Engine(Private, Config config, const Clock& clock, SerialQueue& queue, SerialQueue& mainQueue);
+
+private:
+    enum class Kind { scratchpad, chrome, folder };
+
+    // Posts `work` onto the queue; it runs only while the engine lives and has not stopped.
+    void enqueue(std::function<void(Engine&)> work);
+    TaskHandle after(double delay, std::function<void(Engine&)> work);
+    using WatchHandler = DirectoryWatcher::Handler;
+    WatchHandler watchHandler(std::string root);
+
+    void publish();
+    void schedulePublish();
+    void checkClaude();
+    void initialScan();
+    void titlePass();
+    void retentionPass();
+    void armRetention();
+    void handleBatch(TranscriptBatch batch);
+    void logOutcome(const Ingest::Outcome& outcome, const std::string& sourceWord, const std::string& path);
+    void startWatchers();
+    void syncFolderWatchers();
+    void scanFolder(const std::string& root);
+    void pruneFolderItems();
+    void requestRescan(const std::string& root);
+    void performRescans();
+    void rescan(const std::string& root);
+    void handleEvents(const std::vector<std::string>& paths);
+    // True when the file now waits to settle.
+    bool consider(const std::string& path, Kind kind, const ScratchFile* scratch);
+    void armSettle();
+    void runSettle();
+    void holdChrome(const std::string& path);
+    ItemFilter filterFor(const Config& config) const;
+    static std::vector<std::string> rootsOf(const Config& config);
+
+    SerialQueue& m_queue;
+    SerialQueue& m_mainQueue;
+    const Clock& m_clock;
+    Config m_config;
+    std::vector<std::string> m_folderRoots;
+    std::unique_ptr<Store> m_store;
+    std::unique_ptr<Ingest> m_ingest;
+    ScratchpadScanner m_scanner;
+    std::unique_ptr<TranscriptSet> m_transcripts;
+    SnapshotHandler m_onSnapshot;
+    ClaudeFoundHandler m_onClaudeFound;
+    int m_titleTailReads = 0;
+    int m_rescans = 0;
+    std::set<std::string> m_pendingRescans;
+    TaskHandle m_rescanTimer;
+    Log m_log{"ingest"};
+    std::vector<std::unique_ptr<DirectoryWatcher>> m_watchers;
+    std::vector<std::string> m_watchedPaths;
+    std::string m_scratchWatchPath;
+    std::string m_projectsWatchPath;
+    std::string m_chromeWatchPath;
+    SettleTracker m_settle;
+    TaskHandle m_settleTimer;
+    std::optional<double> m_settleTimerDue;
+    std::map<std::string, TaskHandle> m_pendingChrome;
+    bool m_publishScheduled = false;
+    TaskHandle m_publishTimer;
+    struct Published {
+        std::int64_t revision;
+        long limit;
+        bool operator==(const Published&) const = default;
+    };
+    std::optional<Published> m_published;
+    std::optional<bool> m_claudeFound;
+    TaskHandle m_retentionTimer;
+    std::map<std::string, std::unique_ptr<DirectoryWatcher>> m_folderWatchers;
+    bool m_watching = false;
+    bool m_started = false;
+    bool m_stopped = false;
+    std::set<std::string> m_folderRejected;
+};
+
+}  // namespace brimly
