@@ -22,4 +22,9 @@ EngineConfig EngineConfig::make(const Preferences& prefs, const Environment& env
     };
 }
 
+EngineConfig::Change EngineConfig::change(const EngineConfig& old) const {
+    if (paths != old.paths) return Change::restart;
+    return *this == old ? Change::none : Change::update;
+}
+
 }  // namespace brimly

@@ -37,6 +37,11 @@ struct EngineConfig {
     // and lie in range; the ignore patterns come from BRIMLY_IGNORE_GLOBS.
     static EngineConfig make(const Preferences& prefs, const Environment& env);
 
+    // What moving from `old` to this configuration takes: other folders need a new engine, anything else is
+    // applied in place.
+    enum class Change { none, update, restart };
+    Change change(const EngineConfig& old) const;
+
     bool operator==(const EngineConfig&) const = default;
 };
 

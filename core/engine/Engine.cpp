@@ -30,10 +30,11 @@ Engine::Engine(Private, Config config, const Clock& clock, SerialQueue& queue, S
       m_store(std::make_unique<Store>(
           pathOf(m_config.paths.supportDir), [&clock] { return clock.now(); }, &queue, Store::defaultDebounce,
           Store::defaultOffsetsDebounce)),
-      m_ingest(std::make_unique<Ingest>(*m_store, filterFor(m_config), static_cast<int>(m_config.retentionDays),
-                                        clock)),
+      m_ingest(std::make_unique<Ingest>(*m_store, filterFor(m_config),
+                                        static_cast<int>(m_config.retentionDays), clock)),
       m_scanner(m_config.paths.scratchRoot, m_config.extraExtensions),
-      m_transcripts(std::make_unique<TranscriptSet>(m_config.paths.projectsRoot(), *m_store, transcriptChunk)) {
+      m_transcripts(
+          std::make_unique<TranscriptSet>(m_config.paths.projectsRoot(), *m_store, transcriptChunk)) {
     m_ingest->setFolderRoots(m_folderRoots);
     m_ingest->setVersionsShown(static_cast<int>(m_config.versionsShown));
 }
@@ -217,8 +218,8 @@ void Engine::initialScan() {
         m_transcripts->read(path, now, [this](TranscriptBatch batch) { handleBatch(std::move(batch)); });
     }
     for (const ScratchFile& file : m_scanner.files()) consider(pathOf(file.url), Kind::scratchpad, &file);
-    for (const Url& url : ChromeScreenshots::files(pathOf(m_config.paths.chromeRoot), m_config.recentWindow,
-                                                   m_clock.now())) {
+    for (const Url& url :
+         ChromeScreenshots::files(pathOf(m_config.paths.chromeRoot), m_config.recentWindow, m_clock.now())) {
         consider(pathOf(url), Kind::chrome, nullptr);
     }
     armSettle();

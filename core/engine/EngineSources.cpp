@@ -33,14 +33,16 @@ Engine::WatchHandler Engine::watchHandler(std::string root) {
         auto engine = weak.lock();
         if (!engine || engine->m_stopped) return;
         if (root == engine->m_projectsWatchPath) engine->checkClaude();
-        if (std::any_of(flags.begin(), flags.end(), DirectoryWatcher::mustRescan)) engine->requestRescan(root);
+        if (std::any_of(flags.begin(), flags.end(), DirectoryWatcher::mustRescan))
+            engine->requestRescan(root);
         engine->handleEvents(paths);
     };
 }
 
 void Engine::startWatchers() {
     m_scratchWatchPath = BrimlyPaths::canonicalThroughExistingAncestor(pathOf(m_config.paths.scratchRoot));
-    m_projectsWatchPath = BrimlyPaths::canonicalThroughExistingAncestor(pathOf(m_config.paths.projectsRoot()));
+    m_projectsWatchPath =
+        BrimlyPaths::canonicalThroughExistingAncestor(pathOf(m_config.paths.projectsRoot()));
     m_chromeWatchPath = BrimlyPaths::canonicalThroughExistingAncestor(pathOf(m_config.paths.chromeRoot));
     DirectoryWatcher::Limits claudeLimits;
     claudeLimits.depth = claudeTreeDepth;
@@ -57,9 +59,9 @@ void Engine::startWatchers() {
                           {m_projectsWatchPath, 0.25, true, claudeLimits},
                           {m_chromeWatchPath, 1.0, false, chromeLimits}};
     for (const Root& root : roots) {
-        auto watcher = std::make_unique<DirectoryWatcher>(std::vector<std::string>{root.path}, root.latency,
-                                                          root.noDefer, m_queue, watchHandler(root.path),
-                                                          root.limits);
+        auto watcher =
+            std::make_unique<DirectoryWatcher>(std::vector<std::string>{root.path}, root.latency,
+                                               root.noDefer, m_queue, watchHandler(root.path), root.limits);
         watcher->start();
         m_watchedPaths.push_back(root.path);
         m_watchers.push_back(std::move(watcher));
@@ -78,8 +80,8 @@ void Engine::syncFolderWatchers() {
     for (const std::string& root : m_folderRoots) {
         if (m_folderWatchers.count(root) != 0) continue;
         std::string watched = BrimlyPaths::canonicalThroughExistingAncestor(root);
-        auto watcher = std::make_unique<DirectoryWatcher>(std::vector<std::string>{watched}, 0.25, true, m_queue,
-                                                          watchHandler(root));
+        auto watcher = std::make_unique<DirectoryWatcher>(std::vector<std::string>{watched}, 0.25, true,
+                                                          m_queue, watchHandler(root));
         watcher->start();
         m_folderWatchers[root] = std::move(watcher);
     }
@@ -145,8 +147,8 @@ void Engine::rescan(const std::string& root) {
     } else if (root == m_projectsWatchPath) {
         paths = m_transcripts->recent(m_config.recentWindow, now);
     } else if (root == m_chromeWatchPath) {
-        for (const Url& url : ChromeScreenshots::files(pathOf(m_config.paths.chromeRoot), m_config.recentWindow,
-                                                       now)) {
+        for (const Url& url :
+             ChromeScreenshots::files(pathOf(m_config.paths.chromeRoot), m_config.recentWindow, now)) {
             paths.push_back(pathOf(url));
         }
     } else if (std::find(m_folderRoots.begin(), m_folderRoots.end(), root) != m_folderRoots.end()) {
@@ -208,11 +210,10 @@ bool Engine::consider(const std::string& path, Kind kind, const ScratchFile* scr
         m_settle.stamp(path, stamp);
         return false;
     }
-    Candidate candidate;
-    candidate.source = kind == Kind::scratchpad ? Source::scratchpad
-                       : kind == Kind::chrome   ? Source::chrome
-                                                : Source::folder;
-    candidate.payload.value = Payload::File{Url::fromPath(path)};
+    Candidate candidate{.source = kind == Kind::scratchpad ? Source::scratchpad
+                                  : kind == Kind::chrome   ? Source::chrome
+                                                           : Source::folder,
+                        .payload = Payload{Payload::File{Url::fromPath(path)}}};
     candidate.createdAt = info->createdAt;
     if (scratch) {
         candidate.sessionID = scratch->sessionID;

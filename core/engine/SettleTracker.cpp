@@ -18,7 +18,7 @@ bool SettleTracker::observe(const std::string& path, FileStamp stamp, double now
         return true;
     }
     if (hasStamp(path, stamp)) return false;
-    m_settling[path] = Entry{stamp, 0, now + delay(1), std::move(candidate)};
+    m_settling.insert_or_assign(path, Entry{stamp, 0, now + delay(1), std::move(candidate)});
     return true;
 }
 
