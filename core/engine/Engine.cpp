@@ -37,6 +37,10 @@ Engine::Engine(Private, Config config, const Clock& clock, SerialQueue& queue, S
           std::make_unique<TranscriptSet>(m_config.paths.projectsRoot(), *m_store, transcriptChunk)) {
     m_ingest->setFolderRoots(m_folderRoots);
     m_ingest->setVersionsShown(static_cast<int>(m_config.versionsShown));
+    m_scratchWatchPath = BrimlyPaths::canonicalThroughExistingAncestor(pathOf(m_config.paths.scratchRoot));
+    m_projectsWatchPath =
+        BrimlyPaths::canonicalThroughExistingAncestor(pathOf(m_config.paths.projectsRoot()));
+    m_chromeWatchPath = BrimlyPaths::canonicalThroughExistingAncestor(pathOf(m_config.paths.chromeRoot));
 }
 
 Engine::~Engine() {

@@ -64,6 +64,14 @@ public:
     void deleteAll(std::set<std::string> sparing);
     void markSeen(std::vector<std::string> ids);
 
+    // Hands paths and flags to the queue as if the watcher of `root` had reported them; `root` is one of
+    // `watchRoots` or a watched-folder root.
+    void receive(std::string root, std::vector<std::string> paths, std::vector<std::uint32_t> flags = {});
+    // The scratchpad, projects and browser-screenshot roots as watched.
+    std::vector<std::string> watchRoots() const {
+        return {m_scratchWatchPath, m_projectsWatchPath, m_chromeWatchPath};
+    }
+
     // Diagnostics, read on the queue.
     int titleTailReads() const { return m_titleTailReads; }
     int rescans() const { return m_rescans; }

@@ -1,0 +1,281 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "core/base/ManualQueue.h"
+#include "core/config/BrimlyPaths.h"
+#include "core/engine/Engine.h"
+#include "core/platform/FileSystem.h"
+#include "core/testsupport/TempDir.h"
+#include "core/testsupport/TestImages.h"
+
+namespace brimly {
+namespace {
+
+using testing::TempDir;
+namespace TestImages = testing::TestImages;
+
+TEST(SettleTrackerTest, ChecksBackOffWhileTheFileKeepsChanging) {
+    const double expected[] = {0.3, 0.3, 0.3, 0.3, 0.3, 0.6, 1.2, 2.4, 4.8, 5.0, 5.0};
+    SettleTracker tracker;
+    Candidate candidate{.payload = Payload{Payload::File{Url::fromPath("/w/a.png")}}};
+    double now = 0;
+    ASSERT_TRUE(tracker.observe("/w/a.png", {1, 10}, now, candidate));
+    for (std::size_t n = 0; n < std::size(expected); ++n) {
+        ASSERT_TRUE(tracker.nextDue());
+        EXPECT_NEAR(*tracker.nextDue() - now, expected[n], 1e-9) << "check " << n + 1;
+        now = *tracker.nextDue();
+        EXPECT_EQ(tracker.check("/w/a.png", FileStamp{static_cast<std::int64_t>(n) + 2, 10}, now).result,
+                  SettleTracker::Result::changed);
+    }
+    auto done =
+        tracker.check("/w/a.png", FileStamp{static_cast<std::int64_t>(std::size(expected)) + 1, 10}, now);
+    EXPECT_EQ(done.result, SettleTracker::Result::settled);
+    EXPECT_EQ(done.candidate, candidate);
+    // Taken once: the same look again is nothing new, a vanished file leaves the schedule.
+    EXPECT_FALSE(tracker.observe("/w/a.png", {12, 10}, now, candidate));
+    EXPECT_TRUE(tracker.observe("/w/a.png", {13, 10}, now, candidate));
+    EXPECT_EQ(tracker.check("/w/a.png", std::nullopt, now + 1).result, SettleTracker::Result::vanished);
+    EXPECT_FALSE(tracker.nextDue());
+}
+
+TEST(SettleTrackerTest, StampsAreDroppedPastTheLimit) {
+    SettleTracker tracker;
+    for (std::size_t n = 0; n < SettleTracker::stampLimit; ++n)
+        tracker.stamp("/f" + std::to_string(n), {1, 1});
+    EXPECT_FALSE(tracker.trimStamps());
+    tracker.stamp("/one-more", {1, 1});
+    EXPECT_TRUE(tracker.trimStamps());
+    EXPECT_EQ(tracker.stampCount(), 0u);
+}
+
+TEST(EngineConfigChangeTest, FoldersRestartEverythingElseUpdates) {
+    EngineConfig base;
+    base.paths.claudeHome = Url::fromPath("/h/.claude");
+    EngineConfig otherPathsAndLimit = base;
+    otherPathsAndLimit.paths.claudeHome = Url::fromPath("/elsewhere");
+    otherPathsAndLimit.maxItems = 7;
+    EngineConfig otherLimit = base;
+    otherLimit.maxItems = 7;
+    EngineConfig otherFolders = base;
+    otherFolders.watchedFolders = {"/w"};
+    EXPECT_EQ(base.change(base), EngineConfig::Change::none);
+    EXPECT_EQ(otherPathsAndLimit.change(base), EngineConfig::Change::restart);
+    EXPECT_EQ(otherLimit.change(base), EngineConfig::Change::update);
+    EXPECT_EQ(otherFolders.change(base), EngineConfig::Change::update);
+}
+
+// An engine on virtual time: `advance` moves the clock and both queues together.
+class EngineTest : public ::testing::Test {
+protected:
+    EngineTest() : clock(SystemClock::shared().now()) {}
+
+    Engine::Config config() {
+        Engine::Config result;
+        result.paths.claudeHome = Url::fromPath(dir / "claude");
+        result.paths.scratchRoot = Url::fromPath(dir / "scratch");
+        result.paths.supportDir = Url::fromPath(dir / "support");
+        result.paths.chromeRoot = Url::fromPath(dir / "tmp");
+        result.watchedFolders = {dir.makeDir("watched")};
+        return result;
+    }
+
+    std::shared_ptr<Engine> make(Engine::Config configuration) {
+        auto engine = Engine::make(std::move(configuration), clock, queue, main);
+        engine->setOnSnapshot(
+            [this](std::shared_ptr<const Snapshot> snapshot) { snapshots.push_back(snapshot); });
+        engine->setOnClaudeFound([this](bool found) { claudeFound.push_back(found); });
+        return engine;
+    }
+
+    void advance(double seconds) {
+        // Step in small pieces so that the wall clock follows the queue's time.
+        while (seconds > 1e-9) {
+            double step = std::min(seconds, 0.01);
+            clock.advance(step);
+            queue.advance(step);
+            seconds -= step;
+        }
+        main.runUntilIdle();
+    }
+    void settle() {
+        queue.runUntilIdle();
+        main.runUntilIdle();
+    }
+
+    std::string root() { return BrimlyPaths::canonicalPath(dir / "watched"); }
+    std::size_t itemCount(Engine& engine) { return engine.store().items().size(); }
+
+    TempDir dir;
+    ManualClock clock;
+    ManualQueue queue;
+    ManualQueue main;
+    std::vector<std::shared_ptr<const Snapshot>> snapshots;
+    std::vector<bool> claudeFound;
+};
+
+TEST_F(EngineTest, TwoEventsWithinTheSettleTimeGiveOneCandidate) {
+    auto engine = make(config());
+    engine->start(false);
+    settle();
+    std::string path = dir.write("watched/a.png", TestImages::png(64, 48));
+    engine->receive(root(), {root() + "/a.png"});
+    advance(0.1);
+    engine->receive(root(), {root() + "/a.png"});
+    advance(0.15);
+    EXPECT_EQ(itemCount(*engine), 0u);
+    EXPECT_TRUE(engine->settle().isSettling(root() + "/a.png"));
+    advance(0.1);
+    EXPECT_EQ(itemCount(*engine), 1u);
+    EXPECT_EQ(engine->settle().settlingCount(), 0u);
+    // An event that changes nothing is not taken again.
+    engine->receive(root(), {root() + "/a.png"});
+    settle();
+    EXPECT_FALSE(engine->settle().isSettling(root() + "/a.png"));
+    engine->stop();
+}
+
+TEST_F(EngineTest, AGrowingFileIsTakenOnlyAfterTwoEqualLooks) {
+    auto engine = make(config());
+    engine->start(false);
+    settle();
+    std::string full = TestImages::png(80, 60);
+    std::string path = dir.write("watched/grow.png", full.substr(0, full.size() / 2));
+    engine->receive(root(), {root() + "/grow.png"});
+    advance(0.2);
+    dir.write("watched/grow.png", full.substr(0, full.size() * 3 / 4));
+    advance(0.2);  // first look sees a change
+    EXPECT_EQ(itemCount(*engine), 0u);
+    dir.write("watched/grow.png", full);
+    advance(0.3);  // second look sees another change
+    EXPECT_EQ(itemCount(*engine), 0u);
+    advance(0.3);  // third look equals the second
+    ASSERT_EQ(itemCount(*engine), 1u);
+    EXPECT_EQ(engine->store().items().begin()->second.width, 80);
+    engine->stop();
+}
+
+TEST_F(EngineTest, BrowserScreenshotsWaitOutTheHold) {
+    auto engine = make(config());
+    engine->start(false);
+    settle();
+    std::string folder = "tmp/claude-chrome-screenshots-Ab12Cd";
+    std::string path = dir.write(folder + "/screenshot-1765000000000-1.png", TestImages::png(90, 70));
+    std::string chromeRoot = engine->watchRoots()[2];
+    std::string watched = BrimlyPaths::canonicalPath(path);
+    for (int n = 0; n < 5; ++n) {
+        engine->receive(chromeRoot, {watched});
+        advance(0.99);
+    }
+    EXPECT_EQ(itemCount(*engine), 0u);
+    advance(0.3);
+    EXPECT_EQ(itemCount(*engine), 0u) << "the file must still be seen unchanged after the hold";
+    advance(0.1);
+    ASSERT_EQ(itemCount(*engine), 1u);
+    EXPECT_TRUE(engine->store().items().begin()->second.sourceKinds.count(Source::chrome));
+    engine->stop();
+}
+
+TEST_F(EngineTest, PublishesOnlyWhenRevisionOrLimitChange) {
+    auto engine = make(config());
+    engine->start(false);
+    settle();
+    ASSERT_EQ(snapshots.size(), 1u);
+    EXPECT_TRUE(snapshots[0]->items.empty());
+    engine->markSeen({"unknown"});
+    advance(0.1);
+    EXPECT_EQ(snapshots.size(), 1u);
+    engine->update(config());
+    settle();
+    EXPECT_EQ(snapshots.size(), 1u);
+    Engine::Config smaller = config();
+    smaller.maxItems = 3;
+    engine->update(smaller);
+    settle();
+    EXPECT_EQ(snapshots.size(), 2u);
+    // A burst of changes is one snapshot, 0.05 s after the first.
+    for (int n = 0; n < 3; ++n)
+        dir.write("watched/p" + std::to_string(n) + ".png", TestImages::png(40 + n, 40));
+    engine->receive(root(), {root() + "/p0.png", root() + "/p1.png", root() + "/p2.png"});
+    advance(0.32);
+    EXPECT_EQ(snapshots.size(), 2u);
+    advance(0.05);
+    ASSERT_EQ(snapshots.size(), 3u);
+    EXPECT_EQ(snapshots.back()->items.size(), 3u);
+    engine->stop();
+}
+
+TEST_F(EngineTest, ClaudeFolderReportedMissingThenFound) {
+    auto engine = make(config());
+    engine->start(false);
+    settle();
+    EXPECT_EQ(claudeFound, std::vector<bool>{false});
+    std::string projects = dir.makeDir("claude/projects");
+    engine->receive(engine->watchRoots()[1], {projects});
+    settle();
+    EXPECT_EQ(claudeFound, (std::vector<bool>{false, true}));
+    engine->receive(engine->watchRoots()[1], {projects});
+    settle();
+    EXPECT_EQ(claudeFound.size(), 2u);
+    engine->stop();
+}
+
+TEST_F(EngineTest, CommandsAfterStopChangeNothing) {
+    dir.write("watched/a.png", TestImages::png(50, 50));
+    auto engine = make(config());
+    engine->start(false);
+    settle();
+    advance(0.4);
+    ASSERT_EQ(itemCount(*engine), 1u);
+    std::size_t published = snapshots.size();
+    std::string id = engine->store().items().begin()->first;
+    engine->stop();
+    EXPECT_TRUE(FileSystem::isDirectory(dir / "support"));
+    std::ifstream index(dir / "support/index.json");
+    std::string text((std::istreambuf_iterator<char>(index)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find(id), std::string::npos) << "stop writes the index";
+    engine->hide({id});
+    engine->remove({id});
+    advance(1);
+    EXPECT_EQ(itemCount(*engine), 1u);
+    EXPECT_FALSE(engine->store().isHidden(id));
+    EXPECT_EQ(snapshots.size(), published);
+}
+
+TEST_F(EngineTest, RemovedWatchedFolderIsPrunedAndAddedOneScanned) {
+    dir.write("watched/a.png", TestImages::png(50, 50));
+    dir.write("other/b.png", TestImages::png(60, 50));
+    auto engine = make(config());
+    engine->start(false);
+    advance(0.4);
+    ASSERT_EQ(itemCount(*engine), 1u);
+    Engine::Config moved = config();
+    moved.watchedFolders = {dir / "other"};
+    engine->update(moved);
+    settle();
+    EXPECT_EQ(itemCount(*engine), 0u);
+    advance(0.4);
+    ASSERT_EQ(itemCount(*engine), 1u);
+    EXPECT_EQ(engine->store().items().begin()->second.sourcePath,
+              BrimlyPaths::canonicalPath(dir / "other/b.png"));
+    EXPECT_EQ(snapshots.back()->items.size(), 1u);
+    engine->stop();
+}
+
+TEST_F(EngineTest, DroppedEventsRescanTheRootLater) {
+    auto engine = make(config());
+    engine->start(false);
+    settle();
+    dir.write("watched/lost.png", TestImages::png(70, 30));
+    engine->receive(root(), {}, {WatchEvent::kernelDropped});
+    engine->receive(root(), {}, {WatchEvent::kernelDropped});
+    advance(1.1);
+    EXPECT_EQ(engine->rescans(), 0);
+    advance(0.5);
+    EXPECT_EQ(engine->rescans(), 1);
+    EXPECT_EQ(itemCount(*engine), 1u);
+    engine->stop();
+}
+
+}  // namespace
+}  // namespace brimly
