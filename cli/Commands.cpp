@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/PathsCommand.h"
+#include "cli/WatchCommand.h"
 
 namespace brimly::cli {
 
@@ -11,7 +12,9 @@ void printUsage() {
     std::fprintf(stderr,
                  "usage: brimly <command>\n"
                  "commands:\n"
-                 "  paths    print the folders Brimly reads and writes\n");
+                 "  paths                      print the folders Brimly reads and writes\n"
+                 "  watch [--json]             follow Claude Code and print each item as it arrives\n"
+                 "  list [--json] [--limit N]  print the saved shelf, grouped by session\n");
 }
 }  // namespace
 
@@ -27,6 +30,9 @@ int run(const std::vector<std::string>& arguments) {
         }
         return runPaths(Env::process(), stdout);
     }
+    std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+    if (arguments.front() == "watch") return runWatch(rest, Env::process(), stdout);
+    if (arguments.front() == "list") return runList(rest, Env::process(), stdout);
     std::fprintf(stderr, "Brimly: unknown command \"%s\"\n", arguments.front().c_str());
     printUsage();
     return 2;

@@ -72,6 +72,11 @@ public:
         return {m_scratchWatchPath, m_projectsWatchPath, m_chromeWatchPath};
     }
 
+    // Runs `look` on the queue and waits for it: how tests and diagnostics read the fields below.
+    void inspect(const std::function<void(const Engine&)>& look) const {
+        m_queue.sync([&] { look(*this); });
+    }
+
     // Diagnostics, read on the queue.
     int titleTailReads() const { return m_titleTailReads; }
     int rescans() const { return m_rescans; }

@@ -1,0 +1,135 @@
+#include "cli/WatchCommand.h"
+
+#include <signal.h>
+
+#include <charconv>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "cli/ShelfPrinter.h"
+#include "core/base/Clock.h"
+#include "core/base/ThreadQueue.h"
+#include "core/config/EngineConfig.h"
+#include "core/config/Preferences.h"
+#include "core/engine/Engine.h"
+#include "core/platform/FileSystem.h"
+#include "core/platform/InstanceLock.h"
+#include "core/store/StoreIndex.h"
+
+namespace brimly::cli {
+
+namespace {
+std::optional<std::string> readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The saved preferences, read without rewriting the file (another instance may own it).
+Preferences loadPreferences(const Environment& env) {
+    auto text = readText(Preferences::filePath(env));
+    return text ? Preferences::load(*text) : Preferences{};
+}
+
+std::string pathOf(const Url& url) { return url.path().value_or(url.string()); }
+}  // namespace
+
+int runWatch(const std::vector<std::string>& arguments, const Environment& env, std::FILE* out) {
+    bool json = false;
+    for (const std::string& argument : arguments) {
+        if (argument == "--json") {
+            json = true;
+        } else {
+            std::fprintf(stderr, "Brimly: unknown option \"%s\" for \"watch\"\n", argument.c_str());
+            return 2;
+        }
+    }
+    Engine::Config config = EngineConfig::make(loadPreferences(env), env);
+    std::string support = pathOf(config.paths.supportDir);
+    if (!FileSystem::createDirectories(support)) {
+        std::fprintf(stderr, "Brimly: cannot create the support folder %s\n", support.c_str());
+        return 1;
+    }
+    std::string lockError;
+    auto lock = InstanceLock::acquire(support, &lockError);
+    if (!lock) {
+        std::fprintf(stderr, "Brimly: another Brimly is already using %s%s%s\n", support.c_str(),
+                     lockError.empty() ? "" : ": ", lockError.c_str());
+        return 1;
+    }
+
+    // Blocked before any thread starts, so every thread inherits the mask and only sigwait sees them.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    const Clock& clock = SystemClock::shared();
+    ArrivalPrinter printer(out, json, !config.watchedFolders.empty());
+    {
+        ThreadQueue engineQueue("app.brimly.engine");
+        ThreadQueue mainQueue("main");
+        auto engine = Engine::make(config, clock, engineQueue, mainQueue);
+        engine->setOnClaudeFound([&printer](bool found) { printer.claudeFound(found); });
+        engine->setOnSnapshot([&printer, &clock](std::shared_ptr<const Snapshot> snapshot) {
+            printer.snapshot(*snapshot, clock.now());
+        });
+        engine->start(true);
+        int received = 0;
+        sigwait(&signals, &received);
+        engine->stop();
+        mainQueue.drain();
+        engineQueue.drain();
+    }
+    return 0;
+}
+
+int runList(const std::vector<std::string>& arguments, const Environment& env, std::FILE* out) {
+    bool json = false;
+    std::optional<long> limit;
+    for (std::size_t n = 0; n < arguments.size(); ++n) {
+        const std::string& argument = arguments[n];
+        if (argument == "--json") {
+            json = true;
+        } else if (argument == "--limit" && n + 1 < arguments.size()) {
+            const std::string& value = arguments[++n];
+            long parsed = 0;
+            auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), parsed);
+            if (error != std::errc() || end != value.data() + value.size() || parsed < 1) {
+                std::fprintf(stderr, "Brimly: --limit takes a positive whole number, not \"%s\"\n",
+                             value.c_str());
+                return 2;
+            }
+            limit = parsed;
+        } else {
+            std::fprintf(stderr, "Brimly: unknown option \"%s\" for \"list\"\n", argument.c_str());
+            return 2;
+        }
+    }
+    Engine::Config config = EngineConfig::make(loadPreferences(env), env);
+    std::string indexPath = FileSystem::join(pathOf(config.paths.supportDir), "index.json");
+    auto text = readText(indexPath);
+    if (!text) {
+        if (!json) std::fprintf(out, "The shelf is empty (no index at %s).\n", indexPath.c_str());
+        return 0;
+    }
+    auto index = StoreIndex::decode(*text);
+    if (!index) {
+        std::fprintf(stderr, "Brimly: the index %s cannot be read\n", indexPath.c_str());
+        return 1;
+    }
+    std::vector<ShelfItem> items = std::move(index->items);
+    std::stable_sort(items.begin(), items.end(),
+                     [](const ShelfItem& a, const ShelfItem& b) { return a.createdAt > b.createdAt; });
+    std::size_t shown = limit ? std::min(items.size(), static_cast<std::size_t>(*limit)) : items.size();
+    items.resize(shown);
+    if (items.empty() && !json) std::fprintf(out, "The shelf is empty.\n");
+    ShelfPrinter(out, json).printGrouped(items, index->sessions, SystemClock::shared().now());
+    return std::fflush(out) == 0 ? 0 : 1;
+}
+
+}  // namespace brimly::cli
