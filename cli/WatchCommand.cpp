@@ -31,7 +31,7 @@ std::optional<std::string> readText(const std::string& path) {
 // The saved preferences, read without rewriting the file (another instance may own it).
 Preferences loadPreferences(const Environment& env) {
     auto text = readText(Preferences::filePath(env));
-    return text ? Preferences::load(*text) : Preferences{};
+    return text ? Preferences::load(std::string_view(*text)) : Preferences{};
 }
 
 std::string pathOf(const Url& url) { return url.path().value_or(url.string()); }

@@ -26,7 +26,7 @@ constexpr auto deadline = std::chrono::seconds(10);
 std::string imageResultLine(const std::string& session, const std::string& toolID, const std::string& png,
                             Date at) {
     Json image = {{"type", "image"},
-                  {"source", {{"type", "base64"}, {"media_type", "image/png"}, {"data", base64Encode(png)}}}};
+                  {"source", {{"type", "base64"}, {"media_type", "image/png"}, {"data", Crypto::base64Encode(png)}}}};
     Json line = {{"type", "user"},
                  {"sessionId", session},
                  {"cwd", "/work/project"},
@@ -90,11 +90,10 @@ private:
 class EngineEndToEndTest : public ::testing::Test {
 protected:
     Engine::Config config() {
-        Engine::Config result;
-        result.paths.claudeHome = Url::fromPath(dir / "claude");
-        result.paths.scratchRoot = Url::fromPath(dir / "scratch");
-        result.paths.supportDir = Url::fromPath(dir / "support");
-        result.paths.chromeRoot = Url::fromPath(dir / "tmp");
+        Engine::Config result{.paths = BrimlyPaths{.claudeHome = Url::fromPath(dir / "claude"),
+                                                   .scratchRoot = Url::fromPath(dir / "scratch"),
+                                                   .supportDir = Url::fromPath(dir / "support"),
+                                                   .chromeRoot = Url::fromPath(dir / "tmp")}};
         return result;
     }
     TempDir dir;

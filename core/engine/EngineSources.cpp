@@ -39,11 +39,12 @@ Engine::WatchHandler Engine::watchHandler(std::string root) {
     };
 }
 
+void Engine::receive(std::string root, std::vector<std::string> paths, std::vector<std::uint32_t> flags) {
+    auto handler = watchHandler(std::move(root));
+    m_queue.post([handler, paths = std::move(paths), flags = std::move(flags)] { handler(paths, flags); });
+}
+
 void Engine::startWatchers() {
-    m_scratchWatchPath = BrimlyPaths::canonicalThroughExistingAncestor(pathOf(m_config.paths.scratchRoot));
-    m_projectsWatchPath =
-        BrimlyPaths::canonicalThroughExistingAncestor(pathOf(m_config.paths.projectsRoot()));
-    m_chromeWatchPath = BrimlyPaths::canonicalThroughExistingAncestor(pathOf(m_config.paths.chromeRoot));
     DirectoryWatcher::Limits claudeLimits;
     claudeLimits.depth = claudeTreeDepth;
     DirectoryWatcher::Limits chromeLimits;

@@ -50,8 +50,8 @@ TEST(SettleTrackerTest, StampsAreDroppedPastTheLimit) {
 }
 
 TEST(EngineConfigChangeTest, FoldersRestartEverythingElseUpdates) {
-    EngineConfig base;
-    base.paths.claudeHome = Url::fromPath("/h/.claude");
+    const Url somewhere = Url::fromPath("/h/.claude");
+    EngineConfig base{.paths = BrimlyPaths{somewhere, somewhere, somewhere, somewhere}};
     EngineConfig otherPathsAndLimit = base;
     otherPathsAndLimit.paths.claudeHome = Url::fromPath("/elsewhere");
     otherPathsAndLimit.maxItems = 7;
@@ -71,11 +71,10 @@ protected:
     EngineTest() : clock(SystemClock::shared().now()) {}
 
     Engine::Config config() {
-        Engine::Config result;
-        result.paths.claudeHome = Url::fromPath(dir / "claude");
-        result.paths.scratchRoot = Url::fromPath(dir / "scratch");
-        result.paths.supportDir = Url::fromPath(dir / "support");
-        result.paths.chromeRoot = Url::fromPath(dir / "tmp");
+        Engine::Config result{.paths = BrimlyPaths{.claudeHome = Url::fromPath(dir / "claude"),
+                                                   .scratchRoot = Url::fromPath(dir / "scratch"),
+                                                   .supportDir = Url::fromPath(dir / "support"),
+                                                   .chromeRoot = Url::fromPath(dir / "tmp")}};
         result.watchedFolders = {dir.makeDir("watched")};
         return result;
     }
@@ -266,7 +265,7 @@ TEST_F(EngineTest, DroppedEventsRescanTheRootLater) {
     auto engine = make(config());
     engine->start(false);
     settle();
-    dir.write("watched/lost.png", TestImages::png(70, 30));
+    dir.write("watched/lost.png", TestImages::png(70, 40));
     engine->receive(root(), {}, {WatchEvent::kernelDropped});
     engine->receive(root(), {}, {WatchEvent::kernelDropped});
     advance(1.1);
