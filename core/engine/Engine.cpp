@@ -91,10 +91,9 @@ TaskHandle Engine::after(double delay, std::function<void(Engine&)> work) {
 void Engine::start(bool watch) {
     assert(!m_started);
     m_started = true;
-    enqueue([](Engine& e) { e.initialScan(); });
     if (watch) {
-        // Watching begins before the watched folders are scanned, so that nothing written in between is
-        // missed; whatever both see is taken once.
+        // Watching begins before anything is scanned, so that nothing written meanwhile is missed: its
+        // events wait on the queue behind the scans, and what both see is taken once.
         enqueue([](Engine& e) {
             e.m_watching = true;
             e.syncFolderWatchers();
@@ -102,6 +101,7 @@ void Engine::start(bool watch) {
             e.armRetention();
         });
     }
+    enqueue([](Engine& e) { e.initialScan(); });
     enqueue([](Engine& e) {
         for (const std::string& root : e.m_folderRoots) e.scanFolder(root);
         e.pruneFolderItems();

@@ -25,8 +25,9 @@ constexpr auto deadline = std::chrono::seconds(10);
 
 std::string imageResultLine(const std::string& session, const std::string& toolID, const std::string& png,
                             Date at) {
-    Json image = {{"type", "image"},
-                  {"source", {{"type", "base64"}, {"media_type", "image/png"}, {"data", Crypto::base64Encode(png)}}}};
+    Json image = {
+        {"type", "image"},
+        {"source", {{"type", "base64"}, {"media_type", "image/png"}, {"data", Crypto::base64Encode(png)}}}};
     Json line = {{"type", "user"},
                  {"sessionId", session},
                  {"cwd", "/work/project"},
@@ -101,7 +102,7 @@ protected:
 
 TEST_F(EngineEndToEndTest, HiddenAndDeletedItemsStaySoAcrossRestartsAndRereads) {
     std::string transcript = dir.write("claude/projects/-work-project/s1.jsonl", "");
-    Date now = SystemClock::shared().now();
+    Date now = SystemClock::shared().now() - 60;  // lines written a minute ago, before any removal
     std::string first = TestImages::png(64, 64);
     std::string second = TestImages::png(72, 64);
     std::string firstID;
@@ -132,7 +133,7 @@ TEST_F(EngineEndToEndTest, HiddenAndDeletedItemsStaySoAcrossRestartsAndRereads) 
         ASSERT_EQ(again->hidden.size(), 1u);
         EXPECT_EQ(again->hidden[0].id, firstID);
         // A new line proves the transcript is followed; the old captures stay out.
-        append(transcript, imageResultLine("s1", "t3", TestImages::png(30, 90), now + 2));
+        append(transcript, imageResultLine("s1", "t3", TestImages::png(50, 90), now + 2));
         auto later = running.waitFor([](const Snapshot& s) { return s.items.size() == 1; });
         ASSERT_TRUE(later);
         EXPECT_NE(later->items[0].id, firstID);
