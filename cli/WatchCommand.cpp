@@ -56,8 +56,8 @@ int runWatch(const std::vector<std::string>& arguments, const Environment& env, 
     std::string lockError;
     auto lock = InstanceLock::acquire(support, &lockError);
     if (!lock) {
-        std::fprintf(stderr, "Brimly: another Brimly is already using %s%s%s\n", support.c_str(),
-                     lockError.empty() ? "" : ": ", lockError.c_str());
+        std::string reason = lockError.empty() ? "another Brimly is already using " + support : lockError;
+        std::fprintf(stderr, "Brimly: %s\n", reason.c_str());
         return 1;
     }
 
