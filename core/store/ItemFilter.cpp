@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/platform/FileSystem.h"
+
 namespace brimly {
 
 namespace {
@@ -17,15 +19,6 @@ std::string trimmedWhiteSpace(std::string_view text) {
     while (!text.empty() && isWhiteSpace(text.front())) text.remove_prefix(1);
     while (!text.empty() && isWhiteSpace(text.back())) text.remove_suffix(1);
     return std::string(text);
-}
-
-bool isInside(const std::string& path, std::string folder) {
-    if (!folder.empty() && folder.back() == '/') folder.pop_back();
-    // A root folder or a one-letter relative name would swallow nearly every path; it refuses nothing.
-    if (folder.size() < 2) return false;
-    if (path == folder) return true;
-    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
-           path[folder.size()] == '/';
 }
 
 std::string lowercased(std::string text) {
@@ -73,7 +66,7 @@ Verdict ItemFilter::accepts(const FilterInput& input) const {
     }
     // Files in the user's watched folders are wanted wherever they are.
     if (outsideProjectOnly && input.source != Source::folder && input.projectFolder && input.sourcePath &&
-        isInside(*input.sourcePath, *input.projectFolder)) {
+        FileSystem::isPathInside(*input.sourcePath, *input.projectFolder)) {
         return Verdict::reject("inside the session's project folder");
     }
     if (kind == ShelfItemKind::artifact) return Verdict::accept();
