@@ -1,0 +1,206 @@
+// Cold start over a month's shelf (5000 items, 300 sessions, 3000 prompts) and a Claude home of 500
+// transcripts, 50 of them written to since the last run: the time from making the engine to the first
+// snapshot on the main thread, and the peak resident memory of the headless `brimly watch` up to its first
+// summary. The baseline is reading and parsing index.json alone.
+#include <benchmark/benchmark.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+
+#include "bench/support/BenchFiles.h"
+#include "bench/support/BenchShelf.h"
+#include "core/base/AtomicFile.h"
+#include "core/base/Json.h"
+#include "core/base/ThreadQueue.h"
+#include "core/engine/Engine.h"
+
+extern char** environ;
+
+namespace brimly {
+namespace {
+
+constexpr int transcriptCount = 500;
+constexpr int recentCount = 50;
+constexpr int linesBefore = 400;
+constexpr int linesSince = 50;
+
+// The support folder and Claude home as a restart finds them. Each run puts back the index and the
+// offsets, which the previous run advanced.
+class Home {
+public:
+    Home() {
+        Date now = SystemClock::shared().now();
+        bench::ShelfShape shape{.start = now - 30 * 86400};
+        std::map<std::string, std::uint64_t> offsets;
+        std::map<std::string, Date> checks;
+        for (int n = 0; n < transcriptCount; ++n) {
+            std::string path = transcript(n);
+            bool recent = n < recentCount;
+            Date written = recent ? now - 60 : shape.start + n * 5000.0;
+            std::string text;
+            for (int line = 0; line < linesBefore; ++line) {
+                text += bench::textLine(bench::sessionID(n),
+                                        "Make the legend readable, step " + std::to_string(line),
+                                        written - 3600 + line);
+            }
+            offsets[path] = text.size();
+            checks[path] = recent ? written - 3600 : written;
+            if (recent) {
+                for (int line = 0; line < linesSince; ++line) {
+                    text += bench::textLine(bench::sessionID(n),
+                                            "And now the axis labels " + std::to_string(line),
+                                            written - 60 + line);
+                }
+            }
+            bench::writeFile(path, text);
+            bench::setModified(path, written);
+        }
+        bench::writeShelf(support(), shape, [&](StoreIndex& index) { index.titleChecks = checks; });
+        m_index = *AtomicFile::read(support() + "/index.json");
+        m_offsets = OffsetsFile::encode(offsets);
+        std::filesystem::create_directories(m_folder / "scratch");
+        std::filesystem::permissions(m_folder / "scratch", std::filesystem::perms::owner_all);
+    }
+
+    std::string claude() const { return m_folder / "claude"; }
+    std::string support() const { return m_folder / "support"; }
+    std::string scratch() const { return m_folder / "scratch"; }
+    std::string transcript(int n) const {
+        return claude() + "/projects/" + bench::projectFolder(n) + "/" + bench::sessionID(n) + ".jsonl";
+    }
+
+    void reset() const {
+        AtomicFile::write(support() + "/index.json", m_index);
+        AtomicFile::write(support() + "/offsets.json", m_offsets);
+    }
+
+    Engine::Config config() const {
+        Engine::Config config{.paths =
+                                  BrimlyPaths{Url::fromPath(claude()), Url::fromPath(scratch()),
+                                              Url::fromPath(support()), Url::fromPath(m_folder / "tmp")}};
+        config.retentionDays = 365;
+        return config;
+    }
+
+    static const Home& shared() {
+        static Home home;
+        return home;
+    }
+
+private:
+    bench::BenchFolder m_folder;
+    std::string m_index;
+    std::string m_offsets;
+};
+
+void BM_ReadAndParseIndex(benchmark::State& state) {
+    const std::string path = Home::shared().support() + "/index.json";
+    Home::shared().reset();
+    for (auto _ : state) {
+        auto text = AtomicFile::read(path);
+        benchmark::DoNotOptimize(JsonIO::parse(*text));
+    }
+}
+BENCHMARK(BM_ReadAndParseIndex)->Unit(benchmark::kMillisecond);
+
+void BM_EngineToFirstSnapshot(benchmark::State& state) {
+    const Home& home = Home::shared();
+    std::size_t shown = 0;
+    for (auto _ : state) {
+        home.reset();
+        ThreadQueue queue("app.brimly.engine");
+        ThreadQueue main("main");
+        std::mutex mutex;
+        std::condition_variable arrived;
+        std::optional<std::chrono::steady_clock::time_point> at;
+        auto start = std::chrono::steady_clock::now();
+        auto engine = Engine::make(home.config(), SystemClock::shared(), queue, main);
+        engine->setOnSnapshot([&](std::shared_ptr<const Snapshot> snapshot) {
+            std::lock_guard lock(mutex);
+            if (at) return;
+            at = std::chrono::steady_clock::now();
+            shown = snapshot->items.size();
+            arrived.notify_all();
+        });
+        engine->start(true);
+        {
+            std::unique_lock lock(mutex);
+            arrived.wait(lock, [&] { return at.has_value(); });
+        }
+        state.SetIterationTime(std::chrono::duration<double>(*at - start).count());
+        engine->stop();
+        main.drain();
+        queue.drain();
+    }
+    if (shown != 500) state.SkipWithError("the first snapshot did not show the newest 500 items");
+}
+BENCHMARK(BM_EngineToFirstSnapshot)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// `brimly watch` as a person starts it: the time until it prints the shelf's summary, and its peak RSS then.
+void BM_HeadlessWatchToSummary(benchmark::State& state) {
+    const Home& home = Home::shared();
+    long peakKiB = 0;
+    for (auto _ : state) {
+        home.reset();
+        int pipeFds[2];
+        if (::pipe(pipeFds) != 0) return state.SkipWithError("pipe failed");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+        std::vector<std::string> variables = {
+            "BRIMLY_CLAUDE_HOME=" + home.claude(), "BRIMLY_SCRATCH_ROOT=" + home.scratch(),
+            "BRIMLY_SUPPORT_DIR=" + home.support(), "BRIMLY_RETENTION_DAYS=365",
+            "XDG_CONFIG_HOME=" + home.support() + "/config"};
+        for (char** variable = environ; *variable != nullptr; ++variable) {
+            if (std::string_view(*variable).starts_with("BRIMLY_")) continue;
+            variables.emplace_back(*variable);
+        }
+        std::vector<char*> envp;
+        for (std::string& variable : variables) envp.push_back(variable.data());
+        envp.push_back(nullptr);
+        std::string command = BRIMLY_COMMAND;
+        std::string watch = "watch";
+        char* argv[] = {command.data(), watch.data(), nullptr};
+        auto start = std::chrono::steady_clock::now();
+        pid_t pid = 0;
+        int spawned = posix_spawn(&pid, command.c_str(), &actions, nullptr, argv, envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(pipeFds[1]);
+        if (spawned != 0) return state.SkipWithError("cannot start brimly");
+        // The summary's first line ends the first snapshot's output.
+        std::string output;
+        char buffer[4096];
+        while (output.find("items on the shelf\n") == std::string::npos) {
+            ssize_t got = ::read(pipeFds[0], buffer, sizeof buffer);
+            if (got <= 0) break;
+            output.append(buffer, static_cast<std::size_t>(got));
+        }
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.starts_with("VmHWM:")) peakKiB = std::max(peakKiB, std::stol(line.substr(6)));
+        }
+        ::kill(pid, SIGTERM);
+        int exitStatus = 0;
+        ::waitpid(pid, &exitStatus, 0);
+        ::close(pipeFds[0]);
+        // A snapshot holds the newest `maxItems` (500 by default) of the 5000.
+        if (output.find("500 items on the shelf") == std::string::npos) {
+            return state.SkipWithError("brimly watch did not show the shelf");
+        }
+    }
+    state.counters["peak_rss_MiB"] = static_cast<double>(peakKiB) / 1024.0;
+}
+BENCHMARK(BM_HeadlessWatchToSummary)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace brimly
