@@ -55,20 +55,23 @@ void Store::load() {
     FileSystem::createDirectories(m_thumbsDir);
 
     std::optional<Index> index;
-    if (auto text = AtomicFile::read(m_indexPath)) index = Index::decode(*text);
+    std::map<std::string, ShelfItem> items;
+    if (auto text = AtomicFile::read(m_indexPath)) {
+        index = Index::decode(*text, [&items](ShelfItem&& item) {
+            std::string id = item.id;
+            items.insert_or_assign(std::move(id), std::move(item));
+        });
+    }
     if (index) {
         m_isFirstRun = false;
         m_previousRunAt = index->lastRunAt;
-        // A damaged index may name an id both shown and hidden; the user's hiding wins.
         for (HiddenRecord& record : index->hiddenItems) {
+            // A damaged index may name an id both shown and hidden; the user's hiding wins.
+            items.erase(record.item.id);
             std::string id = record.item.id;
             m_hiddenItems.insert_or_assign(std::move(id), std::move(record));
         }
-        for (ShelfItem& item : index->items) {
-            if (m_hiddenItems.count(item.id) != 0) continue;
-            std::string id = item.id;
-            m_items.insert_or_assign(std::move(id), std::move(item));
-        }
+        m_items = std::move(items);
         for (Session& session : index->sessions) {
             std::string id = session.id;
             m_sessions.insert_or_assign(std::move(id), std::move(session));

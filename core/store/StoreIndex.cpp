@@ -2,19 +2,16 @@
 
 #include <cmath>
 
+#include "core/base/JsonStream.h"
+
 namespace brimly {
 
 namespace {
 
-// Decodes every element that can be decoded; the others are dropped.
+// Keeps every element that can be decoded; the others are dropped.
 template <typename T>
-std::vector<T> lossy(const Json& list) {
-    std::vector<T> result;
-    result.reserve(list.size());
-    for (const Json& element : list) {
-        if (auto value = T::fromJson(element)) result.push_back(std::move(*value));
-    }
-    return result;
+void keep(std::vector<T>& list, const Json& element) {
+    if (auto value = T::fromJson(element)) list.push_back(std::move(*value));
 }
 
 std::map<std::string, Date> dates(const Json& index, const char* key) {
@@ -29,43 +26,59 @@ std::map<std::string, Date> dates(const Json& index, const char* key) {
     return result;
 }
 
-Json datesJson(const std::map<std::string, Date>& dates) {
+std::string datesJson(const std::map<std::string, Date>& dates) {
     Json object = Json::object();
     for (const auto& [name, date] : dates) object[name] = date;
-    return object;
+    return JsonIO::dump(object);
 }
 
+// Element by element, so that writing a large shelf never holds its whole tree.
 template <typename T>
-Json arrayJson(const std::vector<T>& values) {
-    Json list = Json::array();
-    for (const T& value : values) list.push_back(value.toJson());
-    return list;
+std::string arrayJson(const std::vector<T>& values) {
+    std::string text = "[";
+    for (const T& value : values) {
+        if (text.size() > 1) text += ',';
+        text += JsonIO::dump(value.toJson());
+    }
+    return text + "]";
 }
 
 }  // namespace
 
 std::optional<StoreIndex> StoreIndex::decode(std::string_view text) {
-    auto parsed = JsonIO::parse(text);
-    if (!parsed || !parsed->is_object()) return std::nullopt;
-    const Json& index = *parsed;
-    const Json* items = JsonIO::array(index, "items");
-    const Json* sessions = JsonIO::array(index, "sessions");
-    const Json* prompts = JsonIO::array(index, "prompts");
-    if (items == nullptr || sessions == nullptr || prompts == nullptr) return std::nullopt;
+    std::vector<ShelfItem> items;
+    auto result = decode(text, [&items](ShelfItem&& item) { items.push_back(std::move(item)); });
+    if (result) result->items = std::move(items);
+    return result;
+}
 
+std::optional<StoreIndex> StoreIndex::decode(std::string_view text,
+                                             const std::function<void(ShelfItem&&)>& onItem) {
     StoreIndex result;
+    auto each = [&result, &onItem](const std::string& key, Json&& element) {
+        if (key == "items") {
+            if (auto item = ShelfItem::fromJson(element)) onItem(std::move(*item));
+        } else if (key == "sessions") {
+            keep(result.sessions, element);
+        } else if (key == "prompts") {
+            keep(result.prompts, element);
+        } else {
+            keep(result.hiddenItems, element);
+        }
+    };
+    auto parsed = JsonIO::parseObjectStreaming(text, {"items", "sessions", "prompts", "hiddenItems"}, each);
+    if (!parsed) return std::nullopt;
+    const Json& index = *parsed;
+    if (!JsonIO::array(index, "items") || !JsonIO::array(index, "sessions") ||
+        !JsonIO::array(index, "prompts")) {
+        return std::nullopt;
+    }
     result.version = JsonIO::integer(index, "version").value_or(currentVersion);
     result.lastRunAt = JsonIO::number(index, "lastRunAt");
-    result.items = lossy<ShelfItem>(*items);
-    result.sessions = lossy<Session>(*sessions);
-    result.prompts = lossy<Prompt>(*prompts);
     if (const Json* hidden = JsonIO::array(index, "hidden")) {
         for (const Json& element : *hidden) {
             if (const auto* id = element.get_ptr<const std::string*>()) result.hidden.push_back(*id);
         }
-    }
-    if (const Json* hiddenItems = JsonIO::array(index, "hiddenItems")) {
-        result.hiddenItems = lossy<HiddenRecord>(*hiddenItems);
     }
     result.deleted = dates(index, "deleted");
     result.deletedPaths = dates(index, "deletedPaths");
@@ -73,19 +86,26 @@ std::optional<StoreIndex> StoreIndex::decode(std::string_view text) {
     return result;
 }
 
+// The same bytes as dumping the whole tree (compact, keys sorted), built a piece at a time.
 std::string StoreIndex::encode() const {
-    Json index = Json::object();
-    index["version"] = version;
-    if (lastRunAt) index["lastRunAt"] = *lastRunAt;
-    index["items"] = arrayJson(items);
-    index["sessions"] = arrayJson(sessions);
-    index["prompts"] = arrayJson(prompts);
-    index["hidden"] = hidden;
-    index["hiddenItems"] = arrayJson(hiddenItems);
-    index["deleted"] = datesJson(deleted);
-    index["deletedPaths"] = datesJson(deletedPaths);
-    index["titleChecks"] = datesJson(titleChecks);
-    return JsonIO::dump(index);
+    std::string text = "{";
+    auto field = [&text](const char* key, const std::string& value) {
+        if (text.size() > 1) text += ',';
+        text += JsonIO::dump(key);
+        text += ':';
+        text += value;
+    };
+    field("deleted", datesJson(deleted));
+    field("deletedPaths", datesJson(deletedPaths));
+    field("hidden", JsonIO::dump(hidden));
+    field("hiddenItems", arrayJson(hiddenItems));
+    field("items", arrayJson(items));
+    if (lastRunAt) field("lastRunAt", JsonIO::dump(*lastRunAt));
+    field("prompts", arrayJson(prompts));
+    field("sessions", arrayJson(sessions));
+    field("titleChecks", datesJson(titleChecks));
+    field("version", JsonIO::dump(version));
+    return text + "}";
 }
 
 namespace OffsetsFile {

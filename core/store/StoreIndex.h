@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -33,6 +34,10 @@ struct StoreIndex {
     std::map<std::string, Date> titleChecks;
 
     static std::optional<StoreIndex> decode(std::string_view text);
+    // The same, but each item goes to `onItem` as soon as it is read instead of into `items`: a reader that
+    // keeps items elsewhere never holds the large list twice.
+    static std::optional<StoreIndex> decode(std::string_view text,
+                                            const std::function<void(ShelfItem&&)>& onItem);
     // Compact JSON with sorted keys.
     std::string encode() const;
 

@@ -87,6 +87,11 @@ TEST(StoreIndexTest, DecodesLenientlyAndRejectsOnlyAWholeBadFile) {
         {"items not an array", R"({"items":{},"sessions":[],"prompts":[]})", false, 0},
         {"not an object", R"([1,2])", false, 0},
         {"not JSON", R"({"items":[)", false, 0},
+        {"broken after good elements",
+         R"({"items":[{"id":"b","kind":"image","title":"t","sessionID":"s","sourceKinds":[],"createdAt":1},{]],
+            "sessions":[],"prompts":[]})",
+         false, 0},
+        {"trailing content", R"({"items":[],"sessions":[],"prompts":[]} {})", false, 0},
     };
     for (const Case& test : cases) {
         auto index = StoreIndex::decode(test.text);
@@ -101,6 +106,30 @@ TEST(StoreIndexTest, DecodesLenientlyAndRejectsOnlyAWholeBadFile) {
     EXPECT_EQ(index.hidden, std::vector<std::string>{"x"});
     EXPECT_EQ(index.deleted, (std::map<std::string, Date>{{"b", 3}}));
     EXPECT_FALSE(index.lastRunAt);
+}
+
+TEST(StoreIndexTest, EncodesCompactSortedJsonThatDecodesToTheSameIndex) {
+    StoreIndex index;
+    index.lastRunAt = 800'000'000.5;
+    ShelfItem item{.id = "a", .kind = ShelfItemKind::image, .title = "shot \"1\"", .sessionID = "s"};
+    item.sourceKinds = {Source::scratchpad};
+    item.createdAt = 799'999'000;
+    item.versions.push_back({Url::fromPath("/tmp/v 1.png"), 799'998'000, std::nullopt, 10, 20});
+    index.items = {item, ShelfItem{.id = "b", .kind = ShelfItemKind::pdf, .title = "p", .sessionID = "s"}};
+    index.sessions.push_back(Session{.id = "s", .slug = "proj"});
+    index.prompts.push_back({"p1", "s", 799'990'000, "draw it"});
+    index.hidden = {"h"};
+    index.hiddenItems.push_back({item, 800'000'000});
+    index.deleted = {{"d", 1}};
+    index.deletedPaths = {{"/x", 2}};
+    index.titleChecks = {{"/t.jsonl", 3}};
+    std::string text = index.encode();
+    // Compact with sorted keys is a fixed point of parse and dump.
+    EXPECT_EQ(JsonIO::dump(*JsonIO::parse(text)), text);
+    EXPECT_EQ(StoreIndex::decode(text), index);
+    EXPECT_EQ(StoreIndex{}.encode(),
+              R"({"deleted":{},"deletedPaths":{},"hidden":[],"hiddenItems":[],"items":[],"prompts":[],)"
+              R"("sessions":[],"titleChecks":{},"version":1})");
 }
 
 TEST(StoreIndexTest, OffsetsKeepOnlyUnsignedIntegers) {
@@ -623,6 +652,27 @@ TEST(StoreTest, UnsafeIdsAndExtensionsNeverBecomeFileNames) {
     EXPECT_TRUE(store->copyIn("bytes", "artifact:abc", "png").url);
     EXPECT_TRUE(store->copyIn("bytes", std::string(200, 'a') + "", "jpeg").url);
     EXPECT_EQ(store->thumbURL("artifact:abc")->path(), fixture.dir / "thumbs/artifact:abc.jpg");
+}
+
+TEST(StoreTest, AnIDBothShownAndHiddenLoadsHiddenWhateverTheKeyOrder) {
+    ShelfItem both = makeItem(hexID('b'), 1);
+    ShelfItem shown = makeItem(hexID('c'), 2);
+    StoreIndex index;
+    index.items = {both, shown};
+    index.hiddenItems = {{both, 5}};
+    std::string sorted = index.encode();
+    // The same index with "items" written before "hiddenItems".
+    auto tree = *JsonIO::parse(sorted);
+    std::string itemsFirst = R"({"items":)" + JsonIO::dump(tree["items"]) + R"(,"hiddenItems":)" +
+                             JsonIO::dump(tree["hiddenItems"]) + R"(,"sessions":[],"prompts":[]})";
+    for (const std::string& text : {sorted, itemsFirst}) {
+        Fixture fixture;
+        fixture.dir.write("index.json", text);
+        auto store = fixture.open();
+        EXPECT_EQ(store->items().size(), 1u);
+        EXPECT_EQ(store->items().count(shown.id), 1u);
+        EXPECT_EQ(store->hiddenItems().count(both.id), 1u);
+    }
 }
 
 TEST(StoreTest, RemovalNeverDeletesOutsideTheItemsAndThumbsFolders) {

@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include "core/base/JsonStream.h"
+
+namespace brimly {
+namespace {
+
+struct Streamed {
+    std::vector<std::pair<std::string, std::string>> elements;
+    std::optional<Json> rest;
+};
+
+Streamed stream(std::string_view text) {
+    Streamed result;
+    result.rest = JsonIO::parseObjectStreaming(text, {"a", "b"}, [&](const std::string& key, Json&& element) {
+        result.elements.emplace_back(key, JsonIO::dump(element));
+    });
+    return result;
+}
+
+using Elements = std::vector<std::pair<std::string, std::string>>;
+
+TEST(JsonStreamTest, HandsOverTopLevelArrayElementsAndKeepsTheRest) {
+    auto result = stream(R"({"a":[1,{"x":[2,3],"a":[4]},[5,[6]],"s",null],"c":{"a":[7]},"b":[],"d":[8]})");
+    ASSERT_TRUE(result.rest);
+    EXPECT_EQ(
+        result.elements,
+        (Elements{
+            {"a", "1"}, {"a", R"({"a":[4],"x":[2,3]})"}, {"a", "[5,[6]]"}, {"a", R"("s")"}, {"a", "null"}}));
+    // Nested keys of the same name and other arrays stay in the tree; streamed arrays are left empty.
+    EXPECT_EQ(JsonIO::dump(*result.rest), R"({"a":[],"b":[],"c":{"a":[7]},"d":[8]})");
+}
+
+TEST(JsonStreamTest, StreamedKeyWithAnotherTypeStaysInTheTree) {
+    auto result = stream(R"({"a":{"k":1},"b":"text"})");
+    ASSERT_TRUE(result.rest);
+    EXPECT_TRUE(result.elements.empty());
+    EXPECT_EQ(JsonIO::dump(*result.rest), R"({"a":{"k":1},"b":"text"})");
+}
+
+TEST(JsonStreamTest, RejectsWhatAPlainParseRejects) {
+    const char* cases[] = {
+        R"([{"a":[1]}])",          // not an object
+        R"("a")",                  // a scalar
+        R"({"a":[1,2)",            // cut short inside a streamed array
+        R"({"a":[1,{]}]})",        // broken element after good ones
+        R"({"a":[1]} {"b":[2]})",  // trailing content
+        "{\"a\":[\"\xff\"]}",      // invalid UTF-8 in a string
+        R"({"a":[1e999]})",        // a number out of range
+        "",
+    };
+    for (const char* text : cases) {
+        EXPECT_FALSE(stream(text).rest) << text;
+        EXPECT_FALSE(JsonIO::parse(text).value_or(Json()).is_object()) << text;
+    }
+}
+
+}  // namespace
+}  // namespace brimly
