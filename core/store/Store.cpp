@@ -470,7 +470,9 @@ void Store::scheduleOffsetsWrite() {
     m_offsetsWritePending = true;
     m_offsetsWrite = m_autosave->postAfter(m_offsetsDebounce, [this] {
         m_offsetsWritePending = false;
-        if (m_indexDirty) writeIndex();
+        // Offsets past lines whose items are not on disk would lose those items for good after a crash;
+        // unsaved offsets only mean reading the lines again.
+        if (m_indexDirty && !writeIndex()) return;
         if (m_offsetsDirty) writeOffsets();
     });
 }
@@ -481,8 +483,7 @@ void Store::flush() {
     m_offsetsWrite.cancel();
     m_indexWritePending = false;
     m_offsetsWritePending = false;
-    writeIndex();
-    writeOffsets();
+    if (writeIndex()) writeOffsets();
 }
 
 bool Store::writeIndex() {
