@@ -36,7 +36,23 @@ std::string folderOf(const std::string& path) {
 
 void setFaultForTesting(std::function<std::error_code(Stage)> hook) { fault() = std::move(hook); }
 
-std::error_code write(const std::string& path, std::string_view bytes) {
+namespace {
+
+std::error_code writeAll(int fd, std::string_view bytes) {
+    size_t written = 0;
+    while (written < bytes.size()) {
+        ssize_t count = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            return lastError();
+        }
+        written += static_cast<size_t>(count);
+    }
+    return {};
+}
+
+// The temporary file, sync and rename around `fill`, which writes the content to the descriptor it gets.
+std::error_code replace(const std::string& path, const std::function<std::error_code(int)>& fill) {
     std::string pattern = path + ".tmp-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
@@ -51,15 +67,7 @@ std::error_code write(const std::string& path, std::string_view bytes) {
     };
     ::fchmod(fd, 0644);
     if (auto error = injected(Stage::write)) return fail(error);
-    size_t written = 0;
-    while (written < bytes.size()) {
-        ssize_t count = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            return fail(lastError());
-        }
-        written += static_cast<size_t>(count);
-    }
+    if (auto error = fill(fd)) return fail(error);
     if (auto error = injected(Stage::sync)) return fail(error);
     if (::fsync(fd) != 0) return fail(lastError());
     if (::close(fd) != 0) {
@@ -82,6 +90,34 @@ std::error_code write(const std::string& path, std::string_view bytes) {
         ::close(folder);
     }
     return {};
+}
+
+}  // namespace
+
+std::error_code write(const std::string& path, std::string_view bytes) {
+    return replace(path, [bytes](int fd) { return writeAll(fd, bytes); });
+}
+
+std::error_code copy(const std::string& source, const std::string& path,
+                     const std::function<void(std::string_view)>& observe) {
+    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return lastError();
+    auto error = replace(path, [in, &observe](int out) -> std::error_code {
+        std::vector<char> buffer(1 << 20);
+        while (true) {
+            ssize_t count = ::read(in, buffer.data(), buffer.size());
+            if (count < 0) {
+                if (errno == EINTR) continue;
+                return lastError();
+            }
+            if (count == 0) return {};
+            std::string_view block(buffer.data(), static_cast<size_t>(count));
+            if (observe) observe(block);
+            if (auto failed = writeAll(out, block)) return failed;
+        }
+    });
+    ::close(in);
+    return error;
 }
 
 std::optional<std::string> read(const std::string& path, std::error_code* error) {

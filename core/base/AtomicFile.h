@@ -16,6 +16,10 @@ namespace AtomicFile {
 enum class Stage { open, write, sync, rename };
 
 std::error_code write(const std::string& path, std::string_view bytes);
+// Writes the content of the file `source` to `path` the same way, a block at a time, handing each block read
+// to `observe` (when given) so that a caller can digest what was copied without reading it twice.
+std::error_code copy(const std::string& source, const std::string& path,
+                     const std::function<void(std::string_view)>& observe = {});
 // The whole file, or the error that prevented reading it.
 std::optional<std::string> read(const std::string& path, std::error_code* error = nullptr);
 

@@ -70,26 +70,51 @@ TEST(EnvTest, ReadersFollowTheParsingRules) {
 TEST(AtomicFileTest, ReplacesWholeFileAndKeepsTheOldOneOnEveryFailure) {
     testing::TempDir dir;
     std::string path = dir / "index.json";
+    std::string source = dir.write("source/new", "new contents");
     ASSERT_FALSE(AtomicFile::write(path, "old"));
-    for (auto stage : {AtomicFile::Stage::open, AtomicFile::Stage::write, AtomicFile::Stage::sync,
-                       AtomicFile::Stage::rename}) {
-        AtomicFile::setFaultForTesting([stage](AtomicFile::Stage at) {
-            return at == stage ? std::make_error_code(std::errc::no_space_on_device) : std::error_code();
-        });
-        auto error = AtomicFile::write(path, "new contents");
-        AtomicFile::setFaultForTesting(nullptr);
-        EXPECT_EQ(error, std::make_error_code(std::errc::no_space_on_device));
-        EXPECT_EQ(AtomicFile::read(path), "old");
-        size_t files = 0;
-        for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator(dir.path())) ++files;
-        EXPECT_EQ(files, 1u) << "a temporary file was left behind";
+    for (bool copying : {false, true}) {
+        for (auto stage : {AtomicFile::Stage::open, AtomicFile::Stage::write, AtomicFile::Stage::sync,
+                           AtomicFile::Stage::rename}) {
+            AtomicFile::setFaultForTesting([stage](AtomicFile::Stage at) {
+                return at == stage ? std::make_error_code(std::errc::no_space_on_device) : std::error_code();
+            });
+            auto error = copying ? AtomicFile::copy(source, path) : AtomicFile::write(path, "new contents");
+            AtomicFile::setFaultForTesting(nullptr);
+            EXPECT_EQ(error, std::make_error_code(std::errc::no_space_on_device));
+            EXPECT_EQ(AtomicFile::read(path), "old");
+            size_t files = 0;
+            for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator(dir.path())) ++files;
+            EXPECT_EQ(files, 2u) << "a temporary file was left behind";
+        }
     }
+    EXPECT_TRUE(AtomicFile::copy(dir / "absent", path));
+    EXPECT_EQ(AtomicFile::read(path), "old");
     ASSERT_FALSE(AtomicFile::write(path, "new"));
     EXPECT_EQ(AtomicFile::read(path), "new");
     EXPECT_TRUE(AtomicFile::write(dir / "missing/folder/x", "y"));
     std::error_code readError;
     EXPECT_EQ(AtomicFile::read(dir / "absent", &readError), std::nullopt);
     EXPECT_TRUE(readError);
+}
+
+TEST(AtomicFileTest, CopiesLargeFilesBlockByBlockAndDigestsWhatItCopied) {
+    testing::TempDir dir;
+    std::string content;
+    for (int n = 0; content.size() < 3'500'000; ++n) content += std::to_string(n) + ",";
+    std::string source = dir.write("big.mp4", content);
+    Crypto::Sha256 seen;
+    int blocks = 0;
+    ASSERT_FALSE(AtomicFile::copy(source, dir / "copy.mp4", [&](std::string_view block) {
+        seen.update(block);
+        ++blocks;
+    }));
+    EXPECT_EQ(AtomicFile::read(dir / "copy.mp4"), content);
+    EXPECT_GT(blocks, 1);
+    std::string digest = seen.finalHex();
+    EXPECT_EQ(digest, Crypto::sha256Hex(content));
+    EXPECT_EQ(Crypto::sha256HexOfFile(source), digest);
+    EXPECT_EQ(Crypto::sha256HexOfFile(dir / "absent"), std::nullopt);
+    EXPECT_EQ(Crypto::sha256HexOfFile(dir.write("empty", "")), Crypto::sha256Hex(""));
 }
 
 TEST(UrlTest, FileUrlsRoundTripEveryByteOfAPath) {

@@ -1,8 +1,12 @@
 #include "core/base/Crypto.h"
 
+#include <fcntl.h>
 #include <openssl/evp.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <memory>
+#include <vector>
 
 namespace brimly::Crypto {
 
@@ -25,6 +29,47 @@ std::string hex(const Digest& digest) {
 }
 
 std::string sha256Hex(std::string_view bytes) { return hex(sha256(bytes)); }
+
+struct Sha256::Context {
+    EVP_MD_CTX* digest = EVP_MD_CTX_new();
+};
+
+Sha256::Sha256() : m_context(new Context) { EVP_DigestInit_ex(m_context->digest, EVP_sha256(), nullptr); }
+
+Sha256::~Sha256() {
+    EVP_MD_CTX_free(m_context->digest);
+    delete m_context;
+}
+
+void Sha256::update(std::string_view bytes) {
+    EVP_DigestUpdate(m_context->digest, bytes.data(), bytes.size());
+}
+
+std::string Sha256::finalHex() {
+    Digest digest{};
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(m_context->digest, digest.data(), &length);
+    return hex(digest);
+}
+
+std::optional<std::string> sha256HexOfFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    Sha256 digest;
+    std::vector<char> buffer(1 << 20);
+    while (true) {
+        ssize_t count = ::read(fd, buffer.data(), buffer.size());
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (count == 0) break;
+        digest.update(std::string_view(buffer.data(), static_cast<std::size_t>(count)));
+    }
+    ::close(fd);
+    return digest.finalHex();
+}
 
 std::optional<std::string> base64Decode(std::string_view text) {
     std::string clean;

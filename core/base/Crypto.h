@@ -18,6 +18,26 @@ std::string hex(const Digest& digest);
 // Lower-case hexadecimal SHA-256 of `bytes`.
 std::string sha256Hex(std::string_view bytes);
 
+// SHA-256 of bytes that arrive in pieces, such as a file read a block at a time.
+class Sha256 {
+public:
+    Sha256();
+    ~Sha256();
+    Sha256(const Sha256&) = delete;
+    Sha256& operator=(const Sha256&) = delete;
+
+    void update(std::string_view bytes);
+    // Lower-case hexadecimal digest of everything given so far; the value is spent afterwards.
+    std::string finalHex();
+
+private:
+    struct Context;
+    Context* m_context;
+};
+
+// Lower-case hexadecimal SHA-256 of a file's content, read a block at a time; nothing when it cannot be read.
+std::optional<std::string> sha256HexOfFile(const std::string& path);
+
 // Standard Base64 with padding; surrounding white space and line breaks inside are tolerated. Invalid text
 // gives nothing.
 std::optional<std::string> base64Decode(std::string_view text);

@@ -62,11 +62,33 @@ struct Ingest::Context {
     std::optional<std::string> folderRoot;
 };
 
-// The bytes to store, with the extension they are stored under and the file they came from.
+// The bytes to store, with the extension they are stored under and the file they came from. Only images are
+// decoded, so only their bytes are read up front; anything else (a recording may take gigabytes) stays in
+// `file` and is digested and copied a block at a time.
 struct Ingest::FileContent {
     std::string data;
     std::string ext;
     std::optional<std::string> sourcePath;
+    std::optional<std::string> file;
+    std::uint64_t fileSize = 0;
+
+    std::uint64_t byteCount() const { return file ? fileSize : data.size(); }
+
+    static std::optional<FileContent> load(const std::string& path, std::string ext, const ItemFilter& filter,
+                                           std::optional<std::string> sourcePath) {
+        FileContent content{.ext = std::move(ext), .sourcePath = std::move(sourcePath)};
+        if (ShelfItemKinds::forExtension(content.ext, filter.extraExtensions) == ShelfItemKind::image) {
+            auto data = AtomicFile::read(path);
+            if (!data) return std::nullopt;
+            content.data = std::move(*data);
+            return content;
+        }
+        auto info = FileSystem::info(path);
+        if (!info || !info->isFile()) return std::nullopt;
+        content.file = path;
+        content.fileSize = info->size;
+        return content;
+    }
 };
 
 Ingest::Ingest(Store& store, ItemFilter filter, int retentionDays, const Clock& clock)
@@ -108,9 +130,8 @@ Ingest::Outcome Ingest::ingest(const Candidate& candidate) {
         if (!candidate.readPath) return std::nullopt;
         std::string ext = FileSystem::extension(*candidate.readPath);
         if (!ShelfItemKinds::forExtension(ext, ctx.filter.extraExtensions)) return std::nullopt;
-        auto data = AtomicFile::read(*candidate.readPath);
-        if (!data) return std::nullopt;
-        return FileContent{std::move(*data), ext, FileSystem::canonicalPath(*candidate.readPath)};
+        return FileContent::load(*candidate.readPath, ext, ctx.filter,
+                                 FileSystem::canonicalPath(*candidate.readPath));
     };
 
     return std::visit(
@@ -118,20 +139,20 @@ Ingest::Outcome Ingest::ingest(const Candidate& candidate) {
             [&](const Payload::File& file) -> Outcome {
                 auto path = file.url.path();
                 if (!path) return Outcome::rejected("unreadable");
-                auto data = AtomicFile::read(*path);
-                if (!data) return Outcome::rejected("unreadable");
-                return ingestFile(context, {std::move(*data), FileSystem::extension(*path),
-                                            FileSystem::canonicalPath(*path)});
+                auto content = FileContent::load(*path, FileSystem::extension(*path), context.filter,
+                                                 FileSystem::canonicalPath(*path));
+                if (!content) return Outcome::rejected("unreadable");
+                return ingestFile(context, *content);
             },
             [&](const Payload::Bytes& bytes) -> Outcome {
                 if (auto content = fromReadPath(context)) return ingestFile(context, *content);
-                return ingestFile(context, {bytes.data, bytes.fileExtension, std::nullopt});
+                return ingestFile(context, {.data = bytes.data, .ext = bytes.fileExtension});
             },
             [&](const Payload::Base64& base64) -> Outcome {
                 if (auto content = fromReadPath(context)) return ingestFile(context, *content);
                 auto data = Crypto::base64Decode(base64.text);
                 if (!data) return Outcome::rejected("undecodable image");
-                return ingestFile(context, {std::move(*data), base64.fileExtension, std::nullopt});
+                return ingestFile(context, {.data = std::move(*data), .ext = base64.fileExtension});
             },
             [&](const Payload::Artifact& artifact) -> Outcome {
                 return ingestArtifact(context, artifact.info);
@@ -151,7 +172,7 @@ Ingest::Outcome Ingest::ingestFile(const Context& context, const FileContent& co
     FilterInput input;
     input.kind = kind;
     input.fileExtension = content.ext;
-    input.byteCount = static_cast<long>(content.data.size());
+    input.byteCount = static_cast<long>(content.byteCount());
     if (pixels) {
         input.pixelWidth = pixels->width;
         input.pixelHeight = pixels->height;
@@ -169,7 +190,14 @@ Ingest::Outcome Ingest::ingestFile(const Context& context, const FileContent& co
             return Outcome::merged(artifact->id);
     }
 
-    std::string key = Crypto::sha256Hex(content.data);
+    std::string key;
+    if (content.file) {
+        auto digest = Crypto::sha256HexOfFile(*content.file);
+        if (!digest) return Outcome::rejected("unreadable");
+        key = std::move(*digest);
+    } else {
+        key = Crypto::sha256Hex(content.data);
+    }
     ShelfItem item;
     item.kind = kind.value_or(ShelfItemKind::file);
     if (pixels) {
@@ -292,7 +320,9 @@ Ingest::Outcome Ingest::merge(const Context& context, ShelfItem item,
 
 Ingest::Outcome Ingest::create(const Context& context, const FileContent& content, ShelfItem item) {
     const Candidate& candidate = context.candidate;
-    Store::CopyResult copy = m_store.copyIn(content.data, item.id, content.ext);
+    Store::CopyResult copy =
+        content.file ? m_store.copyInFile(*content.file, Store::contentKey(item.id), item.id, content.ext)
+                     : m_store.copyIn(content.data, item.id, content.ext);
     if (!copy.url) return Outcome::rejected("copy failed");
     ensureSession(context);
 

@@ -170,6 +170,20 @@ TEST(IngestTests, RewrittenPdfKeepsNoVersions) {
     EXPECT_EQ(f.item(last).title, "report.pdf");
 }
 
+TEST(IngestTests, ARecordingIsCopiedWholeUnderItsContentKey) {
+    Fixture f;
+    std::string content;
+    for (int n = 0; content.size() < 3'000'000; ++n) content += "frame " + std::to_string(n) + "\n";
+    std::string path = f.files.write("demo.mp4", content);
+    auto outcome = f.ingest.ingest(f.file(Source::scratchpad, path, "s1"));
+    ASSERT_EQ(outcome.kind, Kind::added) << outcome.text;
+    EXPECT_EQ(outcome.text, key(content));
+    EXPECT_EQ(f.item(outcome.text).kind, ShelfItemKind::video);
+    EXPECT_EQ(AtomicFile::read(f.item(outcome.text).fileURL->path().value()), content);
+    // The same bytes again are the same item.
+    EXPECT_EQ(f.ingest.ingest(f.file(Source::scratchpad, path, "s1")).kind, Kind::merged);
+}
+
 TEST(IngestTests, VersionsShownZeroOrOneKeepsNone) {
     for (int shown : {0, 1}) {
         Fixture f;
@@ -207,6 +221,10 @@ TEST(IngestTests, RejectionsCopyNothing) {
              return c;
          },
          "undecodable image"},
+        {"missing recording", [](Fixture& f) { return f.file(Source::scratchpad, f.files / "gone.mp4"); },
+         "unreadable"},
+        {"folder named like a recording",
+         [](Fixture& f) { return f.file(Source::scratchpad, f.files.makeDir("clip.mp4")); }, "unreadable"},
         {"tiny image", [](Fixture& f) { return f.bytes(Source::chrome, png(20)); }, "smaller than 32 px"},
         {"few bytes", [](Fixture& f) { return f.bytes(Source::chrome, "x"); }, "under 512 bytes"},
     };

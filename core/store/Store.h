@@ -102,6 +102,11 @@ public:
     bool upsert(const Prompt& prompt);
     // Writes `data` atomically to "items/" + id + "." + ext, or reuses the file already there.
     CopyResult copyIn(std::string_view data, std::string_view id, std::string_view ext);
+    // The same for the content of the file `source`, copied a block at a time so that a large recording never
+    // sits in memory. Fails, leaving nothing, when the copy does not digest to `contentKey`: the file changed
+    // after it was looked at.
+    CopyResult copyInFile(const std::string& source, std::string_view contentKey, std::string_view id,
+                          std::string_view ext);
     bool remove(const std::string& id);
     // Deletes the files of these versions that no stored or hidden item uses.
     void dropFiles(const std::vector<ItemVersion>& versions);

@@ -10,6 +10,7 @@
 #include <random>
 
 #include "core/base/AtomicFile.h"
+#include "core/base/Crypto.h"
 #include "core/platform/FileSystem.h"
 #include "core/store/SafeFileName.h"
 #include "core/store/Store.h"
@@ -73,6 +74,28 @@ Store::CopyResult Store::copyIn(std::string_view data, std::string_view id, std:
         return {Url::fromPath(path), {}};
     }
     if (auto error = AtomicFile::write(path, data)) return {std::nullopt, error};
+    return {Url::fromPath(path), {}};
+}
+
+Store::CopyResult Store::copyInFile(const std::string& source, std::string_view contentKey,
+                                    std::string_view id, std::string_view ext) {
+    assertOnQueue();
+    if (!SafeFileName::isSafeID(id) || !SafeFileName::isSafeExtension(ext)) {
+        return {std::nullopt, std::make_error_code(std::errc::invalid_argument)};
+    }
+    std::string path = m_itemsDir + "/" + std::string(id) + "." + std::string(ext);
+    if (auto existing = FileSystem::info(path); existing && existing->isFile()) {
+        return {Url::fromPath(path), {}};
+    }
+    Crypto::Sha256 digest;
+    if (auto error =
+            AtomicFile::copy(source, path, [&digest](std::string_view block) { digest.update(block); })) {
+        return {std::nullopt, error};
+    }
+    if (digest.finalHex() != contentKey) {
+        ::unlink(path.c_str());
+        return {std::nullopt, std::make_error_code(std::errc::resource_unavailable_try_again)};
+    }
     return {Url::fromPath(path), {}};
 }
 

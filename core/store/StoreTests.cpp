@@ -6,6 +6,7 @@
 
 #include "core/base/AtomicFile.h"
 #include "core/base/Clock.h"
+#include "core/base/Crypto.h"
 #include "core/base/ManualQueue.h"
 #include "core/platform/FileSystem.h"
 #include "core/store/Store.h"
@@ -701,6 +702,25 @@ TEST(StoreTest, AnIDBothShownAndHiddenLoadsHiddenWhateverTheKeyOrder) {
         EXPECT_EQ(store->items().count(shown.id), 1u);
         EXPECT_EQ(store->hiddenItems().count(both.id), 1u);
     }
+}
+
+TEST(StoreTest, CopyingAFileKeepsNothingWhenItChangedSinceItWasDigested) {
+    Fixture fixture;
+    auto store = fixture.open();
+    std::string source = fixture.dir.write("outside/clip.mp4", std::string(2'000'000, 'v'));
+    std::string digest = Crypto::sha256Hex(std::string(2'000'000, 'v'));
+
+    auto changed = store->copyInFile(source, Crypto::sha256Hex("what it was before"), hexID('a'), "mp4");
+    EXPECT_EQ(changed.error, std::make_error_code(std::errc::resource_unavailable_try_again));
+    EXPECT_TRUE(FileSystem::list(fixture.dir / "items").value().empty());
+
+    auto copied = store->copyInFile(source, digest, hexID('b'), "mp4");
+    ASSERT_TRUE(copied.url) << copied.error.message();
+    EXPECT_EQ(Crypto::sha256HexOfFile(copied.url->path().value()), digest);
+    EXPECT_EQ(store->copyInFile(fixture.dir / "outside/absent.mp4", digest, hexID('b'), "mp4").url,
+              copied.url);
+    EXPECT_EQ(store->copyInFile(source, digest, "../escape", "mp4").error,
+              std::make_error_code(std::errc::invalid_argument));
 }
 
 TEST(StoreTest, RemovalNeverDeletesOutsideTheItemsAndThumbsFolders) {
