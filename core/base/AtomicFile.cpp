@@ -98,6 +98,30 @@ std::error_code write(const std::string& path, std::string_view bytes) {
     return replace(path, [bytes](int fd) { return writeAll(fd, bytes); });
 }
 
+std::error_code writeStreaming(const std::string& path, const std::function<void(const Put&)>& produce) {
+    return replace(path, [&produce](int fd) {
+        constexpr std::size_t bufferSize = 1 << 16;
+        std::string buffer;
+        buffer.reserve(bufferSize);
+        std::error_code failed;
+        auto put = [&](std::string_view piece) {
+            if (failed) return;
+            if (buffer.size() + piece.size() > bufferSize) {
+                failed = writeAll(fd, buffer);
+                buffer.clear();
+            }
+            if (piece.size() > bufferSize) {
+                if (!failed) failed = writeAll(fd, piece);
+            } else {
+                buffer.append(piece);
+            }
+        };
+        produce(put);
+        if (!failed) failed = writeAll(fd, buffer);
+        return failed;
+    });
+}
+
 std::error_code copy(const std::string& source, const std::string& path,
                      const std::function<void(std::string_view)>& observe) {
     int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);

@@ -72,13 +72,19 @@ TEST(AtomicFileTest, ReplacesWholeFileAndKeepsTheOldOneOnEveryFailure) {
     std::string path = dir / "index.json";
     std::string source = dir.write("source/new", "new contents");
     ASSERT_FALSE(AtomicFile::write(path, "old"));
-    for (bool copying : {false, true}) {
+    auto inPieces = [](const AtomicFile::Put& put) {
+        put("new ");
+        put("contents");
+    };
+    for (int way : {0, 1, 2}) {
         for (auto stage : {AtomicFile::Stage::open, AtomicFile::Stage::write, AtomicFile::Stage::sync,
                            AtomicFile::Stage::rename}) {
             AtomicFile::setFaultForTesting([stage](AtomicFile::Stage at) {
                 return at == stage ? std::make_error_code(std::errc::no_space_on_device) : std::error_code();
             });
-            auto error = copying ? AtomicFile::copy(source, path) : AtomicFile::write(path, "new contents");
+            auto error = way == 0   ? AtomicFile::write(path, "new contents")
+                         : way == 1 ? AtomicFile::copy(source, path)
+                                    : AtomicFile::writeStreaming(path, inPieces);
             AtomicFile::setFaultForTesting(nullptr);
             EXPECT_EQ(error, std::make_error_code(std::errc::no_space_on_device));
             EXPECT_EQ(AtomicFile::read(path), "old");
@@ -95,6 +101,19 @@ TEST(AtomicFileTest, ReplacesWholeFileAndKeepsTheOldOneOnEveryFailure) {
     std::error_code readError;
     EXPECT_EQ(AtomicFile::read(dir / "absent", &readError), std::nullopt);
     EXPECT_TRUE(readError);
+}
+
+TEST(AtomicFileTest, WritesPiecesOfAnySizeInOrder) {
+    testing::TempDir dir;
+    std::string expected;
+    ASSERT_FALSE(AtomicFile::writeStreaming(dir / "out", [&](const AtomicFile::Put& put) {
+        for (std::size_t size : {1u, 70'000u, 3u, 65'536u, 0u, 200'000u, 7u}) {
+            std::string piece(size, static_cast<char>('a' + expected.size() % 26));
+            expected += piece;
+            put(piece);
+        }
+    }));
+    EXPECT_EQ(AtomicFile::read(dir / "out"), expected);
 }
 
 TEST(AtomicFileTest, CopiesLargeFilesBlockByBlockAndDigestsWhatItCopied) {

@@ -102,16 +102,27 @@ private:
     std::string m_streamKey;
 };
 
+template <typename Input>
+std::optional<Json> parseStreaming(Input&& input, const std::set<std::string, std::less<>>& streamed,
+                                   const ElementHandler& each) {
+    StreamingBuilder builder(streamed, each);
+    if (!Json::sax_parse(std::forward<Input>(input), &builder)) return std::nullopt;
+    Json root = builder.takeRoot();
+    if (!root.is_object()) return std::nullopt;
+    return root;
+}
+
 }  // namespace
 
 std::optional<Json> parseObjectStreaming(std::string_view text,
                                          const std::set<std::string, std::less<>>& streamed,
                                          const ElementHandler& each) {
-    StreamingBuilder builder(streamed, each);
-    if (!Json::sax_parse(text.begin(), text.end(), &builder)) return std::nullopt;
-    Json root = builder.takeRoot();
-    if (!root.is_object()) return std::nullopt;
-    return root;
+    return parseStreaming(text, streamed, each);
+}
+
+std::optional<Json> parseObjectStreaming(std::istream& in, const std::set<std::string, std::less<>>& streamed,
+                                         const ElementHandler& each) {
+    return parseStreaming(in, streamed, each);
 }
 
 }  // namespace brimly::JsonIO

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <istream>
 #include <optional>
 #include <set>
 #include <string>
@@ -19,6 +20,9 @@ using ElementHandler = std::function<void(const std::string& key, Json&& element
 // streamed key that appears twice hands over the elements of both arrays.
 std::optional<Json> parseObjectStreaming(std::string_view text,
                                          const std::set<std::string, std::less<>>& streamed,
+                                         const ElementHandler& each);
+// The same, reading the text from `in` as it goes, so that not even the text is held whole.
+std::optional<Json> parseObjectStreaming(std::istream& in, const std::set<std::string, std::less<>>& streamed,
                                          const ElementHandler& each);
 
 }  // namespace brimly::JsonIO

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "core/base/JsonStream.h"
 
 namespace brimly {
@@ -10,12 +12,23 @@ struct Streamed {
     std::optional<Json> rest;
 };
 
+// Parses from the text, or from a stream over it; both must agree.
 Streamed stream(std::string_view text) {
-    Streamed result;
-    result.rest = JsonIO::parseObjectStreaming(text, {"a", "b"}, [&](const std::string& key, Json&& element) {
-        result.elements.emplace_back(key, JsonIO::dump(element));
-    });
-    return result;
+    Streamed results[2];
+    for (int from = 0; from < 2; ++from) {
+        Streamed& result = results[from];
+        auto each = [&result](const std::string& key, Json&& element) {
+            result.elements.emplace_back(key, JsonIO::dump(element));
+        };
+        std::istringstream in{std::string(text)};
+        result.rest = from == 0 ? JsonIO::parseObjectStreaming(text, {"a", "b"}, each)
+                                : JsonIO::parseObjectStreaming(in, {"a", "b"}, each);
+    }
+    EXPECT_EQ(results[0].rest, results[1].rest) << text;
+    if (results[0].rest) {
+        EXPECT_EQ(results[0].elements, results[1].elements) << text;
+    }
+    return results[0];
 }
 
 using Elements = std::vector<std::pair<std::string, std::string>>;

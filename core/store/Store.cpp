@@ -1,7 +1,10 @@
 #include "core/store/Store.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cassert>
+#include <fstream>
 
 #include "core/base/AtomicFile.h"
 #include "core/platform/FileSystem.h"
@@ -56,8 +59,8 @@ void Store::load() {
 
     std::optional<Index> index;
     std::map<std::string, ShelfItem> items;
-    if (auto text = AtomicFile::read(m_indexPath)) {
-        index = Index::decode(*text, [&items](ShelfItem&& item) {
+    if (std::ifstream in(m_indexPath, std::ios::binary); in) {
+        index = Index::decode(in, [&items](ShelfItem&& item) {
             std::string id = item.id;
             items.insert_or_assign(std::move(id), std::move(item));
         });
@@ -96,6 +99,9 @@ void Store::load() {
     m_launchedAt = m_now();
     m_revision = 0;
     sweepOrphans();
+    // Reading a large index leaves freed pages scattered through the heap; give them back now rather than
+    // carry them for the life of the program.
+    ::malloc_trim(0);
 }
 
 void Store::addToMaps(const ShelfItem& item) {
@@ -489,8 +495,9 @@ void Store::flush() {
 bool Store::writeIndex() {
     Index index;
     index.lastRunAt = m_now();
-    index.items.reserve(m_items.size());
-    for (const auto& [id, item] : m_items) index.items.push_back(item);
+    std::vector<const ShelfItem*> items;
+    items.reserve(m_items.size());
+    for (const auto& [id, item] : m_items) items.push_back(&item);
     index.sessions.reserve(m_sessions.size());
     for (const auto& [id, session] : m_sessions) index.sessions.push_back(session);
     index.prompts.reserve(m_prompts.size());
@@ -500,7 +507,8 @@ bool Store::writeIndex() {
     index.deleted = m_deleted;
     index.deletedPaths = m_deletedPaths;
     index.titleChecks = m_titleChecks;
-    if (auto error = AtomicFile::write(m_indexPath, index.encode())) {
+    auto produce = [&index, &items](const AtomicFile::Put& put) { index.encode(items, put); };
+    if (auto error = AtomicFile::writeStreaming(m_indexPath, produce)) {
         m_log.error("{} not saved: {} {}", "index", error.category().name(), error.value());
         return false;
     }

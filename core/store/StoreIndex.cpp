@@ -32,17 +32,6 @@ std::string datesJson(const std::map<std::string, Date>& dates) {
     return JsonIO::dump(object);
 }
 
-// Element by element, so that writing a large shelf never holds its whole tree.
-template <typename T>
-std::string arrayJson(const std::vector<T>& values) {
-    std::string text = "[";
-    for (const T& value : values) {
-        if (text.size() > 1) text += ',';
-        text += JsonIO::dump(value.toJson());
-    }
-    return text + "]";
-}
-
 }  // namespace
 
 std::optional<StoreIndex> StoreIndex::decode(std::string_view text) {
@@ -52,8 +41,11 @@ std::optional<StoreIndex> StoreIndex::decode(std::string_view text) {
     return result;
 }
 
-std::optional<StoreIndex> StoreIndex::decode(std::string_view text,
-                                             const std::function<void(ShelfItem&&)>& onItem) {
+namespace {
+
+// Reads an index from `input` (text or a stream), items to `onItem`.
+template <typename Input>
+std::optional<StoreIndex> decodeFrom(Input& input, const std::function<void(ShelfItem&&)>& onItem) {
     StoreIndex result;
     auto each = [&result, &onItem](const std::string& key, Json&& element) {
         if (key == "items") {
@@ -66,14 +58,14 @@ std::optional<StoreIndex> StoreIndex::decode(std::string_view text,
             keep(result.hiddenItems, element);
         }
     };
-    auto parsed = JsonIO::parseObjectStreaming(text, {"items", "sessions", "prompts", "hiddenItems"}, each);
+    auto parsed = JsonIO::parseObjectStreaming(input, {"items", "sessions", "prompts", "hiddenItems"}, each);
     if (!parsed) return std::nullopt;
     const Json& index = *parsed;
     if (!JsonIO::array(index, "items") || !JsonIO::array(index, "sessions") ||
         !JsonIO::array(index, "prompts")) {
         return std::nullopt;
     }
-    result.version = JsonIO::integer(index, "version").value_or(currentVersion);
+    result.version = JsonIO::integer(index, "version").value_or(StoreIndex::currentVersion);
     result.lastRunAt = JsonIO::number(index, "lastRunAt");
     if (const Json* hidden = JsonIO::array(index, "hidden")) {
         for (const Json& element : *hidden) {
@@ -86,26 +78,71 @@ std::optional<StoreIndex> StoreIndex::decode(std::string_view text,
     return result;
 }
 
-// The same bytes as dumping the whole tree (compact, keys sorted), built a piece at a time.
+}  // namespace
+
+std::optional<StoreIndex> StoreIndex::decode(std::string_view text,
+                                             const std::function<void(ShelfItem&&)>& onItem) {
+    return decodeFrom(text, onItem);
+}
+
+std::optional<StoreIndex> StoreIndex::decode(std::istream& in,
+                                             const std::function<void(ShelfItem&&)>& onItem) {
+    return decodeFrom(in, onItem);
+}
+
 std::string StoreIndex::encode() const {
-    std::string text = "{";
-    auto field = [&text](const char* key, const std::string& value) {
-        if (text.size() > 1) text += ',';
-        text += JsonIO::dump(key);
-        text += ':';
-        text += value;
+    std::vector<const ShelfItem*> list;
+    list.reserve(items.size());
+    for (const ShelfItem& item : items) list.push_back(&item);
+    std::string text;
+    encode(list, [&text](std::string_view piece) { text += piece; });
+    return text;
+}
+
+// The same bytes as dumping the whole tree (compact, keys sorted), produced element by element.
+void StoreIndex::encode(const std::vector<const ShelfItem*>& itemList,
+                        const std::function<void(std::string_view)>& put) const {
+    bool firstKey = true;
+    auto key = [&](const char* name) {
+        put(firstKey ? "{" : ",");
+        firstKey = false;
+        put(JsonIO::dump(name));
+        put(":");
     };
-    field("deleted", datesJson(deleted));
-    field("deletedPaths", datesJson(deletedPaths));
-    field("hidden", JsonIO::dump(hidden));
-    field("hiddenItems", arrayJson(hiddenItems));
-    field("items", arrayJson(items));
-    if (lastRunAt) field("lastRunAt", JsonIO::dump(*lastRunAt));
-    field("prompts", arrayJson(prompts));
-    field("sessions", arrayJson(sessions));
-    field("titleChecks", datesJson(titleChecks));
-    field("version", JsonIO::dump(version));
-    return text + "}";
+    auto array = [&put](const auto& values, const auto& toJson) {
+        put("[");
+        bool first = true;
+        for (const auto& value : values) {
+            if (!first) put(",");
+            first = false;
+            put(JsonIO::dump(toJson(value)));
+        }
+        put("]");
+    };
+    auto plain = [](const auto& value) { return value.toJson(); };
+    key("deleted");
+    put(datesJson(deleted));
+    key("deletedPaths");
+    put(datesJson(deletedPaths));
+    key("hidden");
+    put(JsonIO::dump(hidden));
+    key("hiddenItems");
+    array(hiddenItems, plain);
+    key("items");
+    array(itemList, [](const ShelfItem* item) { return item->toJson(); });
+    if (lastRunAt) {
+        key("lastRunAt");
+        put(JsonIO::dump(*lastRunAt));
+    }
+    key("prompts");
+    array(prompts, plain);
+    key("sessions");
+    array(sessions, plain);
+    key("titleChecks");
+    put(datesJson(titleChecks));
+    key("version");
+    put(JsonIO::dump(version));
+    put("}");
 }
 
 namespace OffsetsFile {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <istream>
 #include <map>
 #include <optional>
 #include <string>
@@ -38,8 +39,14 @@ struct StoreIndex {
     // keeps items elsewhere never holds the large list twice.
     static std::optional<StoreIndex> decode(std::string_view text,
                                             const std::function<void(ShelfItem&&)>& onItem);
+    // The same, reading the text from `in` as it goes, so that not even the text is held whole.
+    static std::optional<StoreIndex> decode(std::istream& in, const std::function<void(ShelfItem&&)>& onItem);
     // Compact JSON with sorted keys.
     std::string encode() const;
+    // The same text handed to `put` a piece at a time, with `itemList` in place of `items`: a writer that
+    // keeps its items elsewhere never holds a copy of them or the whole text.
+    void encode(const std::vector<const ShelfItem*>& itemList,
+                const std::function<void(std::string_view)>& put) const;
 
     bool operator==(const StoreIndex&) const = default;
 };
