@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# Kills `brimly watch` with SIGKILL at random moments while captures keep arriving (start-up, ingest, the
+# debounced index and offsets writes). After each kill the index must load and every record's copies must
+# exist; at the end one more run must bring back every capture any run had shown.
+# Usage: bench/killLoop.sh [cycles]   (release build: cmake --preset release && cmake --build --preset release)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cycles=${1:-200}
+binary=$PWD/build/release/cli/brimly
+writer=$PWD/build/release/bench/IngestWriter
+for program in "$binary" "$writer"; do
+    [ -x "$program" ] || { echo "killLoop: $program is missing; build the release preset first" >&2; exit 2; }
+done
+
+# Canonical, so that scratchpad paths read the same in the writer's log and on the shelf.
+work=$(realpath "$(mktemp -d)")
+writer_pid=""
+watch_pid=""
+cleanup() {
+    for pid in $watch_pid $writer_pid; do kill -KILL "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+mkdir -p "$work/claude/projects" "$work/scratch" "$work/support" "$work/config" && chmod 700 "$work/scratch"
+export BRIMLY_CLAUDE_HOME="$work/claude" BRIMLY_SCRATCH_ROOT="$work/scratch" BRIMLY_SUPPORT_DIR="$work/support" \
+    XDG_CONFIG_HOME="$work/config"
+
+fail() {
+    echo "killLoop: FAILED: $*" >&2
+    exit 1
+}
+
+# One key per capture: "transcript <tool_use_id>" or "scratch <path>", as the writer logs them (a transcript
+# image's capture id is its tool_use_id and its place in the tool result, "#1" for the writer's).
+keys_of() {
+    jq -R -r 'fromjson? | .item | select(. != null)
+              | (if .captureID then "transcript \(.captureID | sub("#[0-9]+$"; ""))" else empty end),
+                (if .sourcePath then "scratch \(.sourcePath)" else empty end)' "$@"
+}
+
+# Lists the persisted shelf into $work/shelf.jsonl; fails naming $1 when the index does not load or a copy
+# any record names is missing.
+check_shelf() {
+    "$binary" list --json >"$work/shelf.jsonl" 2>"$work/list.err" ||
+        fail "$1: brimly list exits $? ($(cat "$work/list.err"))"
+    local url path
+    while IFS= read -r url; do
+        path=${url#file://}
+        [[ $path == *%* ]] && path=$(printf '%b' "${path//%/\\x}")
+        [ -e "$path" ] || fail "$1: the copy $path of a record is missing"
+    done < <(jq -r '.item | .fileURL, .versions[]?.fileURL | select(. != null)' "$work/shelf.jsonl")
+}
+
+now() { date +%s.%N; }
+started=$(now)
+"$writer" "$work/claude" "$work/scratch" "$work/written.log" &
+writer_pid=$!
+: >"$work/published.jsonl"
+
+for ((cycle = 1; cycle <= cycles; cycle++)); do
+    # Mostly within the first 2.5 s (start-up, ingest, the first index write); a third of the runs reach past
+    # the offsets write at 5 s.
+    if ((RANDOM % 3 == 0)); then ms=$((2500 + RANDOM % 4000)); else ms=$((50 + RANDOM % 2450)); fi
+    "$binary" watch --json >"$work/cycle.jsonl" 2>"$work/watch.err" &
+    watch_pid=$!
+    sleep "$((ms / 1000)).$(printf '%03d' $((ms % 1000)))"
+    kill -0 "$watch_pid" 2>/dev/null || fail "cycle $cycle: brimly watch ended by itself ($(cat "$work/watch.err"))"
+    kill -KILL "$watch_pid"
+    # Quietly: the shell would report each killed job.
+    { wait "$watch_pid"; } 2>/dev/null || true
+    watch_pid=""
+    cat "$work/cycle.jsonl" >>"$work/published.jsonl"
+    check_shelf "cycle $cycle (killed after ${ms} ms)"
+    if ((cycle % 20 == 0)); then
+        echo "cycle $cycle: $(wc -l <"$work/shelf.jsonl") items on the shelf, $(wc -l <"$work/written.log") captures written"
+    fi
+done
+
+kill -TERM "$writer_pid"
+wait "$writer_pid" || fail "the writer failed"
+writer_pid=""
+keys_of "$work/published.jsonl" | sort -u >"$work/published.keys"
+sort -u "$work/written.log" >"$work/written.keys"
+comm -23 "$work/published.keys" "$work/written.keys" >"$work/unknown.keys"
+[ -s "$work/unknown.keys" ] && fail "published captures nobody wrote: $(head -3 "$work/unknown.keys")"
+
+# One last run, left alone until the shelf holds every capture any run published, then (for the report)
+# until it holds every capture written or stops growing.
+"$binary" watch >/dev/null 2>"$work/watch.err" &
+watch_pid=$!
+deadline=$((SECONDS + 60))
+last_count=-1
+steady=0
+while :; do
+    sleep 0.5
+    check_shelf "the last run"
+    keys_of "$work/shelf.jsonl" | sort -u >"$work/shelf.keys"
+    comm -23 "$work/published.keys" "$work/shelf.keys" >"$work/lost.keys"
+    count=$(comm -12 "$work/written.keys" "$work/shelf.keys" | wc -l)
+    if [ ! -s "$work/lost.keys" ]; then
+        [ "$count" -eq "$(wc -l <"$work/written.keys")" ] && break
+        if [ "$count" -eq "$last_count" ]; then steady=$((steady + 1)); else steady=0; fi
+        ((steady >= 8)) && break
+    fi
+    ((SECONDS < deadline)) || break
+    last_count=$count
+done
+kill -TERM "$watch_pid"
+status=0
+wait "$watch_pid" || status=$?
+watch_pid=""
+((status == 0)) || fail "the last run exits $status on SIGTERM ($(cat "$work/watch.err"))"
+check_shelf "after the last run"
+keys_of "$work/shelf.jsonl" | sort -u >"$work/shelf.keys"
+comm -23 "$work/published.keys" "$work/shelf.keys" >"$work/lost.keys"
+
+written=$(wc -l <"$work/written.keys")
+published=$(wc -l <"$work/published.keys")
+lost=$(wc -l <"$work/lost.keys")
+on_shelf=$(comm -12 "$work/written.keys" "$work/shelf.keys" | wc -l)
+elapsed=$(awk -v a="$started" -v b="$(now)" 'BEGIN { printf "%.0f", b - a }')
+echo "kill loop: ${cycles} cycles, ${written} captures written, ${published} published, ${lost} lost," \
+    "${on_shelf} of ${written} written on the shelf, $(wc -l <"$work/shelf.jsonl") items, ${elapsed} s"
+if ((lost > 0)); then
+    echo "published captures missing from the shelf:" >&2
+    cat "$work/lost.keys" >&2
+    exit 1
+fi
