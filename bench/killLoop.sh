@@ -4,6 +4,7 @@
 # exist; at the end one more run must bring back every capture any run had shown.
 # Usage: [LATE_SHARE=25] bench/killLoop.sh [cycles]   (release build: cmake --preset release && cmake --build --preset release)
 set -euo pipefail
+export LC_ALL=C
 cd "$(dirname "$0")/.."
 cycles=${1:-200}
 # The share of runs (in percent) killed only after their first index write; with 0 every run dies within
@@ -43,16 +44,19 @@ keys_of() {
 }
 
 # Lists the persisted shelf into $work/shelf.jsonl; fails naming $1 when the index does not load or a copy
-# any record names is missing.
+# any record names is missing. Copies are looked up in one listing of "items/"; only what that listing lacks
+# (a missing copy, a path with percent escapes, a copy kept elsewhere) is looked at one by one.
 check_shelf() {
     "$binary" list --json >"$work/shelf.jsonl" 2>"$work/list.err" ||
         fail "$1: brimly list exits $? ($(cat "$work/list.err"))"
-    local url path
-    while IFS= read -r url; do
-        path=${url#file://}
+    jq -r '.item | .fileURL, .versions[]?.fileURL | select(. != null) | ltrimstr("file://")' \
+        "$work/shelf.jsonl" | sort -u >"$work/copies.list"
+    find "$work/support/items" -type f | sort >"$work/items.list"
+    local path
+    while IFS= read -r path; do
         [[ $path == *%* ]] && path=$(printf '%b' "${path//%/\\x}")
         [ -e "$path" ] || fail "$1: the copy $path of a record is missing"
-    done < <(jq -r '.item | .fileURL, .versions[]?.fileURL | select(. != null)' "$work/shelf.jsonl")
+    done < <(comm -23 "$work/copies.list" "$work/items.list")
 }
 
 now() { date +%s.%N; }
