@@ -70,7 +70,7 @@ writer_pid=$!
 : >"$work/published.jsonl"
 late_runs=0
 index_runs=0
-slowest_catch_up=0
+slowest_catch_up=-
 
 for ((cycle = 1; cycle <= cycles; cycle++)); do
     stamp=$(index_stamp)
@@ -89,7 +89,7 @@ for ((cycle = 1; cycle <= cycles; cycle++)); do
             sleep 0.1
         done
         catch_up=$(seconds_since "$run_started")
-        slowest_catch_up=$(awk -v a="$slowest_catch_up" -v b="$catch_up" 'BEGIN { print (b > a ? b : a) }')
+        slowest_catch_up=$(awk -v a="$slowest_catch_up" -v b="$catch_up" 'BEGIN { print (a == "-" || b > a ? b : a) }')
         sleep_ms $((RANDOM % 4000))
     else
         sleep_ms $((50 + RANDOM % 2450))
