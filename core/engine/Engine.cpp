@@ -218,9 +218,13 @@ void Engine::initialScan() {
     titlePass();
     m_ingest->regroupFolderItems();
     Date now = m_clock.now();
+    // The catch-up is one task, so the debounced writes cannot run during it; a long one saves as it goes,
+    // or a crash in its middle would lose all of it and the next start would face it again.
+    m_catchUpSavedAt = now;
     for (const std::string& path : m_transcripts->recent(m_config.recentWindow, now)) {
         m_transcripts->read(path, now, [this](TranscriptBatch batch) { handleBatch(std::move(batch)); });
     }
+    m_catchUpSavedAt.reset();
     for (const ScratchFile& file : m_scanner.files()) consider(pathOf(file.url), Kind::scratchpad, &file);
     for (const Url& url :
          ChromeScreenshots::files(pathOf(m_config.paths.chromeRoot), m_config.recentWindow, m_clock.now())) {
@@ -272,6 +276,10 @@ void Engine::handleBatch(TranscriptBatch batch) {
     if (batch.isEmpty()) return;
     for (const Ingest::Outcome& outcome : m_ingest->apply(batch)) logOutcome(outcome, "transcript", "");
     schedulePublish();
+    if (m_catchUpSavedAt && m_clock.now() - *m_catchUpSavedAt >= Store::defaultDebounce) {
+        m_store->flush();
+        m_catchUpSavedAt = m_clock.now();
+    }
 }
 
 void Engine::logOutcome(const Ingest::Outcome& outcome, const std::string& sourceWord,

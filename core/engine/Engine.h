@@ -160,6 +160,8 @@ private:
     };
     std::optional<Published> m_published;
     std::optional<bool> m_claudeFound;
+    // While the initial scan reads transcripts: when it last saved the store.
+    std::optional<Date> m_catchUpSavedAt;
     TaskHandle m_retentionTimer;
     std::map<std::string, std::unique_ptr<DirectoryWatcher>> m_folderWatchers;
     bool m_watching = false;

@@ -2,10 +2,15 @@
 
 #include <fstream>
 
+#include "core/base/AtomicFile.h"
+#include "core/base/Crypto.h"
+#include "core/base/Iso8601.h"
+#include "core/base/Json.h"
 #include "core/base/ManualQueue.h"
 #include "core/config/BrimlyPaths.h"
 #include "core/engine/Engine.h"
 #include "core/platform/FileSystem.h"
+#include "core/store/StoreIndex.h"
 #include "core/testsupport/TempDir.h"
 #include "core/testsupport/TestImages.h"
 
@@ -273,6 +278,55 @@ TEST_F(EngineTest, DroppedEventsRescanTheRootLater) {
     advance(0.5);
     EXPECT_EQ(engine->rescans(), 1);
     EXPECT_EQ(itemCount(*engine), 1u);
+    engine->stop();
+}
+
+// Every look costs half a second, as if the work between looks were slow.
+class SlowClock final : public Clock {
+public:
+    explicit SlowClock(Date start) : m_now(start) {}
+    Date now() const override { return m_now += 0.5; }
+    double uptime() const override { return m_now; }
+
+private:
+    mutable Date m_now;
+};
+
+TEST(EngineCatchUpTest, ALongStartUpCatchUpSavesAsItGoes) {
+    TempDir dir;
+    Date written = SystemClock::shared().now() - 60;
+    for (int n = 0; n < 3; ++n) {
+        std::string session = "s" + std::to_string(n);
+        Json image = {{"type", "image"},
+                      {"source",
+                       {{"type", "base64"},
+                        {"media_type", "image/png"},
+                        {"data", Crypto::base64Encode(TestImages::png(40 + n, 40))}}}};
+        Json line = {{"type", "user"},
+                     {"sessionId", session},
+                     {"timestamp", formatIso8601(written)},
+                     {"message",
+                      {{"role", "user"},
+                       {"content",
+                        {{{"type", "tool_result"}, {"tool_use_id", "t" + session}, {"content", {image}}}}}}}};
+        dir.write("claude/projects/-p/" + session + ".jsonl", line.dump() + "\n");
+    }
+    SlowClock clock(SystemClock::shared().now());
+    ManualQueue queue;
+    ManualQueue main;
+    auto engine =
+        Engine::make(Engine::Config{.paths = BrimlyPaths{.claudeHome = Url::fromPath(dir / "claude"),
+                                                         .scratchRoot = Url::fromPath(dir / "scratch"),
+                                                         .supportDir = Url::fromPath(dir / "support"),
+                                                         .chromeRoot = Url::fromPath(dir / "tmp")}},
+                     clock, queue, main);
+    engine->start(false);
+    // No virtual time has passed, so no debounced write has run: what is on disk was saved by the catch-up.
+    queue.runUntilIdle();
+    auto saved = StoreIndex::decode(AtomicFile::read(dir / "support/index.json").value_or(""));
+    ASSERT_TRUE(saved) << "nothing was saved during the catch-up";
+    EXPECT_GE(saved->items.size(), 1u);
+    EXPECT_EQ(engine->store().items().size(), 3u);
     engine->stop();
 }
 
