@@ -187,7 +187,7 @@ void BM_HeadlessWatchToSummary(benchmark::State& state) {
         // The summary's first line ends the first snapshot's output.
         std::string output;
         char buffer[4096];
-        while (output.find("items on the shelf\n") == std::string::npos) {
+        while (output.find(" on the shelf\n") == std::string::npos) {
             ssize_t got = ::read(pipeFds[0], buffer, sizeof buffer);
             if (got <= 0) break;
             output.append(buffer, static_cast<std::size_t>(got));

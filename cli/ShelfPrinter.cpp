@@ -100,7 +100,8 @@ void ArrivalPrinter::snapshot(const Snapshot& snapshot, Date now) {
             for (const ShelfItem& item : snapshot.items) {
                 if (counts[item.sessionID]++ == 0) order.push_back(item.sessionID);
             }
-            std::fprintf(out, "%zu items on the shelf\n", snapshot.items.size());
+            std::size_t count = snapshot.items.size();
+            std::fprintf(out, "%zu %s on the shelf\n", count, count == 1 ? "item" : "items");
             for (const std::string& id : order) {
                 auto found = sessions.find(id);
                 std::string title =

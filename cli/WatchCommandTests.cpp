@@ -177,40 +177,68 @@ private:
     std::string m_text;
 };
 
+// `watch` on a thread of its own, stopped with SIGTERM sent to that thread, as Ctrl-C would stop it.
+class WatchRun {
+public:
+    explicit WatchRun(const Environment& env)
+        : m_thread([this, env] {
+              m_id = ::pthread_self();
+              m_ready = true;
+              m_status = runWatch({}, env, m_output.writer());
+          }) {}
+    ~WatchRun() {
+        if (m_thread.joinable()) stop();
+    }
+    PipeReader& output() { return m_output; }
+    int stop() {
+        while (!m_ready) std::this_thread::yield();
+        ::pthread_kill(m_id, SIGTERM);
+        m_thread.join();
+        return m_status;
+    }
+
+private:
+    PipeReader m_output;
+    pthread_t m_id{};
+    std::atomic<bool> m_ready = false;
+    int m_status = -1;
+    std::thread m_thread;
+};
+
 TEST(WatchCommandTest, ShowsArrivalsRefusesASecondInstanceAndSavesOnTerm) {
     Home home;
-    PipeReader output;
-    int status = -1;
-    pthread_t watcher{};
-    std::atomic<bool> ready = false;
-    std::thread thread([&] {
-        watcher = ::pthread_self();
-        ready = true;
-        status = runWatch({}, home.env, output.writer());
-    });
-    auto first = output.until("Nothing yet.");
-    ASSERT_TRUE(first) << "no empty-shelf text";
-    EXPECT_NE(first->find("Images, pages and documents Claude makes will appear here."), std::string::npos)
-        << *first;
+    {
+        WatchRun run(home.env);
+        auto first = run.output().until("Nothing yet.");
+        ASSERT_TRUE(first) << "no empty-shelf text";
+        EXPECT_NE(first->find("Images, pages and documents Claude makes will appear here."),
+                  std::string::npos)
+            << *first;
 
-    auto second = capture([&](std::FILE* out) { return runWatch({}, home.env, out); });
-    EXPECT_EQ(second.status, 1);
+        auto second = capture([&](std::FILE* out) { return runWatch({}, home.env, out); });
+        EXPECT_EQ(second.status, 1);
 
-    std::string scratchpad = home.dir.makeDir("scratch/-home-me-app/session-1/scratchpad");
-    home.dir.write("stage/shot.png", testing::TestImages::png(64, 48));
-    std::filesystem::rename(home.dir / "stage/shot.png", scratchpad + "/shot.png");
-    auto arrival = output.until("shot.png");
-    ASSERT_TRUE(arrival) << "the dropped file was not printed";
-    EXPECT_NE(arrival->find("  image  "), std::string::npos) << *arrival;
-    EXPECT_NE(arrival->find("[scratchpad]  " + home.dir / "support/items/"), std::string::npos) << *arrival;
-
-    while (!ready) std::this_thread::yield();
-    ::pthread_kill(watcher, SIGTERM);
-    thread.join();
-    EXPECT_EQ(status, 0);
+        std::string scratchpad = home.dir.makeDir("scratch/-home-me-app/session-1/scratchpad");
+        home.dir.write("stage/shot.png", testing::TestImages::png(64, 48));
+        std::filesystem::rename(home.dir / "stage/shot.png", scratchpad + "/shot.png");
+        auto arrival = run.output().until("shot.png");
+        ASSERT_TRUE(arrival) << "the dropped file was not printed";
+        EXPECT_NE(arrival->find("  image  "), std::string::npos) << *arrival;
+        EXPECT_NE(arrival->find("[scratchpad]  " + home.dir / "support/items/"), std::string::npos)
+            << *arrival;
+        EXPECT_EQ(run.stop(), 0);
+    }
     // Stopping saved the shelf at once, without waiting for the debounced write.
     auto saved = capture([&](std::FILE* out) { return runList({"--json"}, home.env, out); });
     EXPECT_NE(saved.text.find("\"title\":\"shot.png\""), std::string::npos) << saved.text;
+
+    // Started again, it sums up the saved shelf per session and prints nothing as new.
+    WatchRun again(home.env);
+    auto summary = again.output().until("app · ");
+    ASSERT_TRUE(summary) << "no summary";
+    EXPECT_NE(summary->find("1 item on the shelf\n  app · "), std::string::npos) << *summary;
+    EXPECT_NE(summary->find(": 1\n"), std::string::npos) << *summary;
+    EXPECT_EQ(again.stop(), 0);
 }
 
 TEST(WatchCommandTest, RejectsUnknownOptionsBeforeStarting) {
