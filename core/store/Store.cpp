@@ -495,19 +495,19 @@ void Store::flush() {
 bool Store::writeIndex() {
     Index index;
     index.lastRunAt = m_now();
-    std::vector<const ShelfItem*> items;
-    items.reserve(m_items.size());
-    for (const auto& [id, item] : m_items) items.push_back(&item);
-    index.sessions.reserve(m_sessions.size());
-    for (const auto& [id, session] : m_sessions) index.sessions.push_back(session);
-    index.prompts.reserve(m_prompts.size());
-    for (const auto& [id, prompt] : m_prompts) index.prompts.push_back(prompt);
+    Index::Lists lists;
+    lists.items.reserve(m_items.size());
+    for (const auto& [id, item] : m_items) lists.items.push_back(&item);
+    lists.sessions.reserve(m_sessions.size());
+    for (const auto& [id, session] : m_sessions) lists.sessions.push_back(&session);
+    lists.prompts.reserve(m_prompts.size());
+    for (const auto& [id, prompt] : m_prompts) lists.prompts.push_back(&prompt);
     index.hidden.assign(m_hidden.begin(), m_hidden.end());
     for (const auto& [id, record] : m_hiddenItems) index.hiddenItems.push_back(record);
     index.deleted = m_deleted;
     index.deletedPaths = m_deletedPaths;
     index.titleChecks = m_titleChecks;
-    auto produce = [&index, &items](const AtomicFile::Put& put) { index.encode(items, put); };
+    auto produce = [&index, &lists](const AtomicFile::Put& put) { index.encode(lists, put); };
     if (auto error = AtomicFile::writeStreaming(m_indexPath, produce)) {
         m_log.error("{} not saved: {} {}", "index", error.category().name(), error.value());
         return false;

@@ -91,17 +91,17 @@ std::optional<StoreIndex> StoreIndex::decode(std::istream& in,
 }
 
 std::string StoreIndex::encode() const {
-    std::vector<const ShelfItem*> list;
-    list.reserve(items.size());
-    for (const ShelfItem& item : items) list.push_back(&item);
+    Lists lists;
+    for (const ShelfItem& item : items) lists.items.push_back(&item);
+    for (const Session& session : sessions) lists.sessions.push_back(&session);
+    for (const Prompt& prompt : prompts) lists.prompts.push_back(&prompt);
     std::string text;
-    encode(list, [&text](std::string_view piece) { text += piece; });
+    encode(lists, [&text](std::string_view piece) { text += piece; });
     return text;
 }
 
 // The same bytes as dumping the whole tree (compact, keys sorted), produced element by element.
-void StoreIndex::encode(const std::vector<const ShelfItem*>& itemList,
-                        const std::function<void(std::string_view)>& put) const {
+void StoreIndex::encode(const Lists& lists, const std::function<void(std::string_view)>& put) const {
     bool firstKey = true;
     auto key = [&](const char* name) {
         put(firstKey ? "{" : ",");
@@ -120,6 +120,7 @@ void StoreIndex::encode(const std::vector<const ShelfItem*>& itemList,
         put("]");
     };
     auto plain = [](const auto& value) { return value.toJson(); };
+    auto pointed = [](const auto* value) { return value->toJson(); };
     key("deleted");
     put(datesJson(deleted));
     key("deletedPaths");
@@ -129,15 +130,15 @@ void StoreIndex::encode(const std::vector<const ShelfItem*>& itemList,
     key("hiddenItems");
     array(hiddenItems, plain);
     key("items");
-    array(itemList, [](const ShelfItem* item) { return item->toJson(); });
+    array(lists.items, pointed);
     if (lastRunAt) {
         key("lastRunAt");
         put(JsonIO::dump(*lastRunAt));
     }
     key("prompts");
-    array(prompts, plain);
+    array(lists.prompts, pointed);
     key("sessions");
-    array(sessions, plain);
+    array(lists.sessions, pointed);
     key("titleChecks");
     put(datesJson(titleChecks));
     key("version");

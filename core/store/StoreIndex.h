@@ -43,10 +43,15 @@ struct StoreIndex {
     static std::optional<StoreIndex> decode(std::istream& in, const std::function<void(ShelfItem&&)>& onItem);
     // Compact JSON with sorted keys.
     std::string encode() const;
-    // The same text handed to `put` a piece at a time, with `itemList` in place of `items`: a writer that
-    // keeps its items elsewhere never holds a copy of them or the whole text.
-    void encode(const std::vector<const ShelfItem*>& itemList,
-                const std::function<void(std::string_view)>& put) const;
+    // The three large lists by reference, for a writer that keeps its records elsewhere.
+    struct Lists {
+        std::vector<const ShelfItem*> items;
+        std::vector<const Session*> sessions;
+        std::vector<const Prompt*> prompts;
+    };
+    // The same text handed to `put` a piece at a time, with `lists` in place of `items`, `sessions` and
+    // `prompts`: such a writer never holds a copy of its records or the whole text.
+    void encode(const Lists& lists, const std::function<void(std::string_view)>& put) const;
 
     bool operator==(const StoreIndex&) const = default;
 };
