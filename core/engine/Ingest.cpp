@@ -318,8 +318,17 @@ Ingest::Outcome Ingest::merge(const Context& context, ShelfItem item,
     return Outcome::merged(item.id);
 }
 
-Ingest::Outcome Ingest::create(const Context& context, const FileContent& content, ShelfItem item) {
+void Ingest::stampNew(ShelfItem& item, const Context& context) const {
     const Candidate& candidate = context.candidate;
+    item.sessionID = context.sessionID;
+    item.promptID = candidate.promptID;
+    item.sourceKinds = {candidate.source};
+    item.createdAt = context.createdAt;
+    item.captureID = candidate.captureID;
+    if (predatesRun(context.createdAt)) item.seenAt = context.createdAt;
+}
+
+Ingest::Outcome Ingest::create(const Context& context, const FileContent& content, ShelfItem item) {
     Store::CopyResult copy =
         content.file ? m_store.copyInFile(*content.file, Store::contentKey(item.id), item.id, content.ext)
                      : m_store.copyIn(content.data, item.id, content.ext);
@@ -330,12 +339,7 @@ Ingest::Outcome Ingest::create(const Context& context, const FileContent& conten
     item.sourcePath = content.sourcePath;
     item.title =
         content.sourcePath ? FileSystem::lastComponent(*content.sourcePath) : "Screenshot." + content.ext;
-    item.sessionID = context.sessionID;
-    item.promptID = candidate.promptID;
-    item.sourceKinds = {candidate.source};
-    item.createdAt = context.createdAt;
-    item.captureID = candidate.captureID;
-    if (predatesRun(context.createdAt)) item.seenAt = context.createdAt;
+    stampNew(item, context);
 
     std::vector<ShelfItem> earlier;
     if (content.sourcePath) {
@@ -424,12 +428,7 @@ Ingest::Outcome Ingest::ingestArtifact(const Context& context, const ArtifactInf
     item.remoteURL = info.url;
     item.sourcePath = info.path;
     item.title = title ? *title : info.path ? FileSystem::lastComponent(*info.path) : "Artifact";
-    item.sessionID = context.sessionID;
-    item.promptID = candidate.promptID;
-    item.sourceKinds = {candidate.source};
-    item.createdAt = context.createdAt;
-    item.captureID = candidate.captureID;
-    if (predatesRun(context.createdAt)) item.seenAt = context.createdAt;
+    stampNew(item, context);
     ensureSession(context);
     m_store.upsert(item);
     return Outcome::added(id);

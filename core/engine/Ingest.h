@@ -85,6 +85,8 @@ private:
     void ensureSession(const Context& context);
     void ensureFolderSession(const std::string& root, Date at);
     bool predatesRun(Date date) const;
+    // The fields every new item takes from its candidate: session, prompt, source, time, capture id, seen.
+    void stampNew(ShelfItem& item, const Context& context) const;
     std::optional<std::string> projectFolder(const std::string& sessionID) const;
 
     Store& m_store;

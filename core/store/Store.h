@@ -143,6 +143,9 @@ private:
     void discardFile(const std::string& path);
     void deleteDiscardedFiles();
     std::optional<std::string> itemsFolderPath(const Url& url) const;
+    // The checks and reuse shared by the copy operations; `write` makes the file at the path it is given.
+    CopyResult copyInto(std::string_view id, std::string_view ext,
+                        const std::function<std::error_code(const std::string&)>& write);
 
     void recordChange(bool visible);
     void scheduleIndexWrite();

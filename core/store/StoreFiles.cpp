@@ -64,7 +64,8 @@ std::optional<Url> Store::thumbURL(std::string_view id) const {
     return Url::fromPath(m_thumbsDir + "/" + std::string(id) + ".jpg");
 }
 
-Store::CopyResult Store::copyIn(std::string_view data, std::string_view id, std::string_view ext) {
+Store::CopyResult Store::copyInto(std::string_view id, std::string_view ext,
+                                  const std::function<std::error_code(const std::string&)>& write) {
     assertOnQueue();
     if (!SafeFileName::isSafeID(id) || !SafeFileName::isSafeExtension(ext)) {
         return {std::nullopt, std::make_error_code(std::errc::invalid_argument)};
@@ -73,30 +74,26 @@ Store::CopyResult Store::copyIn(std::string_view data, std::string_view id, std:
     if (auto existing = FileSystem::info(path); existing && existing->isFile()) {
         return {Url::fromPath(path), {}};
     }
-    if (auto error = AtomicFile::write(path, data)) return {std::nullopt, error};
+    if (auto error = write(path)) return {std::nullopt, error};
     return {Url::fromPath(path), {}};
+}
+
+Store::CopyResult Store::copyIn(std::string_view data, std::string_view id, std::string_view ext) {
+    return copyInto(id, ext, [data](const std::string& path) { return AtomicFile::write(path, data); });
 }
 
 Store::CopyResult Store::copyInFile(const std::string& source, std::string_view contentKey,
                                     std::string_view id, std::string_view ext) {
-    assertOnQueue();
-    if (!SafeFileName::isSafeID(id) || !SafeFileName::isSafeExtension(ext)) {
-        return {std::nullopt, std::make_error_code(std::errc::invalid_argument)};
-    }
-    std::string path = m_itemsDir + "/" + std::string(id) + "." + std::string(ext);
-    if (auto existing = FileSystem::info(path); existing && existing->isFile()) {
-        return {Url::fromPath(path), {}};
-    }
-    Crypto::Sha256 digest;
-    if (auto error =
-            AtomicFile::copy(source, path, [&digest](std::string_view block) { digest.update(block); })) {
-        return {std::nullopt, error};
-    }
-    if (digest.finalHex() != contentKey) {
-        ::unlink(path.c_str());
-        return {std::nullopt, std::make_error_code(std::errc::resource_unavailable_try_again)};
-    }
-    return {Url::fromPath(path), {}};
+    return copyInto(id, ext, [&source, contentKey](const std::string& path) -> std::error_code {
+        Crypto::Sha256 digest;
+        auto observe = [&digest](std::string_view block) { digest.update(block); };
+        if (auto error = AtomicFile::copy(source, path, observe)) return error;
+        if (digest.finalHex() != contentKey) {
+            ::unlink(path.c_str());
+            return std::make_error_code(std::errc::resource_unavailable_try_again);
+        }
+        return {};
+    });
 }
 
 std::optional<std::string> Store::itemsFolderPath(const Url& url) const {
