@@ -10,17 +10,15 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <thread>
 
+#include "bench/support/BenchEngine.h"
 #include "bench/support/BenchFiles.h"
 #include "bench/support/BenchShelf.h"
 #include "core/base/AtomicFile.h"
 #include "core/base/Json.h"
-#include "core/base/ThreadQueue.h"
 #include "core/engine/Engine.h"
 
 extern char** environ;
@@ -84,9 +82,7 @@ public:
     }
 
     Engine::Config config() const {
-        Engine::Config config{.paths =
-                                  BrimlyPaths{Url::fromPath(claude()), Url::fromPath(scratch()),
-                                              Url::fromPath(support()), Url::fromPath(m_folder / "tmp")}};
+        Engine::Config config = bench::BenchEngine::config(m_folder.path());
         config.retentionDays = 365;
         return config;
     }
@@ -117,29 +113,14 @@ void BM_EngineToFirstSnapshot(benchmark::State& state) {
     std::size_t shown = 0;
     for (auto _ : state) {
         home.reset();
-        ThreadQueue queue("app.brimly.engine");
-        ThreadQueue main("main");
-        std::mutex mutex;
-        std::condition_variable arrived;
-        std::optional<std::chrono::steady_clock::time_point> at;
         auto start = std::chrono::steady_clock::now();
-        auto engine = Engine::make(home.config(), SystemClock::shared(), queue, main);
-        engine->setOnSnapshot([&](std::shared_ptr<const Snapshot> snapshot) {
-            std::lock_guard lock(mutex);
-            if (at) return;
-            at = std::chrono::steady_clock::now();
-            shown = snapshot->items.size();
-            arrived.notify_all();
+        bench::BenchEngine engine(home.config());
+        engine.waitFor([&shown](const Snapshot& first) {
+            shown = first.items.size();
+            return true;
         });
-        engine->start(true);
-        {
-            std::unique_lock lock(mutex);
-            arrived.wait(lock, [&] { return at.has_value(); });
-        }
-        state.SetIterationTime(std::chrono::duration<double>(*at - start).count());
-        engine->stop();
-        main.drain();
-        queue.drain();
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     if (shown != 500) state.SkipWithError("the first snapshot did not show the newest 500 items");
 }

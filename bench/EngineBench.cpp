@@ -5,18 +5,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <thread>
 
+#include "bench/support/BenchEngine.h"
 #include "bench/support/BenchFiles.h"
-#include "core/base/ThreadQueue.h"
-#include "core/engine/Engine.h"
 
 namespace brimly {
 namespace {
@@ -27,30 +23,12 @@ void BM_AppendToSnapshot(benchmark::State& state) {
     std::filesystem::create_directories(dir + "/claude/projects/-bench");
     std::string transcript = dir + "/claude/projects/-bench/bench.jsonl";
     std::ofstream(transcript).close();
-    Engine::Config config{.paths =
-                              BrimlyPaths{Url::fromPath(dir + "/claude"), Url::fromPath(dir + "/scratch"),
-                                          Url::fromPath(dir + "/support"), Url::fromPath(dir + "/tmp")}};
+    Engine::Config config = bench::BenchEngine::config(dir);
     config.maxItems = 5000;
     std::vector<double> latencies;
     for (auto _ : state) {
-        ThreadQueue queue("app.brimly.engine");
-        ThreadQueue main("main");
-        std::mutex mutex;
-        std::condition_variable changed;
-        std::size_t shown = 0;
-        bool any = false;
-        auto engine = Engine::make(config, SystemClock::shared(), queue, main);
-        engine->setOnSnapshot([&](std::shared_ptr<const Snapshot> snapshot) {
-            std::lock_guard lock(mutex);
-            shown = snapshot->items.size();
-            any = true;
-            changed.notify_all();
-        });
-        engine->start(true);
-        {
-            std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return any; });
-        }
+        bench::BenchEngine engine(config);
+        engine.waitFor([](const Snapshot&) { return true; });
         for (int n = 0; n < appends; ++n) {
             std::string line = bench::imageLine(bench::png(600, 580, static_cast<unsigned>(n)), "bench",
                                                 "t" + std::to_string(n), SystemClock::shared().now() - 60);
@@ -61,14 +39,11 @@ void BM_AppendToSnapshot(benchmark::State& state) {
                 std::ofstream out(transcript, std::ios::app | std::ios::binary);
                 out << line;
             }
-            std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return shown >= static_cast<std::size_t>(n) + 1; });
+            engine.waitFor(
+                [n](const Snapshot& shown) { return shown.items.size() >= static_cast<std::size_t>(n) + 1; });
             latencies.push_back(
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         }
-        engine->stop();
-        main.drain();
-        queue.drain();
     }
     std::filesystem::remove_all(dir);
     std::sort(latencies.begin(), latencies.end());

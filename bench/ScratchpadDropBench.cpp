@@ -4,14 +4,11 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
-#include <mutex>
 
+#include "bench/support/BenchEngine.h"
 #include "bench/support/BenchFiles.h"
-#include "core/base/ThreadQueue.h"
-#include "core/engine/Engine.h"
 
 namespace brimly {
 namespace {
@@ -34,6 +31,7 @@ public:
     std::string staged(int n) const { return m_folder / ("stage/shot-" + std::to_string(n) + ".png"); }
     std::string scratchpad() const { return m_folder / "scratch/-home-user-app/session-1/scratchpad"; }
     std::string folder(const std::string& name) const { return m_folder / name; }
+    const std::string& root() const { return m_folder.path(); }
     std::size_t bytes() const { return m_bytes; }
 
     static const Drop& shared() {
@@ -63,47 +61,23 @@ BENCHMARK(BM_VipsthumbnailOverTheFiles)->Iterations(2)->Unit(benchmark::kMillise
 
 void BM_EngineTakesTheDrop(benchmark::State& state) {
     const Drop& drop = Drop::shared();
-    std::size_t shown = 0;
     for (auto _ : state) {
         std::filesystem::remove_all(drop.folder("support"));
         std::filesystem::remove_all(drop.folder("scratch/-home-user-app"));
         std::filesystem::create_directories(drop.scratchpad());
-        Engine::Config config{
-            .paths = BrimlyPaths{Url::fromPath(drop.folder("claude")), Url::fromPath(drop.folder("scratch")),
-                                 Url::fromPath(drop.folder("support")), Url::fromPath(drop.folder("tmp"))}};
+        Engine::Config config = bench::BenchEngine::config(drop.root());
         config.maxItems = 5000;
-        ThreadQueue queue("app.brimly.engine");
-        ThreadQueue main("main");
-        std::mutex mutex;
-        std::condition_variable changed;
-        bool started = false;
-        auto engine = Engine::make(config, SystemClock::shared(), queue, main);
-        engine->setOnSnapshot([&](std::shared_ptr<const Snapshot> snapshot) {
-            std::lock_guard lock(mutex);
-            shown = snapshot->items.size();
-            started = true;
-            changed.notify_all();
-        });
-        engine->start(true);
-        {
-            std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return started; });
-        }
+        bench::BenchEngine engine(config);
+        engine.waitFor([](const Snapshot&) { return true; });
         auto start = std::chrono::steady_clock::now();
         // Complete files appear at once, as when a tool writes them elsewhere and moves them in.
         for (int n = 0; n < fileCount; ++n) {
             std::filesystem::copy_file(drop.staged(n),
                                        drop.scratchpad() + "/shot-" + std::to_string(n) + ".png");
         }
-        {
-            std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return shown >= fileCount; });
-        }
+        engine.waitFor([](const Snapshot& shown) { return shown.items.size() >= fileCount; });
         state.SetIterationTime(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        engine->stop();
-        main.drain();
-        queue.drain();
     }
     state.counters["files_per_s"] =
         benchmark::Counter(fileCount, benchmark::Counter::kIsIterationInvariantRate);
