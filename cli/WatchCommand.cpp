@@ -12,7 +12,7 @@
 #include "core/base/ThreadQueue.h"
 #include "core/config/EngineConfig.h"
 #include "core/config/Preferences.h"
-#include "core/engine/Engine.h"
+#include "core/engine/EngineHost.h"
 #include "core/platform/FileSystem.h"
 #include "core/platform/InstanceLock.h"
 #include "core/store/StoreIndex.h"
@@ -28,36 +28,47 @@ std::optional<std::string> readText(const std::string& path) {
     return text.str();
 }
 
-// The saved preferences, read without rewriting the file (another instance may own it).
 Preferences loadPreferences(const Environment& env) {
-    auto text = readText(Preferences::filePath(env));
-    return text ? Preferences::load(std::string_view(*text)) : Preferences{};
+    return Preferences::loadFile(Preferences::filePath(env));
 }
 
 std::string pathOf(const Url& url) { return url.path().value_or(url.string()); }
+
+// One line per source, so that an empty shelf is not a mystery.
+void printFollowed(std::FILE* out, const Engine::Config& config) {
+    std::fprintf(out, "Following Claude Code's transcripts in %s\n",
+                 pathOf(config.paths.projectsRoot()).c_str());
+    std::fprintf(out, "Following scratchpads in %s\n", pathOf(config.paths.scratchRoot).c_str());
+    std::fprintf(out, "Following browser screenshots in %s\n", pathOf(config.paths.chromeRoot).c_str());
+    for (const std::string& folder : config.watchedFolders) {
+        std::fprintf(out, "Following the watched folder %s\n", folder.c_str());
+    }
+    std::fflush(out);
+}
 }  // namespace
 
-int runWatch(const std::vector<std::string>& arguments, const Environment& env, std::FILE* out) {
+int runWatch(const std::vector<std::string>& arguments, const Environment& env, std::FILE* out,
+             std::FILE* err) {
     bool json = false;
     for (const std::string& argument : arguments) {
         if (argument == "--json") {
             json = true;
         } else {
-            std::fprintf(stderr, "Brimly: unknown option \"%s\" for \"watch\"\n", argument.c_str());
+            std::fprintf(err, "Brimly: unknown option \"%s\" for \"watch\"\n", argument.c_str());
             return 2;
         }
     }
     Engine::Config config = EngineConfig::make(loadPreferences(env), env);
     std::string support = pathOf(config.paths.supportDir);
     if (!FileSystem::createDirectories(support)) {
-        std::fprintf(stderr, "Brimly: cannot create the support folder %s\n", support.c_str());
+        std::fprintf(err, "Brimly: cannot create the support folder %s\n", support.c_str());
         return 1;
     }
     std::string lockError;
     auto lock = InstanceLock::acquire(support, &lockError);
     if (!lock) {
         std::string reason = lockError.empty() ? "another Brimly is already using " + support : lockError;
-        std::fprintf(stderr, "Brimly: %s\n", reason.c_str());
+        std::fprintf(err, "Brimly: %s\n", reason.c_str());
         return 1;
     }
 
@@ -70,20 +81,34 @@ int runWatch(const std::vector<std::string>& arguments, const Environment& env, 
 
     const Clock& clock = SystemClock::shared();
     ArrivalPrinter printer(out, json, !config.watchedFolders.empty());
+    printFollowed(json ? err : out, config);
+    ThreadQueue mainQueue("main");
+    Engine::Handlers handlers{
+        .onSnapshot =
+            [&printer, &clock](std::shared_ptr<const Snapshot> snapshot) {
+                printer.snapshot(*snapshot, clock.now());
+            },
+        .onClaudeFound = [&printer](bool found) { printer.claudeFound(found); },
+        .onStatus =
+            [err](const EngineStatus& status) {
+                std::fprintf(err, "Brimly: %s\n", status.text.c_str());
+                std::fflush(err);
+            },
+    };
+    bool saved = false;
     {
-        ThreadQueue engineQueue("app.brimly.engine");
-        ThreadQueue mainQueue("main");
-        auto engine = Engine::make(config, clock, engineQueue, mainQueue);
-        engine->setOnClaudeFound([&printer](bool found) { printer.claudeFound(found); });
-        engine->setOnSnapshot([&printer, &clock](std::shared_ptr<const Snapshot> snapshot) {
-            printer.snapshot(*snapshot, clock.now());
-        });
-        engine->start(true);
+        EngineHost host(config, clock, mainQueue, std::move(handlers));
+        host.start(true);
         int received = 0;
         sigwait(&signals, &received);
-        engine->stop();
-        mainQueue.drain();
-        engineQueue.drain();
+        saved = host.stop();
+    }
+    // What the engine posted before it stopped (its last snapshot, a failed save) is printed before exit.
+    mainQueue.drain();
+    if (!saved) {
+        std::fprintf(err, "Brimly: the shelf could not be saved in %s; what this run captured is lost\n",
+                     support.c_str());
+        return 1;
     }
     return 0;
 }

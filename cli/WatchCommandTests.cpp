@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "cli/WatchCommand.h"
+#include "core/base/AtomicFile.h"
 #include "core/base/Json.h"
 #include "core/store/StoreIndex.h"
 #include "core/testsupport/TempDir.h"
@@ -182,25 +183,48 @@ class WatchRun {
 public:
     explicit WatchRun(const Environment& env)
         : m_thread([this, env] {
+              // Blocked before the thread counts as ready, or an early SIGTERM would end the whole test
+              // program.
+              sigset_t signals;
+              sigemptyset(&signals);
+              sigaddset(&signals, SIGINT);
+              sigaddset(&signals, SIGTERM);
+              pthread_sigmask(SIG_BLOCK, &signals, nullptr);
               m_id = ::pthread_self();
               m_ready = true;
-              m_status = runWatch({}, env, m_output.writer());
+              m_status = runWatch({}, env, m_output.writer(), m_errors.writer());
+              m_done = true;
           }) {}
     ~WatchRun() {
         if (m_thread.joinable()) stop();
     }
     PipeReader& output() { return m_output; }
+    PipeReader& errors() { return m_errors; }
     int stop() {
         while (!m_ready) std::this_thread::yield();
-        ::pthread_kill(m_id, SIGTERM);
+        if (!m_done) ::pthread_kill(m_id, SIGTERM);
+        m_thread.join();
+        return m_status;
+    }
+    // The exit status when the command ended on its own within a few seconds; a run that never ends is
+    // stopped, so a regression fails the test instead of hanging it.
+    std::optional<int> exited() {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!m_done && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+        if (!m_done) {
+            stop();
+            return std::nullopt;
+        }
         m_thread.join();
         return m_status;
     }
 
 private:
     PipeReader m_output;
+    PipeReader m_errors;
     pthread_t m_id{};
     std::atomic<bool> m_ready = false;
+    std::atomic<bool> m_done = false;
     int m_status = -1;
     std::thread m_thread;
 };
@@ -209,14 +233,17 @@ TEST(WatchCommandTest, ShowsArrivalsRefusesASecondInstanceAndSavesOnTerm) {
     Home home;
     {
         WatchRun run(home.env);
+        auto following =
+            run.output().until("Following Claude Code's transcripts in " + home.dir / "claude/projects");
+        ASSERT_TRUE(following) << "the followed folders are not named";
         auto first = run.output().until("Nothing yet.");
         ASSERT_TRUE(first) << "no empty-shelf text";
         EXPECT_NE(first->find("Images, pages and documents Claude makes will appear here."),
                   std::string::npos)
             << *first;
 
-        auto second = capture([&](std::FILE* out) { return runWatch({}, home.env, out); });
-        EXPECT_EQ(second.status, 1);
+        WatchRun second(home.env);
+        EXPECT_EQ(second.exited(), 1) << "a second instance on the same support folder was not refused";
 
         std::string scratchpad = home.dir.makeDir("scratch/-home-me-app/session-1/scratchpad");
         home.dir.write("stage/shot.png", testing::TestImages::png(64, 48));
@@ -239,6 +266,26 @@ TEST(WatchCommandTest, ShowsArrivalsRefusesASecondInstanceAndSavesOnTerm) {
     EXPECT_NE(summary->find("1 item on the shelf\n  app · "), std::string::npos) << *summary;
     EXPECT_NE(summary->find(": 1\n"), std::string::npos) << *summary;
     EXPECT_EQ(again.stop(), 0);
+}
+
+// A disk that is full from the start: the user hears it while watching, and the exit status says the shelf
+// was not saved.
+TEST(WatchCommandTest, AShelfThatCannotBeSavedIsReportedAndFailsTheExit) {
+    Home home;
+    home.dir.write("watched/a.png", testing::TestImages::png(30, 30));
+    home.dir.write("config/brimly/preferences.json",
+                   R"({"watchedFolders":[")" + home.dir / "watched" + R"("]})");
+    AtomicFile::setFaultForTesting([](AtomicFile::Stage stage) {
+        return stage == AtomicFile::Stage::write ? std::make_error_code(std::errc::no_space_on_device)
+                                                 : std::error_code();
+    });
+    WatchRun run(home.env);
+    ASSERT_TRUE(run.output().until("a.png")) << "the watched file did not arrive";
+    EXPECT_EQ(run.stop(), 1);
+    AtomicFile::setFaultForTesting(nullptr);
+    auto said = run.errors().until("could not be saved in " + home.dir / "support;");
+    ASSERT_TRUE(said) << "no word of the failed final save";
+    EXPECT_NE(said->find("No space left on device"), std::string::npos) << *said;
 }
 
 TEST(WatchCommandTest, RejectsUnknownOptionsBeforeStarting) {

@@ -8,20 +8,20 @@ Engine::Config BenchEngine::config(const std::string& home) {
                                           Url::fromPath(home + "/support"), Url::fromPath(home + "/tmp")}};
 }
 
-BenchEngine::BenchEngine(const Engine::Config& config)
-    : m_engine(Engine::make(config, SystemClock::shared(), m_queue, m_main)) {
-    m_engine->setOnSnapshot([this](std::shared_ptr<const Snapshot> snapshot) {
+BenchEngine::BenchEngine(const Engine::Config& config) {
+    auto onSnapshot = [this](std::shared_ptr<const Snapshot> snapshot) {
         std::lock_guard lock(m_mutex);
         m_latest = std::move(snapshot);
         m_changed.notify_all();
-    });
-    m_engine->start(true);
+    };
+    m_host = std::make_unique<EngineHost>(config, SystemClock::shared(), m_main,
+                                          Engine::Handlers{.onSnapshot = onSnapshot});
+    m_host->start(true);
 }
 
 BenchEngine::~BenchEngine() {
-    m_engine->stop();
+    static_cast<void>(m_host->stop());
     m_main.drain();
-    m_queue.drain();
 }
 
 void BenchEngine::waitFor(const std::function<bool(const Snapshot&)>& test) {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/base/ThreadQueue.h"
-#include "core/engine/Engine.h"
+#include "core/engine/EngineHost.h"
 
 namespace brimly::bench {
 
@@ -28,12 +28,11 @@ public:
     void waitFor(const std::function<bool(const Snapshot&)>& test);
 
 private:
-    ThreadQueue m_queue{"app.brimly.engine"};
     ThreadQueue m_main{"main"};
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::shared_ptr<const Snapshot> m_latest;
-    std::shared_ptr<Engine> m_engine;
+    std::unique_ptr<EngineHost> m_host;
 };
 
 }  // namespace brimly::bench

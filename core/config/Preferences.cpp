@@ -279,15 +279,21 @@ Preferences Preferences::loadFile(const std::string& path) {
     if (!bytes) return Preferences();
     auto parsed = JsonIO::parse(*bytes);
     if (!parsed || !parsed->is_object()) return Preferences();
+    return load(*parsed);
+}
+
+std::error_code Preferences::retireKeys(const std::string& path) {
+    auto bytes = AtomicFile::read(path);
+    if (!bytes) return {};
+    auto parsed = JsonIO::parse(*bytes);
+    if (!parsed || !parsed->is_object()) return {};
     Preferences prefs = load(*parsed);
     bool retired = false;
     for (auto key : retiredKeys) retired = parsed->erase(std::string(key)) > 0 || retired;
+    if (!retired) return {};
     // The old key has been read into `displayStyle`; the file keeps that as the choice from now on.
-    if (retired) {
-        (*parsed)["displayStyle"] = prefs.displayStyle.rawValue();
-        AtomicFile::write(path, JsonIO::dump(*parsed));
-    }
-    return prefs;
+    (*parsed)["displayStyle"] = prefs.displayStyle.rawValue();
+    return AtomicFile::write(path, JsonIO::dump(*parsed));
 }
 
 std::error_code Preferences::save(const std::string& path) const {

@@ -100,12 +100,15 @@ struct Preferences {
 
     // $XDG_CONFIG_HOME/brimly/preferences.json, with ~/.config when XDG_CONFIG_HOME is unset or relative.
     static std::string filePath(const Environment& env);
-    // Loads the saved file (defaults when it is missing or unreadable) and removes the retired keys from
-    // it.
+    // Loads the saved file (defaults when it is missing or unreadable); reading never writes, so another
+    // program may read the file while its owner runs.
     static Preferences loadFile(const std::string& path);
+    // Rewrites the file without the retired keys, keeping the choice read from them, when it has any; done
+    // once by the program that owns the file.
+    [[nodiscard]] static std::error_code retireKeys(const std::string& path);
     // Writes the dictionary into the file in one step, keeping keys that other parts of the program keep
     // there; creates the folder when needed.
-    std::error_code save(const std::string& path) const;
+    [[nodiscard]] std::error_code save(const std::string& path) const;
 
     bool operator==(const Preferences&) const = default;
 };

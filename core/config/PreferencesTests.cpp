@@ -160,6 +160,8 @@ TEST(PreferencesTest, FileSavesAtomicallyKeepsOtherKeysAndDropsRetiredOnes) {
     Preferences loaded = Preferences::loadFile(path);
     EXPECT_EQ(loaded.maxItems, 42);
     EXPECT_EQ(loaded.displayStyle, DisplayStyleChoice::pill(PillSide::left));
+    EXPECT_TRUE(JsonIO::parse(AtomicFile::read(path).value_or(""))->contains("displayStyles"));
+    ASSERT_FALSE(Preferences::retireKeys(path));
     auto rewritten = JsonIO::parse(AtomicFile::read(path).value_or(""));
     ASSERT_TRUE(rewritten);
     EXPECT_FALSE(rewritten->contains("displayStyles"));

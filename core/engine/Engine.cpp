@@ -14,36 +14,59 @@ namespace brimly {
 
 namespace {
 std::string pathOf(const Url& url) { return url.path().value_or(std::string()); }
+
+// What a log line names for a transcript's candidate: the file it stands for, else its session.
+std::string describe(const Candidate& candidate) {
+    if (candidate.readPath) return *candidate.readPath;
+    if (const auto* file = std::get_if<Payload::File>(&candidate.payload.value)) return file->url.string();
+    if (const auto* artifact = std::get_if<Payload::Artifact>(&candidate.payload.value)) {
+        return artifact->info.url.string();
+    }
+    return "an image in session " + candidate.sessionID.value_or("?");
+}
 }  // namespace
 
 std::shared_ptr<Engine> Engine::make(Config config, const Clock& clock, SerialQueue& queue,
-                                     SerialQueue& mainQueue) {
-    return std::make_shared<Engine>(Private{}, std::move(config), clock, queue, mainQueue);
+                                     SerialQueue& mainQueue, Handlers handlers) {
+    auto engine =
+        std::make_shared<Engine>(Private{}, std::move(config), clock, queue, mainQueue, std::move(handlers));
+    // Loading a large index takes tens of milliseconds: never on the caller's thread, which may be the one
+    // that draws the screen.
+    engine->enqueue([](Engine& e) { e.load(); });
+    return engine;
 }
 
-Engine::Engine(Private, Config config, const Clock& clock, SerialQueue& queue, SerialQueue& mainQueue)
+Engine::Engine(Private, Config config, const Clock& clock, SerialQueue& queue, SerialQueue& mainQueue,
+               Handlers handlers)
     : m_queue(queue),
       m_mainQueue(mainQueue),
       m_clock(clock),
       m_config(std::move(config)),
       m_folderRoots(rootsOf(m_config)),
-      m_store(std::make_unique<Store>(
-          pathOf(m_config.paths.supportDir), [&clock] { return clock.now(); }, &queue, Store::defaultDebounce,
-          Store::defaultOffsetsDebounce)),
-      m_ingest(std::make_unique<Ingest>(*m_store, filterFor(m_config),
-                                        static_cast<int>(m_config.retentionDays), clock)),
       m_scanner(m_config.paths.scratchRoot, m_config.extraExtensions),
-      m_transcripts(
-          std::make_unique<TranscriptSet>(m_config.paths.projectsRoot(), *m_store, transcriptChunk)) {
-    m_ingest->setFolderRoots(m_folderRoots);
-    m_ingest->setVersionsShown(static_cast<int>(m_config.versionsShown));
+      m_handlers(std::move(handlers)) {
     m_scratchWatchPath = BrimlyPaths::canonicalThroughExistingAncestor(pathOf(m_config.paths.scratchRoot));
     m_projectsWatchPath =
         BrimlyPaths::canonicalThroughExistingAncestor(pathOf(m_config.paths.projectsRoot()));
     m_chromeWatchPath = BrimlyPaths::canonicalThroughExistingAncestor(pathOf(m_config.paths.chromeRoot));
 }
 
+void Engine::load() {
+    const Clock& clock = m_clock;
+    m_store = std::make_unique<Store>(
+        pathOf(m_config.paths.supportDir), [&clock] { return clock.now(); }, &m_queue, Store::defaultDebounce,
+        Store::defaultOffsetsDebounce);
+    m_ingest = std::make_unique<Ingest>(*m_store, filterFor(m_config),
+                                        static_cast<int>(m_config.retentionDays), m_clock);
+    m_ingest->setFolderRoots(m_folderRoots);
+    m_ingest->setVersionsShown(static_cast<int>(m_config.versionsShown));
+    m_transcripts = std::make_unique<TranscriptSet>(m_config.paths.projectsRoot(), *m_store, transcriptChunk);
+    m_store->setOnProblem([this](const Store::Problem& problem) { reportStore(problem); });
+}
+
 Engine::~Engine() {
+    // Released before `finish`, the shelf of this run would never reach the disk.
+    assert(m_stopped || m_store == nullptr);
     // Watchers first: their reader threads must not deliver into a half-destroyed engine.
     for (auto& watcher : m_watchers) watcher->stop();
     for (auto& [root, watcher] : m_folderWatchers) watcher->stop();
@@ -74,7 +97,7 @@ void Engine::enqueue(std::function<void(Engine&)> work) {
     std::weak_ptr<Engine> weak = weak_from_this();
     m_queue.post([weak, work = std::move(work)] {
         auto engine = weak.lock();
-        if (!engine || engine->m_stopped) return;
+        if (!engine || engine->isStopping()) return;
         work(*engine);
     });
 }
@@ -83,7 +106,7 @@ TaskHandle Engine::after(double delay, std::function<void(Engine&)> work) {
     std::weak_ptr<Engine> weak = weak_from_this();
     return m_queue.postAfter(delay, [weak, work = std::move(work)] {
         auto engine = weak.lock();
-        if (!engine || engine->m_stopped) return;
+        if (!engine || engine->isStopping()) return;
         work(*engine);
     });
 }
@@ -102,29 +125,26 @@ void Engine::start(bool watch) {
         });
     }
     enqueue([](Engine& e) { e.initialScan(); });
-    enqueue([](Engine& e) {
-        for (const std::string& root : e.m_folderRoots) e.scanFolder(root);
-        e.pruneFolderItems();
-        e.armSettle();
-        e.publish();
-    });
 }
 
-void Engine::stop() {
-    m_queue.sync([this] {
-        m_stopped = true;
-        for (auto& watcher : m_watchers) watcher->stop();
-        m_watchers.clear();
-        for (auto& [root, watcher] : m_folderWatchers) watcher->stop();
-        m_folderWatchers.clear();
-        m_retentionTimer.cancel();
-        m_settleTimer.cancel();
-        m_publishTimer.cancel();
-        m_rescanTimer.cancel();
-        m_pendingChrome.clear();
-        m_watching = false;
-        m_store->flush();
-    });
+bool Engine::finish() {
+    assert(m_queue.isCurrent());
+    m_stopRequested = true;
+    if (m_stopped) return m_finalSave;
+    m_stopped = true;
+    for (auto& watcher : m_watchers) watcher->stop();
+    m_watchers.clear();
+    for (auto& [root, watcher] : m_folderWatchers) watcher->stop();
+    m_folderWatchers.clear();
+    m_retentionTimer.cancel();
+    m_settleTimer.cancel();
+    m_publishTimer.cancel();
+    m_rescanTimer.cancel();
+    m_pendingChrome.clear();
+    m_watching = false;
+    // Stopped before it ever loaded: there is nothing of this run to save.
+    m_finalSave = m_store == nullptr || m_store->flush();
+    return m_finalSave;
 }
 
 void Engine::update(Config config) {
@@ -186,12 +206,12 @@ void Engine::markSeen(std::vector<std::string> ids) {
 }
 
 void Engine::publish() {
-    if (m_stopped || !m_onSnapshot) return;
+    if (m_stopped || !m_handlers.onSnapshot) return;
     Published current{m_store->revision(), m_config.maxItems};
     if (m_published == current) return;
     m_published = current;
     std::shared_ptr<const Snapshot> snapshot = m_store->snapshot(static_cast<std::size_t>(m_config.maxItems));
-    m_mainQueue.post([handler = m_onSnapshot, snapshot] { handler(snapshot); });
+    m_mainQueue.post([handler = m_handlers.onSnapshot, snapshot] { handler(snapshot); });
 }
 
 void Engine::schedulePublish() {
@@ -205,31 +225,90 @@ void Engine::schedulePublish() {
 
 void Engine::checkClaude() {
     bool found = FileSystem::isDirectory(pathOf(m_config.paths.projectsRoot()));
-    if (!m_onClaudeFound) return;
+    if (!m_handlers.onClaudeFound) return;
     if (m_claudeFound == found) return;
     m_claudeFound = found;
-    m_mainQueue.post([handler = m_onClaudeFound, found] { handler(found); });
+    m_mainQueue.post([handler = m_handlers.onClaudeFound, found] { handler(found); });
+}
+
+void Engine::report(EngineStatus status) {
+    if (status.resolved) {
+        m_log.info("resolved: {}", status.text);
+    } else {
+        m_log.error("{}", status.text);
+    }
+    if (!m_handlers.onStatus) return;
+    m_mainQueue.post([handler = m_handlers.onStatus, status = std::move(status)] { handler(status); });
+}
+
+void Engine::reportStore(const Store::Problem& problem) {
+    const std::string& root = m_store->root();
+    switch (problem.kind) {
+        case Store::Problem::Kind::notWritable:
+            report({EngineStatus::Kind::supportNotWritable,
+                    "The support folder " + root + " is not writable (" + problem.detail +
+                        "): nothing captured can be saved. Make it writable or set BRIMLY_SUPPORT_DIR.",
+                    problem.resolved});
+            break;
+        case Store::Problem::Kind::indexNotSaved:
+            report({EngineStatus::Kind::indexNotSaved,
+                    problem.resolved ? "The shelf is saved again in " + root + "."
+                                     : "The shelf could not be saved in " + root + " (" + problem.detail +
+                                           "); it is kept in memory and saved again when that is possible.",
+                    problem.resolved});
+            break;
+        case Store::Problem::Kind::offsetsNotSaved:
+            report({EngineStatus::Kind::offsetsNotSaved,
+                    problem.resolved
+                        ? "The transcript read positions are saved again."
+                        : "The transcript read positions could not be saved in " + root + " (" +
+                              problem.detail + "); transcripts will be read again at the next start.",
+                    problem.resolved});
+            break;
+        case Store::Problem::Kind::indexMovedAside:
+            report({EngineStatus::Kind::indexMovedAside,
+                    "The shelf index could not be read and was moved to " + problem.detail +
+                        "; the shelf starts empty and keeps every earlier copy in " + root + "/items.",
+                    false});
+            break;
+    }
 }
 
 void Engine::initialScan() {
+    // The saved shelf is shown at once; what the catch-up finds arrives after it, as it is found.
     checkClaude();
     retentionPass();
     m_store->trimVersions(static_cast<std::size_t>(std::max(m_config.versionsShown - 1, 0L)));
-    titlePass();
     m_ingest->regroupFolderItems();
-    Date now = m_clock.now();
-    // The catch-up is one task, so the debounced writes cannot run during it; a long one saves as it goes,
-    // or a crash in its middle would lose all of it and the next start would face it again.
-    m_catchUpSavedAt = now;
-    for (const std::string& path : m_transcripts->recent(m_config.recentWindow, now)) {
-        m_transcripts->read(path, now, [this](TranscriptBatch batch) { handleBatch(std::move(batch)); });
+    publish();
+    titlePass();
+    catchUp(m_transcripts->recent(m_config.recentWindow, m_clock.now()), 0);
+}
+
+// One transcript per task, so that stopping, watcher events, commands and the debounced writes of the store
+// get their turn between them.
+void Engine::catchUp(std::vector<std::string> transcripts, std::size_t next) {
+    if (next == transcripts.size()) {
+        m_catchUpSavedAt.reset();
+        finishCatchUp();
+        return;
     }
-    m_catchUpSavedAt.reset();
+    if (!m_catchUpSavedAt) m_catchUpSavedAt = m_clock.now();
+    m_transcripts->read(transcripts[next], m_clock.now(),
+                        [this](TranscriptBatch batch) { handleBatch(std::move(batch)); });
+    enqueue([transcripts = std::move(transcripts), next](Engine& e) mutable {
+        e.catchUp(std::move(transcripts), next + 1);
+    });
+}
+
+void Engine::finishCatchUp() {
     for (const ScratchFile& file : m_scanner.files()) consider(pathOf(file.url), Kind::scratchpad, &file);
     for (const Url& url :
          ChromeScreenshots::files(pathOf(m_config.paths.chromeRoot), m_config.recentWindow, m_clock.now())) {
         consider(pathOf(url), Kind::chrome, nullptr);
     }
+    for (const std::string& root : m_folderRoots) scanFolder(root);
+    pruneFolderItems();
     armSettle();
     m_store->setNeedsSave();
     publish();
@@ -274,10 +353,14 @@ void Engine::armRetention() {
 
 void Engine::handleBatch(TranscriptBatch batch) {
     if (batch.isEmpty()) return;
-    for (const Ingest::Outcome& outcome : m_ingest->apply(batch)) logOutcome(outcome, "transcript", "");
+    std::vector<Ingest::Outcome> outcomes = m_ingest->apply(batch);
+    for (std::size_t n = 0; n < outcomes.size() && n < batch.candidates.size(); ++n) {
+        logOutcome(outcomes[n], "transcript", describe(batch.candidates[n]));
+    }
     schedulePublish();
+    // The debounced writes wait for the end of a task, and one long transcript is one task.
     if (m_catchUpSavedAt && m_clock.now() - *m_catchUpSavedAt >= Store::defaultDebounce) {
-        m_store->flush();
+        static_cast<void>(m_store->flush());
         m_catchUpSavedAt = m_clock.now();
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -14,6 +15,7 @@
 #include "core/base/SerialQueue.h"
 #include "core/config/EngineConfig.h"
 #include "core/engine/DirectoryWatcher.h"
+#include "core/engine/EngineStatus.h"
 #include "core/engine/Ingest.h"
 #include "core/engine/ScratchpadScanner.h"
 #include "core/engine/SettleTracker.h"
@@ -25,13 +27,20 @@ namespace brimly {
 
 // The capture side's driver: owns the store and ingest, follows the scratchpads, transcripts, browser
 // screenshots and watched folders, and publishes snapshots. Every field lives on `queue`; the public entry
-// points post onto it, and the two callbacks are always posted to `mainQueue`. Held by a shared_ptr, since
-// watchers and timers hold it weakly.
+// points post onto it, and the handlers are always posted to `mainQueue`. Held by a shared_ptr, since
+// watchers and timers hold it weakly; made, stopped and released by an `EngineHost`, which keeps that order.
 class Engine : public std::enable_shared_from_this<Engine> {
 public:
     using Config = EngineConfig;
     using SnapshotHandler = std::function<void(std::shared_ptr<const Snapshot>)>;
     using ClaudeFoundHandler = std::function<void(bool)>;
+    using StatusHandler = std::function<void(const EngineStatus&)>;
+    // Fixed for the engine's life, so that no handler is ever replaced while the queue calls it.
+    struct Handlers {
+        SnapshotHandler onSnapshot;
+        ClaudeFoundHandler onClaudeFound;
+        StatusHandler onStatus;
+    };
 
     static constexpr double publishDelay = 0.05;
     static constexpr double rescanWait = 1.2;
@@ -40,22 +49,22 @@ public:
     static constexpr std::uint64_t titleTailBytes = 262144;
     static constexpr double waitingTranscriptIdle = 86400;
 
-    // `queue` and `mainQueue` must outlive the engine.
+    // `queue` and `mainQueue` must outlive the engine. The store is loaded on `queue`, not here.
     static std::shared_ptr<Engine> make(Config config, const Clock& clock, SerialQueue& queue,
-                                        SerialQueue& mainQueue);
+                                        SerialQueue& mainQueue, Handlers handlers);
     ~Engine();
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
-    // Set before `start`; called on the main queue.
-    void setOnSnapshot(SnapshotHandler handler) { m_onSnapshot = std::move(handler); }
-    void setOnClaudeFound(ClaudeFoundHandler handler) { m_onClaudeFound = std::move(handler); }
-
-    // Once: the initial scan and the watched-folder scan, then, with `watch`, the watchers and the hourly
-    // retention timer.
+    // Once: publishes the saved shelf, then catches up with recent transcripts one at a time and scans the
+    // watched folders; with `watch`, the watchers and the hourly retention timer run from the start.
     void start(bool watch);
-    // Synchronous: no watcher, timer or queued work does anything afterwards, and the store is on disk.
-    void stop();
+    // From any thread: queued and running work stops at its next step (between transcripts, say), so that
+    // `finish` does not wait behind a long catch-up.
+    void requestStop() { m_stopRequested = true; }
+    // On the queue: no watcher, timer or queued work does anything afterwards; true when the store is on
+    // disk.
+    [[nodiscard]] bool finish();
     void update(Config config);
 
     void hide(std::vector<std::string> ids);
@@ -64,33 +73,18 @@ public:
     void deleteAll(std::set<std::string> sparing);
     void markSeen(std::vector<std::string> ids);
 
-    // Hands paths and flags to the queue as if the watcher of `root` had reported them; `root` is one of
-    // `watchRoots` or a watched-folder root.
-    void receive(std::string root, std::vector<std::string> paths, std::vector<std::uint32_t> flags = {});
     // The scratchpad, projects and browser-screenshot roots as watched.
     std::vector<std::string> watchRoots() const {
         return {m_scratchWatchPath, m_projectsWatchPath, m_chromeWatchPath};
     }
 
-    // Runs `look` on the queue and waits for it: how tests and diagnostics read the fields below.
-    void inspect(const std::function<void(const Engine&)>& look) const {
-        m_queue.sync([&] { look(*this); });
-    }
-
-    // Diagnostics, read on the queue.
-    int titleTailReads() const { return m_titleTailReads; }
-    int rescans() const { return m_rescans; }
-    const std::vector<std::string>& watchedPaths() const { return m_watchedPaths; }
-    const std::vector<std::string>& folderRoots() const { return m_folderRoots; }
-    std::vector<std::string> folderWatcherRoots() const;
-    const SettleTracker& settle() const { return m_settle; }
-    Store& store() { return *m_store; }
-
 private:
     struct Private {};
+    friend struct EngineProbe;
 
 public:
-    Engine(Private, Config config, const Clock& clock, SerialQueue& queue, SerialQueue& mainQueue);
+    Engine(Private, Config config, const Clock& clock, SerialQueue& queue, SerialQueue& mainQueue,
+           Handlers handlers);
 
 private:
     enum class Kind { scratchpad, chrome, folder };
@@ -101,15 +95,21 @@ private:
     using WatchHandler = DirectoryWatcher::Handler;
     WatchHandler watchHandler(std::string root);
 
+    void load();
     void publish();
     void schedulePublish();
     void checkClaude();
+    void report(EngineStatus status);
+    void reportStore(const Store::Problem& problem);
     void initialScan();
+    void catchUp(std::vector<std::string> transcripts, std::size_t next);
+    void finishCatchUp();
     void titlePass();
     void retentionPass();
     void armRetention();
     void handleBatch(TranscriptBatch batch);
     void logOutcome(const Ingest::Outcome& outcome, const std::string& sourceWord, const std::string& path);
+    bool isStopping() const { return m_stopped || m_stopRequested; }
     void startWatchers();
     void syncFolderWatchers();
     void scanFolder(const std::string& root);
@@ -135,8 +135,7 @@ private:
     std::unique_ptr<Ingest> m_ingest;
     ScratchpadScanner m_scanner;
     std::unique_ptr<TranscriptSet> m_transcripts;
-    SnapshotHandler m_onSnapshot;
-    ClaudeFoundHandler m_onClaudeFound;
+    const Handlers m_handlers;
     int m_titleTailReads = 0;
     int m_rescans = 0;
     std::set<std::string> m_pendingRescans;
@@ -160,13 +159,15 @@ private:
     };
     std::optional<Published> m_published;
     std::optional<bool> m_claudeFound;
-    // While the initial scan reads transcripts: when it last saved the store.
+    // While the start-up catch-up reads transcripts: when it last saved the store.
     std::optional<Date> m_catchUpSavedAt;
+    bool m_finalSave = false;
     TaskHandle m_retentionTimer;
     std::map<std::string, std::unique_ptr<DirectoryWatcher>> m_folderWatchers;
     bool m_watching = false;
     bool m_started = false;
     bool m_stopped = false;
+    std::atomic<bool> m_stopRequested = false;
     std::set<std::string> m_folderRejected;
 };
 

@@ -10,7 +10,8 @@
 #include "core/base/Json.h"
 #include "core/base/ThreadQueue.h"
 #include "core/config/BrimlyPaths.h"
-#include "core/engine/Engine.h"
+#include "core/engine/EngineHost.h"
+#include "core/engine/EngineProbe.h"
 #include "core/platform/FileSystem.h"
 #include "core/testsupport/TempDir.h"
 #include "core/testsupport/TestImages.h"
@@ -58,17 +59,19 @@ void append(const std::string& path, const std::string& bytes) {
 // main one, and tests wait for the one they need.
 class Running {
 public:
-    Running(const Engine::Config& config)
-        : m_engine(Engine::make(config, SystemClock::shared(), m_queue, m_main)) {
-        m_engine->setOnSnapshot([this](std::shared_ptr<const Snapshot> snapshot) {
+    Running(const Engine::Config& config) {
+        auto onSnapshot = [this](std::shared_ptr<const Snapshot> snapshot) {
             std::lock_guard lock(m_mutex);
             m_latest = std::move(snapshot);
             m_changed.notify_all();
-        });
-        m_engine->start(true);
+        };
+        m_host = std::make_unique<EngineHost>(config, SystemClock::shared(), m_main,
+                                              Engine::Handlers{.onSnapshot = onSnapshot});
+        m_host->start(true);
     }
+    // Dropping the host stops the engine and writes the store.
     ~Running() {
-        m_engine->stop();
+        m_host.reset();
         m_main.drain();
     }
     // The first snapshot that satisfies `test`, or nothing at the deadline.
@@ -77,12 +80,11 @@ public:
         bool met = m_changed.wait_for(lock, deadline, [&] { return m_latest && test(*m_latest); });
         return met ? m_latest : nullptr;
     }
-    Engine& engine() { return *m_engine; }
+    Engine& engine() { return m_host->engine(); }
 
 private:
-    ThreadQueue m_queue{"app.brimly.engine"};
     ThreadQueue m_main{"main"};
-    std::shared_ptr<Engine> m_engine;
+    std::unique_ptr<EngineHost> m_host;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::shared_ptr<const Snapshot> m_latest;
@@ -152,11 +154,13 @@ TEST_F(EngineEndToEndTest, WatchedFolderFilesArriveAndARemovedFolderLosesItsWatc
     ASSERT_TRUE(arrived);
     EXPECT_EQ(arrived->items[0].sourcePath, BrimlyPaths::canonicalPath(dir / "watched/deep/er/shot.png"));
     std::vector<std::string> roots;
-    running.engine().inspect([&](const Engine& engine) { roots = engine.folderWatcherRoots(); });
+    EngineProbe::inspect(running.engine(),
+                         [&](const Engine& engine) { roots = EngineProbe::folderWatcherRoots(engine); });
     EXPECT_EQ(roots, std::vector<std::string>{BrimlyPaths::canonicalPath(dir / "watched")});
     running.engine().update(config());
     ASSERT_TRUE(running.waitFor([](const Snapshot& s) { return s.items.empty(); }));
-    running.engine().inspect([&](const Engine& engine) { roots = engine.folderWatcherRoots(); });
+    EngineProbe::inspect(running.engine(),
+                         [&](const Engine& engine) { roots = EngineProbe::folderWatcherRoots(engine); });
     EXPECT_TRUE(roots.empty());
 }
 

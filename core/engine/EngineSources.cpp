@@ -20,12 +20,6 @@ constexpr int folderScanDepth = 16;
 constexpr std::size_t folderScanLimit = 20000;
 }  // namespace
 
-std::vector<std::string> Engine::folderWatcherRoots() const {
-    std::vector<std::string> roots;
-    for (const auto& [root, watcher] : m_folderWatchers) roots.push_back(root);
-    return roots;
-}
-
 Engine::WatchHandler Engine::watchHandler(std::string root) {
     std::weak_ptr<Engine> weak = weak_from_this();
     return [weak, root = std::move(root)](const std::vector<std::string>& paths,
@@ -37,11 +31,6 @@ Engine::WatchHandler Engine::watchHandler(std::string root) {
             engine->requestRescan(root);
         engine->handleEvents(paths);
     };
-}
-
-void Engine::receive(std::string root, std::vector<std::string> paths, std::vector<std::uint32_t> flags) {
-    auto handler = watchHandler(std::move(root));
-    m_queue.post([handler, paths = std::move(paths), flags = std::move(flags)] { handler(paths, flags); });
 }
 
 void Engine::startWatchers() {

@@ -8,7 +8,8 @@
 #include "core/base/Json.h"
 #include "core/base/ManualQueue.h"
 #include "core/config/BrimlyPaths.h"
-#include "core/engine/Engine.h"
+#include "core/engine/EngineHost.h"
+#include "core/engine/EngineProbe.h"
 #include "core/platform/FileSystem.h"
 #include "core/store/StoreIndex.h"
 #include "core/testsupport/TempDir.h"
@@ -84,12 +85,21 @@ protected:
         return result;
     }
 
-    std::shared_ptr<Engine> make(Engine::Config configuration) {
-        auto engine = Engine::make(std::move(configuration), clock, queue, main);
-        engine->setOnSnapshot(
-            [this](std::shared_ptr<const Snapshot> snapshot) { snapshots.push_back(snapshot); });
-        engine->setOnClaudeFound([this](bool found) { claudeFound.push_back(found); });
-        return engine;
+    void start(Engine::Config configuration) {
+        Engine::Handlers handlers{
+            .onSnapshot = [this](std::shared_ptr<const Snapshot> snapshot) { snapshots.push_back(snapshot); },
+            .onClaudeFound = [this](bool found) { claudeFound.push_back(found); },
+            .onStatus = [this](const EngineStatus& status) { statuses.push_back(status); },
+        };
+        host =
+            std::make_unique<EngineHost>(std::move(configuration), clock, queue, main, std::move(handlers));
+        host->start(false);
+    }
+    Engine& engine() { return host->engine(); }
+    Store& store() { return EngineProbe::store(engine()); }
+    void receive(std::string watchRoot, std::vector<std::string> paths,
+                 std::vector<std::uint32_t> flags = {}) {
+        EngineProbe::receive(engine(), std::move(watchRoot), std::move(paths), std::move(flags));
     }
 
     void advance(double seconds) {
@@ -108,7 +118,7 @@ protected:
     }
 
     std::string root() { return BrimlyPaths::canonicalPath(dir / "watched"); }
-    std::size_t itemCount(Engine& engine) { return engine.store().items().size(); }
+    std::size_t itemCount() { return store().items().size(); }
 
     TempDir dir;
     ManualClock clock;
@@ -116,169 +126,156 @@ protected:
     ManualQueue main;
     std::vector<std::shared_ptr<const Snapshot>> snapshots;
     std::vector<bool> claudeFound;
+    std::vector<EngineStatus> statuses;
+    // Last, so that it stops before the queues and the folder go.
+    std::unique_ptr<EngineHost> host;
 };
 
 TEST_F(EngineTest, TwoEventsWithinTheSettleTimeGiveOneCandidate) {
-    auto engine = make(config());
-    engine->start(false);
+    start(config());
     settle();
     std::string path = dir.write("watched/a.png", TestImages::png(64, 48));
-    engine->receive(root(), {root() + "/a.png"});
+    receive(root(), {root() + "/a.png"});
     advance(0.1);
-    engine->receive(root(), {root() + "/a.png"});
+    receive(root(), {root() + "/a.png"});
     advance(0.15);
-    EXPECT_EQ(itemCount(*engine), 0u);
-    EXPECT_TRUE(engine->settle().isSettling(root() + "/a.png"));
+    EXPECT_EQ(itemCount(), 0u);
+    EXPECT_TRUE(EngineProbe::settle(engine()).isSettling(root() + "/a.png"));
     advance(0.1);
-    EXPECT_EQ(itemCount(*engine), 1u);
-    EXPECT_EQ(engine->settle().settlingCount(), 0u);
+    EXPECT_EQ(itemCount(), 1u);
+    EXPECT_EQ(EngineProbe::settle(engine()).settlingCount(), 0u);
     // An event that changes nothing is not taken again.
-    engine->receive(root(), {root() + "/a.png"});
+    receive(root(), {root() + "/a.png"});
     settle();
-    EXPECT_FALSE(engine->settle().isSettling(root() + "/a.png"));
-    engine->stop();
+    EXPECT_FALSE(EngineProbe::settle(engine()).isSettling(root() + "/a.png"));
 }
 
 TEST_F(EngineTest, AGrowingFileIsTakenOnlyAfterTwoEqualLooks) {
-    auto engine = make(config());
-    engine->start(false);
+    start(config());
     settle();
     std::string full = TestImages::png(80, 60);
     std::string path = dir.write("watched/grow.png", full.substr(0, full.size() / 2));
-    engine->receive(root(), {root() + "/grow.png"});
+    receive(root(), {root() + "/grow.png"});
     advance(0.2);
     dir.write("watched/grow.png", full.substr(0, full.size() * 3 / 4));
     advance(0.2);  // first look sees a change
-    EXPECT_EQ(itemCount(*engine), 0u);
+    EXPECT_EQ(itemCount(), 0u);
     dir.write("watched/grow.png", full);
     advance(0.3);  // second look sees another change
-    EXPECT_EQ(itemCount(*engine), 0u);
+    EXPECT_EQ(itemCount(), 0u);
     advance(0.3);  // third look equals the second
-    ASSERT_EQ(itemCount(*engine), 1u);
-    EXPECT_EQ(engine->store().items().begin()->second.width, 80);
-    engine->stop();
+    ASSERT_EQ(itemCount(), 1u);
+    EXPECT_EQ(store().items().begin()->second.width, 80);
 }
 
 TEST_F(EngineTest, BrowserScreenshotsWaitOutTheHold) {
-    auto engine = make(config());
-    engine->start(false);
+    start(config());
     settle();
     std::string folder = "tmp/claude-chrome-screenshots-Ab12Cd";
     std::string path = dir.write(folder + "/screenshot-1765000000000-1.png", TestImages::png(90, 70));
-    std::string chromeRoot = engine->watchRoots()[2];
+    std::string chromeRoot = engine().watchRoots()[2];
     std::string watched = BrimlyPaths::canonicalPath(path);
     for (int n = 0; n < 5; ++n) {
-        engine->receive(chromeRoot, {watched});
+        receive(chromeRoot, {watched});
         advance(0.99);
     }
-    EXPECT_EQ(itemCount(*engine), 0u);
+    EXPECT_EQ(itemCount(), 0u);
     advance(0.3);
-    EXPECT_EQ(itemCount(*engine), 0u) << "the file must still be seen unchanged after the hold";
+    EXPECT_EQ(itemCount(), 0u) << "the file must still be seen unchanged after the hold";
     advance(0.1);
-    ASSERT_EQ(itemCount(*engine), 1u);
-    EXPECT_TRUE(engine->store().items().begin()->second.sourceKinds.count(Source::chrome));
-    engine->stop();
+    ASSERT_EQ(itemCount(), 1u);
+    EXPECT_TRUE(store().items().begin()->second.sourceKinds.count(Source::chrome));
 }
 
 TEST_F(EngineTest, PublishesOnlyWhenRevisionOrLimitChange) {
-    auto engine = make(config());
-    engine->start(false);
+    start(config());
     settle();
     ASSERT_EQ(snapshots.size(), 1u);
     EXPECT_TRUE(snapshots[0]->items.empty());
-    engine->markSeen({"unknown"});
+    engine().markSeen({"unknown"});
     advance(0.1);
     EXPECT_EQ(snapshots.size(), 1u);
-    engine->update(config());
+    engine().update(config());
     settle();
     EXPECT_EQ(snapshots.size(), 1u);
     Engine::Config smaller = config();
     smaller.maxItems = 3;
-    engine->update(smaller);
+    engine().update(smaller);
     settle();
     EXPECT_EQ(snapshots.size(), 2u);
     // A burst of changes is one snapshot, 0.05 s after the first.
     for (int n = 0; n < 3; ++n)
         dir.write("watched/p" + std::to_string(n) + ".png", TestImages::png(40 + n, 40));
-    engine->receive(root(), {root() + "/p0.png", root() + "/p1.png", root() + "/p2.png"});
+    receive(root(), {root() + "/p0.png", root() + "/p1.png", root() + "/p2.png"});
     advance(0.32);
     EXPECT_EQ(snapshots.size(), 2u);
     advance(0.05);
     ASSERT_EQ(snapshots.size(), 3u);
     EXPECT_EQ(snapshots.back()->items.size(), 3u);
-    engine->stop();
 }
 
 TEST_F(EngineTest, ClaudeFolderReportedMissingThenFound) {
-    auto engine = make(config());
-    engine->start(false);
+    start(config());
     settle();
     EXPECT_EQ(claudeFound, std::vector<bool>{false});
     std::string projects = dir.makeDir("claude/projects");
-    engine->receive(engine->watchRoots()[1], {projects});
+    receive(engine().watchRoots()[1], {projects});
     settle();
     EXPECT_EQ(claudeFound, (std::vector<bool>{false, true}));
-    engine->receive(engine->watchRoots()[1], {projects});
+    receive(engine().watchRoots()[1], {projects});
     settle();
     EXPECT_EQ(claudeFound.size(), 2u);
-    engine->stop();
 }
 
 TEST_F(EngineTest, CommandsAfterStopChangeNothing) {
     dir.write("watched/a.png", TestImages::png(50, 50));
-    auto engine = make(config());
-    engine->start(false);
+    start(config());
     settle();
     advance(0.4);
-    ASSERT_EQ(itemCount(*engine), 1u);
+    ASSERT_EQ(itemCount(), 1u);
     std::size_t published = snapshots.size();
-    std::string id = engine->store().items().begin()->first;
-    engine->stop();
+    std::string id = store().items().begin()->first;
+    EXPECT_TRUE(host->stop());
     EXPECT_TRUE(FileSystem::isDirectory(dir / "support"));
     std::ifstream index(dir / "support/index.json");
     std::string text((std::istreambuf_iterator<char>(index)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find(id), std::string::npos) << "stop writes the index";
-    engine->hide({id});
-    engine->remove({id});
+    engine().hide({id});
+    engine().remove({id});
     advance(1);
-    EXPECT_EQ(itemCount(*engine), 1u);
-    EXPECT_FALSE(engine->store().isHidden(id));
+    EXPECT_EQ(itemCount(), 1u);
+    EXPECT_FALSE(store().isHidden(id));
     EXPECT_EQ(snapshots.size(), published);
 }
 
 TEST_F(EngineTest, RemovedWatchedFolderIsPrunedAndAddedOneScanned) {
     dir.write("watched/a.png", TestImages::png(50, 50));
     dir.write("other/b.png", TestImages::png(60, 50));
-    auto engine = make(config());
-    engine->start(false);
+    start(config());
     advance(0.4);
-    ASSERT_EQ(itemCount(*engine), 1u);
+    ASSERT_EQ(itemCount(), 1u);
     Engine::Config moved = config();
     moved.watchedFolders = {dir / "other"};
-    engine->update(moved);
+    engine().update(moved);
     settle();
-    EXPECT_EQ(itemCount(*engine), 0u);
+    EXPECT_EQ(itemCount(), 0u);
     advance(0.4);
-    ASSERT_EQ(itemCount(*engine), 1u);
-    EXPECT_EQ(engine->store().items().begin()->second.sourcePath,
-              BrimlyPaths::canonicalPath(dir / "other/b.png"));
+    ASSERT_EQ(itemCount(), 1u);
+    EXPECT_EQ(store().items().begin()->second.sourcePath, BrimlyPaths::canonicalPath(dir / "other/b.png"));
     EXPECT_EQ(snapshots.back()->items.size(), 1u);
-    engine->stop();
 }
 
 TEST_F(EngineTest, DroppedEventsRescanTheRootLater) {
-    auto engine = make(config());
-    engine->start(false);
+    start(config());
     settle();
     dir.write("watched/lost.png", TestImages::png(70, 40));
-    engine->receive(root(), {}, {WatchEvent::kernelDropped});
-    engine->receive(root(), {}, {WatchEvent::kernelDropped});
+    receive(root(), {}, {WatchEvent::kernelDropped});
+    receive(root(), {}, {WatchEvent::kernelDropped});
     advance(1.1);
-    EXPECT_EQ(engine->rescans(), 0);
+    EXPECT_EQ(EngineProbe::rescans(engine()), 0);
     advance(0.5);
-    EXPECT_EQ(engine->rescans(), 1);
-    EXPECT_EQ(itemCount(*engine), 1u);
-    engine->stop();
+    EXPECT_EQ(EngineProbe::rescans(engine()), 1);
+    EXPECT_EQ(itemCount(), 1u);
 }
 
 // Every look costs half a second, as if the work between looks were slow.
@@ -314,20 +311,18 @@ TEST(EngineCatchUpTest, ALongStartUpCatchUpSavesAsItGoes) {
     SlowClock clock(SystemClock::shared().now());
     ManualQueue queue;
     ManualQueue main;
-    auto engine =
-        Engine::make(Engine::Config{.paths = BrimlyPaths{.claudeHome = Url::fromPath(dir / "claude"),
-                                                         .scratchRoot = Url::fromPath(dir / "scratch"),
-                                                         .supportDir = Url::fromPath(dir / "support"),
-                                                         .chromeRoot = Url::fromPath(dir / "tmp")}},
-                     clock, queue, main);
-    engine->start(false);
+    EngineHost host(Engine::Config{.paths = BrimlyPaths{.claudeHome = Url::fromPath(dir / "claude"),
+                                                        .scratchRoot = Url::fromPath(dir / "scratch"),
+                                                        .supportDir = Url::fromPath(dir / "support"),
+                                                        .chromeRoot = Url::fromPath(dir / "tmp")}},
+                    clock, queue, main, {});
+    host.start(false);
     // No virtual time has passed, so no debounced write has run: what is on disk was saved by the catch-up.
     queue.runUntilIdle();
     auto saved = StoreIndex::decode(AtomicFile::read(dir / "support/index.json").value_or(""));
     ASSERT_TRUE(saved) << "nothing was saved during the catch-up";
     EXPECT_GE(saved->items.size(), 1u);
-    EXPECT_EQ(engine->store().items().size(), 3u);
-    engine->stop();
+    EXPECT_EQ(EngineProbe::store(host.engine()).items().size(), 3u);
 }
 
 }  // namespace

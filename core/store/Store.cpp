@@ -1,9 +1,12 @@
 #include "core/store/Store.h"
 
 #include <malloc.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cassert>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 
 #include "core/base/AtomicFile.h"
@@ -54,8 +57,10 @@ void Store::assertOnQueue() const { assert(m_autosave == nullptr || m_autosave->
 std::string Store::contentKey(std::string_view id) { return std::string(id.substr(0, id.find('~'))); }
 
 void Store::load() {
-    FileSystem::createDirectories(m_itemsDir);
-    FileSystem::createDirectories(m_thumbsDir);
+    if (!FileSystem::createDirectories(m_itemsDir) || !FileSystem::createDirectories(m_thumbsDir) ||
+        ::access(m_root.c_str(), W_OK) != 0) {
+        m_loadProblems.push_back({Problem::Kind::notWritable, std::strerror(errno)});
+    }
 
     std::optional<Index> index;
     std::map<std::string, ShelfItem> items;
@@ -98,6 +103,7 @@ void Store::load() {
     }
     m_launchedAt = m_now();
     m_revision = 0;
+    if (m_movedAsideTo) m_loadProblems.push_back({Problem::Kind::indexMovedAside, *m_movedAsideTo});
     sweepOrphans();
     // Reading a large index leaves freed pages scattered through the heap; give them back now rather than
     // carry them for the life of the program.
@@ -401,7 +407,7 @@ std::vector<std::string> Store::purge(Date cutoff) {
         std::erase_if(m_offsets, [](const auto& entry) { return !FileSystem::exists(entry.first); });
     if (droppedOffsets > 0) {
         m_offsetsDirty = true;
-        scheduleOffsetsWrite();
+        scheduleOffsetsWrite(m_offsetsDebounce);
     }
     if (changed) recordChange(true);
     for (const ShelfItem& item : taken) discardFiles(item);
@@ -438,7 +444,7 @@ void Store::setOffset(std::uint64_t offset, const std::string& path) {
         found->second = offset;
     }
     m_offsetsDirty = true;
-    scheduleOffsetsWrite();
+    scheduleOffsetsWrite(m_offsetsDebounce);
 }
 
 void Store::setTitleChecked(const std::string& path, Date modified) {
@@ -459,37 +465,57 @@ void Store::setNeedsSave() {
 void Store::recordChange(bool visible) {
     if (visible) ++m_revision;
     m_indexDirty = true;
-    scheduleIndexWrite();
+    scheduleIndexWrite(m_debounce);
 }
 
-void Store::scheduleIndexWrite() {
+void Store::scheduleIndexWrite(double delay) {
     if (m_autosave == nullptr || m_indexWritePending) return;
     m_indexWritePending = true;
-    m_indexWrite = m_autosave->postAfter(m_debounce, [this] {
+    m_indexWrite = m_autosave->postAfter(delay, [this] {
         m_indexWritePending = false;
-        if (m_indexDirty) writeIndex();
+        if (m_indexDirty && !writeIndex()) scheduleIndexWrite(failedWriteRetry);
     });
 }
 
-void Store::scheduleOffsetsWrite() {
+void Store::scheduleOffsetsWrite(double delay) {
     if (m_autosave == nullptr || m_offsetsWritePending) return;
     m_offsetsWritePending = true;
-    m_offsetsWrite = m_autosave->postAfter(m_offsetsDebounce, [this] {
+    m_offsetsWrite = m_autosave->postAfter(delay, [this] {
         m_offsetsWritePending = false;
         // Offsets past lines whose items are not on disk would lose those items for good after a crash;
         // unsaved offsets only mean reading the lines again.
-        if (m_indexDirty && !writeIndex()) return;
-        if (m_offsetsDirty) writeOffsets();
+        if ((m_indexDirty && !writeIndex()) || (m_offsetsDirty && !writeOffsets())) {
+            scheduleOffsetsWrite(failedWriteRetry);
+        }
     });
 }
 
-void Store::flush() {
+bool Store::flush() {
     assertOnQueue();
     m_indexWrite.cancel();
     m_offsetsWrite.cancel();
     m_indexWritePending = false;
     m_offsetsWritePending = false;
-    if (writeIndex()) writeOffsets();
+    return writeIndex() && writeOffsets();
+}
+
+void Store::setOnProblem(ProblemHandler handler) {
+    m_onProblem = std::move(handler);
+    if (!m_onProblem) return;
+    for (const Problem& problem : m_loadProblems) m_onProblem(problem);
+    m_loadProblems.clear();
+}
+
+// Only changes are reported: a disk that stays full fails every write, and the user needs to hear it once.
+void Store::report(Problem::Kind kind, std::string detail, bool failed) {
+    bool known = m_failing.count(kind) != 0;
+    if (failed == known) return;
+    if (failed) {
+        m_failing.insert(kind);
+    } else {
+        m_failing.erase(kind);
+    }
+    if (m_onProblem) m_onProblem({kind, std::move(detail), !failed});
 }
 
 bool Store::writeIndex() {
@@ -510,8 +536,10 @@ bool Store::writeIndex() {
     auto produce = [&index, &lists](const AtomicFile::Put& put) { index.encode(lists, put); };
     if (auto error = AtomicFile::writeStreaming(m_indexPath, produce)) {
         m_log.error("{} not saved: {} {}", "index", error.category().name(), error.value());
+        report(Problem::Kind::indexNotSaved, error.message(), true);
         return false;
     }
+    report(Problem::Kind::indexNotSaved, "", false);
     m_indexDirty = false;
     deleteDiscardedFiles();
     return true;
@@ -520,8 +548,10 @@ bool Store::writeIndex() {
 bool Store::writeOffsets() {
     if (auto error = AtomicFile::write(m_offsetsPath, OffsetsFile::encode(m_offsets))) {
         m_log.error("{} not saved: {} {}", "offsets", error.category().name(), error.value());
+        report(Problem::Kind::offsetsNotSaved, error.message(), true);
         return false;
     }
+    report(Problem::Kind::offsetsNotSaved, "", false);
     m_offsetsDirty = false;
     return true;
 }

@@ -45,8 +45,21 @@ public:
         bool operator==(const CopyResult&) const = default;
     };
 
+    // A write that failed, or the first one that succeeded again, and what loading found. `detail` is the
+    // system's error text or the path the unreadable index was moved to.
+    struct Problem {
+        enum class Kind { notWritable, indexNotSaved, offsetsNotSaved, indexMovedAside };
+        Kind kind = Kind::indexNotSaved;
+        std::string detail;
+        bool resolved = false;
+        bool operator==(const Problem&) const = default;
+    };
+    using ProblemHandler = std::function<void(const Problem&)>;
+
     static constexpr double defaultDebounce = 2.0;
     static constexpr double defaultOffsetsDebounce = 5.0;
+    // A write that failed (a full disk, say) is tried again this much later, however quiet the shelf is.
+    static constexpr double failedWriteRetry = 30.0;
     // Files younger than this are never swept: a copy may be in the making.
     static constexpr double orphanMinimumAge = 60.0;
 
@@ -60,6 +73,8 @@ public:
     const std::string& root() const { return m_root; }
     std::int64_t revision() const { return m_revision; }
     bool isFirstRun() const { return m_isFirstRun; }
+    // Where this run moved an index it could not read; while one sits beside the index, no copy is swept.
+    const std::optional<std::string>& movedAsideTo() const { return m_movedAsideTo; }
     std::optional<Date> previousRunAt() const { return m_previousRunAt; }
     Date launchedAt() const { return m_launchedAt; }
     const std::map<std::string, ShelfItem>& items() const { return m_items; }
@@ -123,14 +138,19 @@ public:
     void setOffset(std::uint64_t offset, const std::string& path);
     void setTitleChecked(const std::string& path, Date modified);
     void setNeedsSave();
-    // Writes the index and the offsets now (and deletes the files the written index no longer uses).
-    void flush();
+    // Writes the index and the offsets now (and deletes the files the written index no longer uses); false
+    // when either could not be written.
+    [[nodiscard]] bool flush();
+    // Called with what loading found at once, and afterwards when a write starts or stops failing.
+    void setOnProblem(ProblemHandler handler);
 
 private:
     void assertOnQueue() const;
     void load();
     void moveUnreadableIndexAside();
+    bool hasUnreadableIndexAside() const;
     void sweepOrphans();
+    void report(Problem::Kind kind, std::string detail, bool failed);
 
     void addToMaps(const ShelfItem& item);
     void removeFromMaps(const ShelfItem& item);
@@ -148,8 +168,8 @@ private:
                         const std::function<std::error_code(const std::string&)>& write);
 
     void recordChange(bool visible);
-    void scheduleIndexWrite();
-    void scheduleOffsetsWrite();
+    void scheduleIndexWrite(double delay);
+    void scheduleOffsetsWrite(double delay);
     bool writeIndex();
     bool writeOffsets();
 
@@ -208,6 +228,11 @@ private:
     // Prompts per session ordered by time; rebuilt after the prompts change.
     std::unordered_map<std::string, std::vector<const Prompt*>> m_promptsBySession;
     bool m_promptsBySessionStale = true;
+
+    ProblemHandler m_onProblem;
+    std::vector<Problem> m_loadProblems;
+    std::optional<std::string> m_movedAsideTo;
+    std::set<Problem::Kind> m_failing;
 
     Log m_log{"store"};
 };

@@ -97,7 +97,7 @@ std::string anyKey(const Map& map, std::mt19937_64& random) {
         } else if (roll < 94) {
             store.setOffset(operations, "/t/" + std::to_string(random() % 5) + ".jsonl");
         } else if (roll < 97) {
-            store.flush();
+            ASSERT_TRUE(store.flush());
         } else if (store.items().size() > 150) {
             store.deleteAll({});
         }

@@ -136,7 +136,18 @@ void Store::moveUnreadableIndexAside() {
     std::string base = m_root + "/index.unreadable-" + stamp;
     std::string target = base + ".json";
     if (FileSystem::exists(target)) target = base + "-" + uuidString() + ".json";
-    std::rename(m_indexPath.c_str(), target.c_str());
+    if (std::rename(m_indexPath.c_str(), target.c_str()) == 0) {
+        m_log.error("index unreadable, moved to {}", Log::priv(target));
+        m_movedAsideTo = target;
+    }
+}
+
+bool Store::hasUnreadableIndexAside() const {
+    if (m_movedAsideTo) return true;
+    for (const std::string& name : namesIn(m_root)) {
+        if (startsWith(name, "index.unreadable-")) return true;
+    }
+    return false;
 }
 
 // Copies made before a crash whose index was never written, files of items removed just before one, and
@@ -149,6 +160,13 @@ void Store::sweepOrphans() {
         if (!found || found->isDirectory()) return;
         if (found->modifiedAt < cutoff) ::unlink(path.c_str());
     };
+    for (const std::string& name : namesIn(m_root)) {
+        if (startsWith(name, "index.json.tmp-") || startsWith(name, "offsets.json.tmp-")) {
+            removeIfOld(m_root + "/" + name);
+        }
+    }
+    // The copies an unreadable index names look like orphans; they are all that is left to restore it from.
+    if (hasUnreadableIndexAside()) return;
     // Compared by name, so that an index written under another path of the same folder keeps its copies.
     std::set<std::string> used;
     for (const auto& [path, count] : m_copyRefs) used.insert(FileSystem::lastComponent(path));
@@ -161,11 +179,6 @@ void Store::sweepOrphans() {
             if (m_items.count(id) != 0 || m_hiddenItems.count(id) != 0) continue;
         }
         removeIfOld(m_thumbsDir + "/" + name);
-    }
-    for (const std::string& name : namesIn(m_root)) {
-        if (startsWith(name, "index.json.tmp-") || startsWith(name, "offsets.json.tmp-")) {
-            removeIfOld(m_root + "/" + name);
-        }
     }
 }
 

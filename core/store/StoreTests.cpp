@@ -158,7 +158,7 @@ TEST(StoreTest, EverythingWrittenComesBackAfterARestart) {
     store->setTitleChecked("/t.jsonl", 9);
     store->setOffset(1234, "/t.jsonl");
     fixture.clock.advance(10);
-    store->flush();
+    EXPECT_TRUE(store->flush());
     EXPECT_FALSE(store->isIndexDirty());
     EXPECT_FALSE(store->isOffsetsDirty());
 
@@ -283,7 +283,7 @@ TEST(StoreTest, WithoutAQueueNothingIsWrittenBeforeFlush) {
     EXPECT_EQ(store->revision(), 2);
     EXPECT_FALSE(FileSystem::exists(fixture.dir / "index.json"));
     EXPECT_FALSE(FileSystem::exists(fixture.dir / "offsets.json"));
-    store->flush();
+    EXPECT_TRUE(store->flush());
     EXPECT_TRUE(FileSystem::exists(fixture.dir / "index.json"));
     EXPECT_EQ(read(fixture.dir / "offsets.json"), R"({"/a":5})");
 }
@@ -308,7 +308,7 @@ TEST(StoreTest, AFailedWriteIsLoggedAndTheDataStaysDirty) {
     EXPECT_TRUE(store->isOffsetsDirty());
     EXPECT_FALSE(FileSystem::exists(fixture.dir / "index.json"));
 
-    store->flush();
+    EXPECT_TRUE(store->flush());
     EXPECT_FALSE(store->isIndexDirty());
     EXPECT_EQ(StoreIndex::decode(read(fixture.dir / "index.json"))->items.size(), 1u);
 }
@@ -327,7 +327,7 @@ TEST(StoreTest, OffsetsAreNeverSavedAheadOfAnIndexThatFailedToSave) {
         });
         ::testing::internal::CaptureStderr();
         if (flushing) {
-            store->flush();
+            EXPECT_FALSE(store->flush());
         } else {
             fixture.queue.advance(5);
         }
@@ -336,7 +336,7 @@ TEST(StoreTest, OffsetsAreNeverSavedAheadOfAnIndexThatFailedToSave) {
         EXPECT_FALSE(FileSystem::exists(fixture.dir / "offsets.json")) << flushing;
         EXPECT_TRUE(store->isOffsetsDirty()) << flushing;
 
-        store->flush();
+        EXPECT_TRUE(store->flush());
         EXPECT_EQ(StoreIndex::decode(read(fixture.dir / "index.json"))->items.size(), 1u);
         EXPECT_EQ(OffsetsFile::decode(read(fixture.dir / "offsets.json"))->at("/a"), 5u);
     }
@@ -354,12 +354,12 @@ TEST(StoreTest, ASharedCopyIsDeletedOnlyWithItsLastUser) {
     EXPECT_EQ(store->itemsWithContent(hexID('a')).size(), 2u);
 
     EXPECT_EQ(store->deleteItems({hexID('a'), "unknown"}), 1);
-    store->flush();
+    EXPECT_TRUE(store->flush());
     EXPECT_TRUE(FileSystem::exists(path));
     EXPECT_FALSE(FileSystem::exists(fixture.dir / ("thumbs/" + hexID('a') + ".jpg")));
     EXPECT_TRUE(store->remove(hexID('a') + "~2"));
     EXPECT_FALSE(store->remove(hexID('a') + "~2"));
-    store->flush();
+    EXPECT_TRUE(store->flush());
     EXPECT_FALSE(FileSystem::exists(path));
     EXPECT_TRUE(store->copyRefs().empty());
     EXPECT_TRUE(store->itemsWithContent(hexID('a')).empty());
@@ -373,7 +373,7 @@ TEST(StoreTest, RemovedFilesStayUntilAnIndexWithoutThemIsWritten) {
         Url url = fixture.copy(*store, hexID('a'));
         path = url.path().value();
         store->upsert(makeItem(hexID('a'), 1, url));
-        store->flush();
+        EXPECT_TRUE(store->flush());
         store->remove(hexID('a'));
         fixture.queue.advance(1);
         // A crash here: the index on disk still names the copy, so the copy must still be there.
@@ -396,7 +396,7 @@ TEST(StoreTest, ACopyTakenBackBeforeTheWriteSurvivesItsEarlierRemoval) {
     store->remove(hexID('a'));
     EXPECT_EQ(fixture.copy(*store, hexID('a'), "second"), url);
     store->upsert(makeItem(hexID('a'), 2, url));
-    store->flush();
+    EXPECT_TRUE(store->flush());
     EXPECT_EQ(read(url.path().value()), "first");
     EXPECT_TRUE(FileSystem::exists(fixture.dir / ("thumbs/" + hexID('a') + ".jpg")));
 }
@@ -419,7 +419,7 @@ TEST(StoreTest, HidingKeepsFilesAndUnhidingBringsBackTheSameItem) {
 
     // The shown user of the shared copy goes; the hidden one still needs it.
     store->deleteItems({hexID('a') + "~2"});
-    store->flush();
+    EXPECT_TRUE(store->flush());
     EXPECT_TRUE(FileSystem::exists(url.path().value()));
 
     EXPECT_TRUE(store->unhide(item.id));
@@ -572,7 +572,7 @@ TEST(StoreTest, PurgeRemovesWhatIsOlderThanTheCutoff) {
     std::string transcript = fixture.dir.write("t.jsonl", "{}");
     store->setOffset(5, transcript);
     store->setOffset(6, fixture.dir / "vanished.jsonl");
-    store->flush();
+    EXPECT_TRUE(store->flush());
 
     auto removed = store->purge(100);
     EXPECT_EQ(removed, std::vector<std::string>{hexID('o')});
@@ -617,7 +617,7 @@ TEST(StoreTest, TrimVersionsKeepsTheNewestAndDropsUnusedFiles) {
     store->trimVersions(1);
     EXPECT_EQ(store->items().at(hexID('a')).versions, std::vector<ItemVersion>{versions[3]});
     EXPECT_EQ(store->hiddenItems().at(hexID('h')).item.versions, std::vector<ItemVersion>{versions[2]});
-    store->flush();
+    EXPECT_TRUE(store->flush());
     EXPECT_TRUE(FileSystem::exists(versions[0].fileURL.path().value())) << "still the current file of b";
     EXPECT_FALSE(FileSystem::exists(versions[1].fileURL.path().value()));
     EXPECT_TRUE(FileSystem::exists(versions[2].fileURL.path().value()));
@@ -635,7 +635,7 @@ TEST(StoreTest, DropFilesDeletesOnlyUnusedCopies) {
     Url used = fixture.copy(*store, "used");
     Url unused = fixture.copy(*store, "unused");
     store->upsert(makeItem(hexID('a'), 1, used));
-    store->flush();
+    EXPECT_TRUE(store->flush());
     store->dropFiles({{used, 1, {}, {}, {}}, {unused, 1, {}, {}, {}}});
     EXPECT_TRUE(FileSystem::exists(used.path().value()));
     EXPECT_FALSE(FileSystem::exists(unused.path().value()));
@@ -738,7 +738,7 @@ TEST(StoreTest, RemovalNeverDeletesOutsideTheItemsAndThumbsFolders) {
     auto store = fixture.open();
     ASSERT_EQ(store->items().size(), 2u);
     EXPECT_EQ(store->deleteItems({item.id, sneaky.id}), 2);
-    store->flush();
+    EXPECT_TRUE(store->flush());
     EXPECT_EQ(read(outside), "keep me");
     EXPECT_EQ(read(sibling), "keep me too");
     EXPECT_TRUE(FileSystem::exists(fixture.dir / "precious.jpg"));
@@ -753,7 +753,7 @@ TEST(StoreTest, StartUpSweepsOldFilesThatNoRecordUses) {
         store->upsert(makeItem(hexID('a'), 1, shown));
         store->upsert(makeItem(hexID('h'), 1, hiddenCopy));
         store->hide(hexID('h'));
-        store->flush();
+        EXPECT_TRUE(store->flush());
     }
     struct File {
         std::string name;

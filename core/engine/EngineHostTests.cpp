@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+
+#include "core/base/AtomicFile.h"
+#include "core/base/Crypto.h"
+#include "core/base/Iso8601.h"
+#include "core/base/Json.h"
+#include "core/base/ManualQueue.h"
+#include "core/base/ThreadQueue.h"
+#include "core/engine/EngineHost.h"
+#include "core/engine/EngineProbe.h"
+#include "core/platform/FileSystem.h"
+#include "core/store/StoreIndex.h"
+#include "core/testsupport/TempDir.h"
+#include "core/testsupport/TestImages.h"
+
+namespace brimly {
+namespace {
+
+using testing::TempDir;
+namespace TestImages = testing::TestImages;
+
+Engine::Config configIn(const TempDir& dir) {
+    Engine::Config config{.paths = BrimlyPaths{.claudeHome = Url::fromPath(dir / "claude"),
+                                               .scratchRoot = Url::fromPath(dir / "scratch"),
+                                               .supportDir = Url::fromPath(dir / "support"),
+                                               .chromeRoot = Url::fromPath(dir / "tmp")}};
+    return config;
+}
+
+// A session transcript holding one screenshot, written a minute ago.
+void writeTranscript(const TempDir& dir, const std::string& session, int width) {
+    Json image = {{"type", "image"},
+                  {"source",
+                   {{"type", "base64"},
+                    {"media_type", "image/png"},
+                    {"data", Crypto::base64Encode(TestImages::png(width, 40))}}}};
+    Json line = {
+        {"type", "user"},
+        {"sessionId", session},
+        {"timestamp", formatIso8601(SystemClock::shared().now() - 60)},
+        {"message",
+         {{"role", "user"},
+          {"content", {{{"type", "tool_result"}, {"tool_use_id", "t" + session}, {"content", {image}}}}}}}};
+    dir.write("claude/projects/-p/" + session + ".jsonl", line.dump() + "\n");
+}
+
+std::optional<StoreIndex> savedIndex(const TempDir& dir) {
+    return StoreIndex::decode(AtomicFile::read(dir / "support/index.json").value_or(""));
+}
+
+TEST(EngineHostTest, DroppingTheHostSavesWhatWasCaptured) {
+    TempDir dir;
+    dir.write("watched/a.png", TestImages::png(64, 48));
+    Engine::Config config = configIn(dir);
+    config.watchedFolders = {dir / "watched"};
+    ThreadQueue main("main");
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t shown = 0;
+    {
+        auto onSnapshot = [&](std::shared_ptr<const Snapshot> snapshot) {
+            std::lock_guard lock(mutex);
+            shown = snapshot->items.size();
+            changed.notify_all();
+        };
+        EngineHost host(config, SystemClock::shared(), main, {.onSnapshot = onSnapshot});
+        host.start(true);
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return shown == 1; }));
+    }
+    main.drain();
+    auto index = savedIndex(dir);
+    ASSERT_TRUE(index);
+    EXPECT_EQ(index->items.size(), 1u);
+}
+
+TEST(EngineHostTest, LoadingHappensOnTheEngineQueueNotTheCaller) {
+    TempDir dir;
+    ManualQueue queue;
+    ManualQueue main;
+    EngineHost host(configIn(dir), SystemClock::shared(), queue, main, {});
+    EXPECT_FALSE(FileSystem::exists(dir / "support")) << "the store was loaded on the calling thread";
+    queue.runUntilIdle();
+    EXPECT_TRUE(FileSystem::isDirectory(dir / "support/items"));
+}
+
+TEST(EngineHostTest, AStopRequestedDuringTheCatchUpEndsItAtTheNextTranscript) {
+    TempDir dir;
+    for (int n = 0; n < 3; ++n) writeTranscript(dir, "s" + std::to_string(n), 40 + n);
+    // One queue for both sides, so the first snapshot's handler runs between the first transcript and the
+    // next, where a user quitting at that moment would be.
+    ManualQueue queue;
+    std::unique_ptr<EngineHost> host;
+    std::size_t published = 0;
+    auto onSnapshot = [&](std::shared_ptr<const Snapshot>) {
+        if (published++ == 0) host->engine().requestStop();
+    };
+    host = std::make_unique<EngineHost>(configIn(dir), SystemClock::shared(), queue, queue,
+                                        Engine::Handlers{.onSnapshot = onSnapshot});
+    host->start(false);
+    queue.runUntilIdle();
+    EXPECT_TRUE(host->stop());
+    auto index = savedIndex(dir);
+    ASSERT_TRUE(index);
+    EXPECT_EQ(index->items.size(), 1u) << "the catch-up went on after the stop request";
+}
+
+TEST(EngineHostTest, AsynchronousStopReportsOnTheMainQueueAndMayDropTheHost) {
+    TempDir dir;
+    writeTranscript(dir, "s1", 50);
+    ThreadQueue main("main");
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool shown = false;
+    std::optional<bool> result;
+    auto onSnapshot = [&](std::shared_ptr<const Snapshot> snapshot) {
+        std::lock_guard lock(mutex);
+        shown = shown || !snapshot->items.empty();
+        changed.notify_all();
+    };
+    auto host = std::make_unique<EngineHost>(configIn(dir), SystemClock::shared(), main,
+                                             Engine::Handlers{.onSnapshot = onSnapshot});
+    host->start(true);
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return shown; }));
+    lock.unlock();
+    host->stopAsync([&](bool saved) {
+        EXPECT_TRUE(main.isCurrent());
+        host.reset();
+        std::lock_guard done(mutex);
+        result = saved;
+        changed.notify_all();
+    });
+    lock.lock();
+    ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return result.has_value(); }));
+    EXPECT_TRUE(*result);
+    auto index = savedIndex(dir);
+    ASSERT_TRUE(index);
+    EXPECT_EQ(index->items.size(), 1u);
+}
+
+// A disk that fills up and frees again: one report when saving starts failing, one when it works again, and
+// the final save tells the truth either way.
+TEST(EngineHostTest, AFullDiskIsReportedOnceRetriedAndTheFinalSaveSaysSo) {
+    TempDir dir;
+    writeTranscript(dir, "s1", 50);
+    ManualQueue queue;
+    ManualQueue main;
+    std::vector<EngineStatus> statuses;
+    EngineHost host(configIn(dir), SystemClock::shared(), queue, main,
+                    {.onStatus = [&](const EngineStatus& status) { statuses.push_back(status); }});
+    auto diskFull = [](AtomicFile::Stage stage) {
+        return stage == AtomicFile::Stage::write ? std::make_error_code(std::errc::no_space_on_device)
+                                                 : std::error_code();
+    };
+    AtomicFile::setFaultForTesting(diskFull);
+    host.start(false);
+    queue.runUntilIdle();
+    queue.advance(100);
+    main.runUntilIdle();
+    ASSERT_EQ(statuses.size(), 1u) << "one report for a disk that stays full";
+    EXPECT_EQ(statuses[0].kind, EngineStatus::Kind::indexNotSaved);
+    EXPECT_NE(statuses[0].text.find("No space left on device"), std::string::npos) << statuses[0].text;
+    EXPECT_FALSE(statuses[0].resolved);
+
+    AtomicFile::setFaultForTesting(nullptr);
+    queue.advance(Store::failedWriteRetry);
+    main.runUntilIdle();
+    ASSERT_TRUE(savedIndex(dir)) << "the failed save was not tried again";
+    EXPECT_EQ(savedIndex(dir)->items.size(), 1u);
+    ASSERT_EQ(statuses.size(), 2u);
+    EXPECT_TRUE(statuses[1].resolved);
+
+    AtomicFile::setFaultForTesting(diskFull);
+    host.engine().markSeen({savedIndex(dir)->items[0].id});
+    queue.runUntilIdle();
+    EXPECT_FALSE(host.stop());
+    AtomicFile::setFaultForTesting(nullptr);
+}
+
+}  // namespace
+}  // namespace brimly
