@@ -172,11 +172,11 @@ TEST(StyleChangeTest, LeaveAndArriveWithGenerations) {
     const auto right = DisplayStyleChoice::pill(PillSide::right);
 
     auto change = StyleChange::make(notch);
-    EXPECT_EQ(change.request(notch, true, true), Action::none());
-    EXPECT_EQ(change.request(left, true, true), Action::leave(1));
+    EXPECT_EQ(change.request({.choice = notch, .showsAtRest = true, .animate = true}), Action::none());
+    EXPECT_EQ(change.request({.choice = left, .showsAtRest = true, .animate = true}), Action::leave(1));
     EXPECT_TRUE(change.isLeaving);
     // A third style during the leave waits; the leave ends in it.
-    EXPECT_EQ(change.request(right, true, true), Action::none());
+    EXPECT_EQ(change.request({.choice = right, .showsAtRest = true, .animate = true}), Action::none());
     EXPECT_EQ(change.leaveEnded(0), Action::none());
     EXPECT_EQ(change.leaveEnded(1), Action::apply(right, true, 2));
     EXPECT_EQ(change, (StyleChange{right, right, false, 2}));
@@ -184,25 +184,26 @@ TEST(StyleChangeTest, LeaveAndArriveWithGenerations) {
 
     // Going back to the leaving style makes it arrive again; the old leave's callback is stale.
     change = StyleChange::make(notch);
-    EXPECT_EQ(change.request(left, true, true), Action::leave(1));
-    EXPECT_EQ(change.request(notch, true, true), Action::apply(notch, true, 2));
+    EXPECT_EQ(change.request({.choice = left, .showsAtRest = true, .animate = true}), Action::leave(1));
+    EXPECT_EQ(change.request({.choice = notch, .showsAtRest = true, .animate = true}),
+              Action::apply(notch, true, 2));
     EXPECT_EQ(change.leaveEnded(1), Action::none());
     EXPECT_EQ(change.applied, notch);
 
     // Nothing on screen at rest: the new style arrives at once.
     change = StyleChange::make(notch);
-    EXPECT_EQ(change.request(left, false, true), Action::apply(left, true, 1));
+    EXPECT_EQ(change.request({.choice = left, .animate = true}), Action::apply(left, true, 1));
 
     // Without animation: applied directly, also in the middle of a leave.
     change = StyleChange::make(notch);
-    EXPECT_EQ(change.request(notch, true, false), Action::none());
-    EXPECT_EQ(change.request(left, true, true), Action::leave(1));
-    EXPECT_EQ(change.request(left, true, false), Action::apply(left, false, 2));
+    EXPECT_EQ(change.request({.choice = notch, .showsAtRest = true}), Action::none());
+    EXPECT_EQ(change.request({.choice = left, .showsAtRest = true, .animate = true}), Action::leave(1));
+    EXPECT_EQ(change.request({.choice = left, .showsAtRest = true}), Action::apply(left, false, 2));
     EXPECT_FALSE(change.isLeaving);
 
     change = StyleChange::make(notch);
     EXPECT_EQ(change.settle(), Action::none());
-    change.request(right, true, true);
+    change.request({.choice = right, .showsAtRest = true, .animate = true});
     EXPECT_EQ(change.settle(), Action::apply(right, false, 2));
     EXPECT_EQ(change.settle(), Action::none());
 
