@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <functional>
-#include <numbers>
 #include <string>
+#include <utility>
 
 #include "core/drawer/DisplayLayout.h"
 #include "core/drawer/DisplayVisibility.h"
@@ -82,45 +80,18 @@ TEST(DisplayLayoutTest, RestingRectanglesPerStyle) {
         std::optional<Rect> line;
         Rect hot;
     };
+    const auto none = std::nullopt;
+    // clang-format off
     const Case cases[] = {
-        {"notch", notched, 0, {620, 868, 200, 32}, {620, 868, 200, 32}, std::nullopt, {612, 868, 216, 33}},
-        {"notch+24",
-         notched,
-         24,
-         {620, 868, 200, 32},
-         {620, 868, 224, 32},
-         std::nullopt,
-         {612, 868, 240, 33}},
-        {"hover+30",
-         hover,
-         30,
-         {2300, 1148, 200, 32},
-         {2300, 1148, 230, 32},
-         std::nullopt,
-         {2276, 1160, 278, 21}},
-        {"left",
-         left,
-         24,
-         {90, 388, 132, 99},
-         {90, 388, 132, 99},
-         Rect{90, 413.5, 4, 48},
-         {80, 403.5, 24, 68}},
+        {"notch", notched, 0, {620, 868, 200, 32}, {620, 868, 200, 32}, none, {612, 868, 216, 33}},
+        {"notch+24", notched, 24, {620, 868, 200, 32}, {620, 868, 224, 32}, none, {612, 868, 240, 33}},
+        {"hover+30", hover, 30, {2300, 1148, 200, 32}, {2300, 1148, 230, 32}, none, {2276, 1160, 278, 21}},
+        {"left", left, 24, {90, 388, 132, 99}, {90, 388, 132, 99}, Rect{90, 413.5, 4, 48}, {80, 403.5, 24, 68}},
         // Centred on the whole screen although the Dock on the left narrows the visible frame.
-        {"bottom",
-         bottom,
-         24,
-         {654, 10, 132, 99},
-         {654, 10, 132, 99},
-         Rect{696, 10, 48, 4},
-         {686, 0, 68, 24}},
-        {"right",
-         right,
-         0,
-         {1298, 388, 132, 99},
-         {1298, 388, 132, 99},
-         Rect{1426, 413.5, 4, 48},
-         {1416, 403.5, 24, 68}},
+        {"bottom", bottom, 24, {654, 10, 132, 99}, {654, 10, 132, 99}, Rect{696, 10, 48, 4}, {686, 0, 68, 24}},
+        {"right", right, 0, {1298, 388, 132, 99}, {1298, 388, 132, 99}, Rect{1426, 413.5, 4, 48}, {1416, 403.5, 24, 68}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_TRUE(nearRect(c.layout.collapsedRect(), c.collapsed));
@@ -136,12 +107,8 @@ TEST(DisplayLayoutTest, RestingRectanglesPerStyle) {
     EXPECT_TRUE(hover.hotZone(0).contains({2290, 1179.9}));
     EXPECT_FALSE(hover.hotZone(0).contains({2290, 1159}));
 
-    EXPECT_EQ(DisplayLayout::counterWidth(0), 0);
-    EXPECT_EQ(DisplayLayout::counterWidth(1), 24);
-    EXPECT_EQ(DisplayLayout::counterWidth(9), 24);
-    EXPECT_EQ(DisplayLayout::counterWidth(10), 30);
-    EXPECT_EQ(DisplayLayout::counterWidth(99), 30);
-    EXPECT_EQ(DisplayLayout::counterWidth(100), 38);
+    const std::pair<int, double> counters[] = {{0, 0}, {1, 24}, {9, 24}, {10, 30}, {99, 30}, {100, 38}};
+    for (auto [count, width] : counters) EXPECT_EQ(DisplayLayout::counterWidth(count), width) << count;
 }
 
 TEST(DisplayLayoutTest, OpenDrawerAndPanelRectangles) {
@@ -207,9 +174,16 @@ TEST(DisplayLayoutTest, HoverAndClosingRectangles) {
     EXPECT_TRUE(nearRect(notched.closingDrawerRect(open, 24, 100, 0.32), rest, 1e-6));
     EXPECT_EQ(notched.closingDrawerRect(open, 24, 0, 0), rest);
     EXPECT_EQ(notched.closingDrawerRect(open, 24, 0, -1), rest);
-    // A quarter of the duration in: the spring stands at (1 + pi/2) e^(-pi/2).
-    double p = (1 + std::numbers::pi / 2) * std::exp(-std::numbers::pi / 2);
-    EXPECT_TRUE(nearRect(notched.closingDrawerRect(open, 24, 0.08, 0.32), mix(rest, open, p)));
+    // A quarter of the duration in, a critically damped spring with period d stands at
+    // (1 + pi/2) e^(-pi/2) = 0.534416 of the way from the rest rectangle to the open one.
+    EXPECT_TRUE(nearRect(notched.closingDrawerRect(open, 24, 0.08, 0.32), mix(rest, open, 0.534416), 1e-4));
+    // In between it only ever shrinks.
+    double previous = open.width;
+    for (double elapsed = 0.04; elapsed < 0.32; elapsed += 0.04) {
+        double width = notched.closingDrawerRect(open, 24, elapsed, 0.32).width;
+        EXPECT_LT(width, previous) << elapsed;
+        previous = width;
+    }
 }
 
 TEST(DisplayLayoutTest, PeekCardStaysInsideTheVisibleFrame) {

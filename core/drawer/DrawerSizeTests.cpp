@@ -55,21 +55,29 @@ TEST(DrawerSizeTest, PanelHoldsEveryLayoutOfTheStyle) {
 }
 
 TEST(DrawerGrowthTest, PerceivedProgressAndLengths) {
-    EXPECT_DOUBLE_EQ(DrawerGrowth::referenceRatio, std::sqrt(720.0 * 320 / (220.0 * 38)));
+    EXPECT_DOUBLE_EQ(DrawerGrowth::referenceRatio, 5.2497436711176855);
     EXPECT_DOUBLE_EQ(DrawerGrowth::perceived(0), 0);
     EXPECT_NEAR(DrawerGrowth::perceived(1), 1, 1e-12);
-    EXPECT_GT(DrawerGrowth::perceived(0.25), 0.25);
-    const double slope = (DrawerGrowth::referenceRatio - 1) / std::log(DrawerGrowth::referenceRatio);
-    EXPECT_DOUBLE_EQ(DrawerGrowth::perceived(-0.1), -0.1 * slope);
+    // ln(1 + 4.2497 x 0.5) / ln(5.2497), and below 0 the slope at 0: 4.2497 / ln(5.2497) x -0.1.
+    EXPECT_NEAR(DrawerGrowth::perceived(0.5), 0.687135, 1e-6);
+    EXPECT_NEAR(DrawerGrowth::perceived(-0.1), -0.256290, 1e-6);
+    // Rising, and ahead of the progress itself: early progress counts for more.
+    for (int step = 1; step < 10; ++step) {
+        double x = step / 10.0;
+        EXPECT_GT(DrawerGrowth::perceived(x), DrawerGrowth::perceived(x - 0.1)) << x;
+        EXPECT_GT(DrawerGrowth::perceived(x), x) << x;
+    }
 
-    EXPECT_DOUBLE_EQ(DrawerGrowth::length(220, 720, 0.5), 220 * std::sqrt(720.0 / 220));
+    // Halfway between 220 and 720 geometrically is their geometric mean, sqrt(158400).
+    EXPECT_NEAR(DrawerGrowth::length(220, 720, 0.5), 397.994975, 1e-6);
     EXPECT_DOUBLE_EQ(DrawerGrowth::length(0, 100, 0.3), 30);
     EXPECT_DOUBLE_EQ(DrawerGrowth::length(10, 0, 0.5), 5);
 
     EXPECT_DOUBLE_EQ(DrawerGrowth::reveal(0.6475), 0);
     EXPECT_DOUBLE_EQ(DrawerGrowth::reveal(0.5), 0);
+    EXPECT_DOUBLE_EQ(DrawerGrowth::reveal(0.9559375), 1);
     EXPECT_DOUBLE_EQ(DrawerGrowth::reveal(1.2), 1);
-    EXPECT_NEAR(DrawerGrowth::reveal(0.8), 0.1525 / 0.3084375, 1e-12);
+    EXPECT_NEAR(DrawerGrowth::reveal(0.8), 0.494428, 1e-6);
     EXPECT_DOUBLE_EQ(DrawerGrowth::scale(0), 38.0 / 320);
     EXPECT_DOUBLE_EQ(DrawerGrowth::scale(1), 1);
 
@@ -79,18 +87,32 @@ TEST(DrawerGrowthTest, PerceivedProgressAndLengths) {
     EXPECT_DOUBLE_EQ(DrawerGrowth::proportional(10, 5, 0), 10);
 }
 
-TEST(DrawerGrowthTest, FrameKeepsItsEdgeAndReachesBothEnds) {
+TEST(DrawerGrowthTest, FrameKeepsItsEdgeAndGrowsBetweenBothEnds) {
     struct Case {
         const char* name;
         Rect from;
         Rect to;
         RectSide edge;
+        double line;  // the attached edge, the same at rest and open
     };
     const Case cases[] = {
-        {"notch", {620, 868, 200, 32}, {360, 540, 720, 360}, RectSide::maxY},
-        {"left pill", {90, 388, 4, 48}, {90, 100, 480, 670}, RectSide::minX},
-        {"right pill", {1426, 413, 4, 48}, {950, 10, 480, 700}, RectSide::maxX},
-        {"bottom pill", {696, 10, 48, 4}, {280, 10, 880, 216}, RectSide::minY},
+        {"notch", {620, 868, 200, 32}, {360, 540, 720, 360}, RectSide::maxY, 900},
+        {"left pill", {90, 388, 4, 48}, {90, 100, 480, 670}, RectSide::minX, 90},
+        {"right pill", {1426, 413, 4, 48}, {950, 10, 480, 700}, RectSide::maxX, 1430},
+        {"bottom pill", {696, 10, 48, 4}, {280, 10, 880, 216}, RectSide::minY, 10},
+    };
+    auto attached = [](const Rect& r, RectSide edge) {
+        switch (edge) {
+            case RectSide::minX:
+                return r.minX();
+            case RectSide::maxX:
+                return r.maxX();
+            case RectSide::minY:
+                return r.minY();
+            case RectSide::maxY:
+                return r.maxY();
+        }
+        return 0.0;
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -98,25 +120,16 @@ TEST(DrawerGrowthTest, FrameKeepsItsEdgeAndReachesBothEnds) {
             EXPECT_TRUE(nearRect(DrawerGrowth::frame(c.from, c.to, 0, c.edge, hold), c.from));
             EXPECT_TRUE(nearRect(DrawerGrowth::frame(c.from, c.to, 1, c.edge, hold), c.to));
         }
-        Rect half = DrawerGrowth::frame(c.from, c.to, 0.5, c.edge, 0);
-        double t = DrawerGrowth::perceived(0.5);
-        switch (c.edge) {
-            case RectSide::maxY:
-                EXPECT_NEAR(half.maxY(), c.from.maxY() + (c.to.maxY() - c.from.maxY()) * t, 1e-9);
-                EXPECT_NEAR(half.midX(), c.from.midX() + (c.to.midX() - c.from.midX()) * t, 1e-9);
-                break;
-            case RectSide::minX:
-                EXPECT_NEAR(half.minX(), 90, 1e-9);
-                break;
-            case RectSide::maxX:
-                EXPECT_NEAR(half.maxX(), 1430, 1e-9);
-                break;
-            case RectSide::minY:
-                EXPECT_NEAR(half.minY(), 10, 1e-9);
-                break;
+        Rect previous = c.from;
+        for (double p : {0.25, 0.5, 0.75}) {
+            Rect r = DrawerGrowth::frame(c.from, c.to, p, c.edge, 0);
+            EXPECT_NEAR(attached(r, c.edge), c.line, 1e-9) << p;
+            EXPECT_GT(r.width, previous.width) << p;
+            EXPECT_GT(r.height, previous.height) << p;
+            EXPECT_LT(r.width, c.to.width) << p;
+            EXPECT_LT(r.height, c.to.height) << p;
+            previous = r;
         }
-        EXPECT_NEAR(half.width, DrawerGrowth::length(c.from.width, c.to.width, t), 1e-9);
-        EXPECT_NEAR(half.height, DrawerGrowth::length(c.from.height, c.to.height, t), 1e-9);
     }
     // The line hold: the axis along the edge waits, the depth grows from the start.
     Rect from{620, 868, 200, 32};
@@ -172,11 +185,11 @@ TEST(StyleChangeTest, LeaveAndArriveWithGenerations) {
     const auto right = DisplayStyleChoice::pill(PillSide::right);
 
     auto change = StyleChange::make(notch);
-    EXPECT_EQ(change.request(notch, true, true), Action::none());
-    EXPECT_EQ(change.request(left, true, true), Action::leave(1));
+    EXPECT_EQ(change.request({.choice = notch, .showsAtRest = true, .animate = true}), Action::none());
+    EXPECT_EQ(change.request({.choice = left, .showsAtRest = true, .animate = true}), Action::leave(1));
     EXPECT_TRUE(change.isLeaving);
     // A third style during the leave waits; the leave ends in it.
-    EXPECT_EQ(change.request(right, true, true), Action::none());
+    EXPECT_EQ(change.request({.choice = right, .showsAtRest = true, .animate = true}), Action::none());
     EXPECT_EQ(change.leaveEnded(0), Action::none());
     EXPECT_EQ(change.leaveEnded(1), Action::apply(right, true, 2));
     EXPECT_EQ(change, (StyleChange{right, right, false, 2}));
@@ -184,25 +197,26 @@ TEST(StyleChangeTest, LeaveAndArriveWithGenerations) {
 
     // Going back to the leaving style makes it arrive again; the old leave's callback is stale.
     change = StyleChange::make(notch);
-    EXPECT_EQ(change.request(left, true, true), Action::leave(1));
-    EXPECT_EQ(change.request(notch, true, true), Action::apply(notch, true, 2));
+    EXPECT_EQ(change.request({.choice = left, .showsAtRest = true, .animate = true}), Action::leave(1));
+    EXPECT_EQ(change.request({.choice = notch, .showsAtRest = true, .animate = true}),
+              Action::apply(notch, true, 2));
     EXPECT_EQ(change.leaveEnded(1), Action::none());
     EXPECT_EQ(change.applied, notch);
 
     // Nothing on screen at rest: the new style arrives at once.
     change = StyleChange::make(notch);
-    EXPECT_EQ(change.request(left, false, true), Action::apply(left, true, 1));
+    EXPECT_EQ(change.request({.choice = left, .animate = true}), Action::apply(left, true, 1));
 
     // Without animation: applied directly, also in the middle of a leave.
     change = StyleChange::make(notch);
-    EXPECT_EQ(change.request(notch, true, false), Action::none());
-    EXPECT_EQ(change.request(left, true, true), Action::leave(1));
-    EXPECT_EQ(change.request(left, true, false), Action::apply(left, false, 2));
+    EXPECT_EQ(change.request({.choice = notch, .showsAtRest = true}), Action::none());
+    EXPECT_EQ(change.request({.choice = left, .showsAtRest = true, .animate = true}), Action::leave(1));
+    EXPECT_EQ(change.request({.choice = left, .showsAtRest = true}), Action::apply(left, false, 2));
     EXPECT_FALSE(change.isLeaving);
 
     change = StyleChange::make(notch);
     EXPECT_EQ(change.settle(), Action::none());
-    change.request(right, true, true);
+    change.request({.choice = right, .showsAtRest = true, .animate = true});
     EXPECT_EQ(change.settle(), Action::apply(right, false, 2));
     EXPECT_EQ(change.settle(), Action::none());
 

@@ -16,17 +16,15 @@ double HoverInputs::dwell(const DisplayStyle& style, int hoverDwellMs) {
                       style.value);
 }
 
-double HoverInputs::closeDuration(bool hoverOpening, bool drawerOpen,
-                                  const std::optional<DisplayStyle>& openStyle, bool reduceMotion,
-                                  double motionScale) {
-    if (!hoverOpening || !drawerOpen) return 0;
+double HoverInputs::closeDuration(const CloseContext& context) {
+    if (!context.hoverOpening || !context.drawerOpen) return 0;
     double seconds = 0.32;
-    if (reduceMotion) {
+    if (context.reduceMotion) {
         seconds = 0.2;
-    } else if (openStyle && !openStyle->isNotch()) {
+    } else if (context.openStyle && !context.openStyle->isNotch()) {
         seconds = 0.45;
     }
-    return seconds * motionScale;
+    return seconds * context.motionScale;
 }
 
 std::optional<DisplayID> HoverInputs::hot(Point pointer, const std::map<DisplayID, DisplayLayout>& layouts,

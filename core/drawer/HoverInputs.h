@@ -24,13 +24,29 @@ struct HoverInputs {
     static double dwell(const DisplayStyle& style, int hoverDwellMs);
     // Hovering opens drawers only while it is enabled and quiet mode is off.
     static bool hoverOpening(bool hoverEnabled, bool quietMode) { return hoverEnabled && !quietMode; }
-    // Length of the close animation to track; `openStyle` is absent when the open display has no layout.
-    static double closeDuration(bool hoverOpening, bool drawerOpen,
-                                const std::optional<DisplayStyle>& openStyle, bool reduceMotion,
-                                double motionScale);
+    // What the close animation's length depends on; `openStyle` is absent when the open display has no
+    // layout.
+    struct CloseContext {
+        bool hoverOpening = false;
+        bool drawerOpen = false;
+        std::optional<DisplayStyle> openStyle;
+        bool reduceMotion = false;
+        double motionScale = 1;
+        bool operator==(const CloseContext&) const = default;
+    };
+    // `hotPresent`: the sample has a hot display.
+    struct FeedContext {
+        bool hoverOpening = false;
+        bool hotPresent = false;
+        bool drawerOpen = false;
+        bool operator==(const FeedContext&) const = default;
+    };
+
+    // Length of the close animation to track.
+    static double closeDuration(const CloseContext& context);
     // With hover opening off, samples on a hot zone are withheld while nothing is open, so no dwell starts.
-    static bool feedsMachine(bool hoverOpening, bool hotPresent, bool drawerOpen) {
-        return hoverOpening || !hotPresent || drawerOpen;
+    static bool feedsMachine(const FeedContext& context) {
+        return context.hoverOpening || !context.hotPresent || context.drawerOpen;
     }
     // The first display, in table order, whose hot zone holds the pointer; fading panels are skipped and
     // nothing is hot while a style change is leaving. `trailing` gives each display's counter width.

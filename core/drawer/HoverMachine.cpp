@@ -4,41 +4,39 @@
 
 namespace brimly {
 
-HoverMachine::Action HoverMachine::fromClosed(double now, std::optional<DisplayID> hot, double dwell) {
-    if (!hot) return Action::none();
-    Phase::Dwelling dwelling{*hot, now, dwell};
+HoverMachine::Action HoverMachine::fromClosed(const Sample& sample) {
+    if (!sample.hot) return Action::none();
+    Phase::Dwelling dwelling{*sample.hot, sample.now, sample.dwell};
     m_phase.value = dwelling;
     // NaN fails this test too, so it opens at once like a zero dwell instead of never.
-    if (dwell > 0) return Action::none();
-    return fromDwelling(dwelling, now, hot, dwell);
+    if (sample.dwell > 0) return Action::none();
+    return fromDwelling(dwelling, sample);
 }
 
-HoverMachine::Action HoverMachine::fromDwelling(Phase::Dwelling dwelling, double now,
-                                                std::optional<DisplayID> hot, double dwell) {
-    if (!hot) {
+HoverMachine::Action HoverMachine::fromDwelling(Phase::Dwelling dwelling, const Sample& sample) {
+    if (!sample.hot) {
         m_phase.value = Phase::Closed{};
         return Action::none();
     }
-    if (*hot != dwelling.target) {
-        m_phase.value = Phase::Dwelling{*hot, now, dwell};
+    if (*sample.hot != dwelling.target) {
+        m_phase.value = Phase::Dwelling{*sample.hot, sample.now, sample.dwell};
         return Action::none();
     }
     // The dwell stored when it started counts, not the one passed now.
-    if (now < dwelling.since + dwelling.dwell - tolerance) return Action::none();
+    if (sample.now < dwelling.since + dwelling.dwell - tolerance) return Action::none();
     m_phase.value = Phase::Open{dwelling.target, Reason::hover, true, std::nullopt};
     return Action::open(dwelling.target);
 }
 
-HoverMachine::Action HoverMachine::pointer(double now, std::optional<DisplayID> hot, double dwell,
-                                           bool insideOpen, double closeDuration) {
+HoverMachine::Action HoverMachine::pointer(const Sample& sample) {
     // Visit a copy: the branches replace the phase they are reading.
     Phase current = m_phase;
     return std::visit(
         Overloaded{
-            [&](const Phase::Closed&) { return fromClosed(now, hot, dwell); },
-            [&](const Phase::Dwelling& dwelling) { return fromDwelling(dwelling, now, hot, dwell); },
+            [&](const Phase::Closed&) { return fromClosed(sample); },
+            [&](const Phase::Dwelling& dwelling) { return fromDwelling(dwelling, sample); },
             [&](const Phase::Open& open) {
-                if (insideOpen || (hot && *hot == open.target)) {
+                if (sample.insideOpen || (sample.hot && *sample.hot == open.target)) {
                     m_phase.value = Phase::Open{open.target, open.reason, true, std::nullopt};
                     return Action::none();
                 }
@@ -46,28 +44,28 @@ HoverMachine::Action HoverMachine::pointer(double now, std::optional<DisplayID> 
                 if (open.reason != Reason::hover && !open.entered) return Action::none();
                 if (!open.outsideSince) {
                     Phase::Open next = open;
-                    next.outsideSince = now;
+                    next.outsideSince = sample.now;
                     m_phase.value = next;
                     return Action::none();
                 }
-                if (!reached(now, *open.outsideSince + m_grace)) return Action::none();
-                if (closeDuration > 0) {
-                    m_phase.value = Phase::Closing{open.target, now + closeDuration};
+                if (!reached(sample.now, *open.outsideSince + m_grace)) return Action::none();
+                if (sample.closeDuration > 0) {
+                    m_phase.value = Phase::Closing{open.target, sample.now + sample.closeDuration};
                 } else {
                     m_phase.value = Phase::Closed{};
                 }
                 return Action::close();
             },
             [&](const Phase::Closing& closing) {
-                bool running = !reached(now, closing.until);
-                if (running && (insideOpen || (hot && *hot == closing.target))) {
+                bool running = !reached(sample.now, closing.until);
+                if (running && (sample.insideOpen || (sample.hot && *sample.hot == closing.target))) {
                     m_phase.value = Phase::Open{closing.target, Reason::hover, true, std::nullopt};
                     return Action::open(closing.target);
                 }
-                if (running && !hot) return Action::none();
+                if (running && !sample.hot) return Action::none();
                 // The animation ended, or the pointer rests on another display's hot zone: start over there.
                 m_phase.value = Phase::Closed{};
-                return fromClosed(now, hot, dwell);
+                return fromClosed(sample);
             },
         },
         current.value);

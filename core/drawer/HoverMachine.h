@@ -72,15 +72,24 @@ public:
         bool operator==(const Closing&) const = default;
     };
 
+    // One pointer sample. `hot`: the display whose hot zone holds the pointer; `dwell`: that display's
+    // dwell; `insideOpen`: the pointer is inside the open or closing drawer's hover rectangle;
+    // `closeDuration` 0 means the drawer vanishes at once.
+    struct Sample {
+        double now = 0;
+        std::optional<DisplayID> hot;
+        double dwell = 0;
+        bool insideOpen = false;
+        double closeDuration = 0;
+        bool operator==(const Sample&) const = default;
+    };
+
     explicit HoverMachine(double grace) : m_grace(grace) {}
 
     const Phase& phase() const { return m_phase; }
     double grace() const { return m_grace; }
 
-    // `hot`: the display whose hot zone holds the pointer; `insideOpen`: the pointer is inside the open or
-    // closing drawer's hover rectangle; `closeDuration` 0 means the drawer vanishes at once.
-    Action pointer(double now, std::optional<DisplayID> hot, double dwell, bool insideOpen,
-                   double closeDuration);
+    Action pointer(const Sample& sample);
     Action hotkey(DisplayID target);
     Action click(DisplayID target);
     Action clickOutside();
@@ -95,8 +104,8 @@ public:
 
 private:
     static bool reached(double now, double deadline) { return now >= deadline - tolerance; }
-    Action fromClosed(double now, std::optional<DisplayID> hot, double dwell);
-    Action fromDwelling(Phase::Dwelling dwelling, double now, std::optional<DisplayID> hot, double dwell);
+    Action fromClosed(const Sample& sample);
+    Action fromDwelling(Phase::Dwelling dwelling, const Sample& sample);
 
     Phase m_phase;
     double m_grace;

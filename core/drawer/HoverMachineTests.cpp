@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
+#include <tuple>
+#include <utility>
 
 #include "core/base/Overloaded.h"
 #include "core/drawer/DrawerLife.h"
@@ -27,53 +28,51 @@ HoverMachine withPhase(Phase::Open open) {
     } else if (open.reason == Reason::click) {
         machine.click(open.target);
     } else {
-        machine.pointer(0, open.target, 0, false, 0);
+        machine.pointer({.now = 0, .hot = open.target});
     }
     return machine;
 }
 
-Phase phaseOf(const HoverMachine& machine) { return machine.phase(); }
-
 TEST(HoverMachineTest, DwellOpensOnlyOnceTheStoredDwellHasPassed) {
     HoverMachine machine(grace);
-    EXPECT_EQ(machine.pointer(1.0, std::nullopt, 0.12, false, 0), Action::none());
-    EXPECT_EQ(phaseOf(machine), Phase{});
-    EXPECT_EQ(machine.pointer(1.0, a, 0.12, false, 0), Action::none());
-    EXPECT_EQ(phaseOf(machine), (Phase{Phase::Dwelling{a, 1.0, 0.12}}));
+    EXPECT_EQ(machine.pointer({.now = 1.0}), Action::none());
+    EXPECT_EQ(machine.phase(), Phase{});
+    EXPECT_EQ(machine.pointer({.now = 1.0, .hot = a, .dwell = 0.12}), Action::none());
+    EXPECT_EQ(machine.phase(), (Phase{Phase::Dwelling{a, 1.0, 0.12}}));
     EXPECT_EQ(machine.deadline(), 1.12);
     // A new dwell argument does not move the stored one.
-    EXPECT_EQ(machine.pointer(1.05, a, 5.0, false, 0), Action::none());
-    EXPECT_EQ(machine.pointer(1.1, a, 5.0, false, 0), Action::none());
+    EXPECT_EQ(machine.pointer({.now = 1.05, .hot = a, .dwell = 5.0}), Action::none());
+    EXPECT_EQ(machine.pointer({.now = 1.1, .hot = a, .dwell = 5.0}), Action::none());
     // Half a microsecond early is within tolerance.
-    EXPECT_EQ(machine.pointer(1.0 + 0.12 - 0.0000005, a, 5.0, false, 0), Action::open(a));
-    EXPECT_EQ(phaseOf(machine), (Phase{Phase::Open{a, Reason::hover, true, std::nullopt}}));
+    EXPECT_EQ(machine.pointer({.now = 1.0 + 0.12 - 0.0000005, .hot = a, .dwell = 5.0}), Action::open(a));
+    EXPECT_EQ(machine.phase(), (Phase{Phase::Open{a, Reason::hover, true, std::nullopt}}));
     EXPECT_EQ(machine.openTarget(), a);
     EXPECT_EQ(machine.deadline(), std::nullopt);
 
     HoverMachine early(grace);
-    early.pointer(1.0, a, 0.12, false, 0);
-    EXPECT_EQ(early.pointer(1.0 + 0.12 - 0.000002, a, 0.12, false, 0), Action::none());
+    early.pointer({.now = 1.0, .hot = a, .dwell = 0.12});
+    EXPECT_EQ(early.pointer({.now = 1.0 + 0.12 - 0.000002, .hot = a, .dwell = 0.12}), Action::none());
 }
 
 TEST(HoverMachineTest, DwellRestartsOnAnotherDisplayAndEndsOffZone) {
     HoverMachine machine(grace);
-    machine.pointer(1.0, a, 0.12, false, 0);
-    EXPECT_EQ(machine.pointer(1.1, b, 0.35, false, 0), Action::none());
-    EXPECT_EQ(phaseOf(machine), (Phase{Phase::Dwelling{b, 1.1, 0.35}}));
-    EXPECT_EQ(machine.pointer(1.3, b, 0.35, false, 0), Action::none());
-    EXPECT_EQ(machine.pointer(1.45, b, 0.35, false, 0), Action::open(b));
+    machine.pointer({.now = 1.0, .hot = a, .dwell = 0.12});
+    EXPECT_EQ(machine.pointer({.now = 1.1, .hot = b, .dwell = 0.35}), Action::none());
+    EXPECT_EQ(machine.phase(), (Phase{Phase::Dwelling{b, 1.1, 0.35}}));
+    EXPECT_EQ(machine.pointer({.now = 1.3, .hot = b, .dwell = 0.35}), Action::none());
+    EXPECT_EQ(machine.pointer({.now = 1.45, .hot = b, .dwell = 0.35}), Action::open(b));
 
     HoverMachine away(grace);
-    away.pointer(1.0, a, 0.12, false, 0);
-    EXPECT_EQ(away.pointer(1.05, std::nullopt, 0.12, false, 0), Action::none());
-    EXPECT_EQ(phaseOf(away), Phase{});
+    away.pointer({.now = 1.0, .hot = a, .dwell = 0.12});
+    EXPECT_EQ(away.pointer({.now = 1.05}), Action::none());
+    EXPECT_EQ(away.phase(), Phase{});
 }
 
 TEST(HoverMachineTest, ZeroOrBrokenDwellOpensAtOnce) {
     for (double dwell : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN()}) {
         HoverMachine machine(grace);
-        EXPECT_EQ(machine.pointer(2.0, a, dwell, false, 0), Action::open(a)) << dwell;
-        EXPECT_EQ(phaseOf(machine), (Phase{Phase::Open{a, Reason::hover, true, std::nullopt}}));
+        EXPECT_EQ(machine.pointer({.now = 2.0, .hot = a, .dwell = dwell}), Action::open(a)) << dwell;
+        EXPECT_EQ(machine.phase(), (Phase{Phase::Open{a, Reason::hover, true, std::nullopt}}));
     }
 }
 
@@ -81,19 +80,20 @@ TEST(HoverMachineTest, OpenDrawerClosesAfterGraceWithOrWithoutAnimation) {
     for (double closeDuration : {0.0, 0.32}) {
         SCOPED_TRACE(closeDuration);
         HoverMachine machine = withPhase({a, Reason::hover});
-        EXPECT_EQ(machine.pointer(1.0, std::nullopt, 0.12, true, closeDuration), Action::none());
-        EXPECT_EQ(machine.pointer(2.0, std::nullopt, 0.12, false, closeDuration), Action::none());
-        EXPECT_EQ(phaseOf(machine), (Phase{Phase::Open{a, Reason::hover, true, 2.0}}));
+        EXPECT_EQ(machine.pointer({.now = 1.0, .insideOpen = true, .closeDuration = closeDuration}),
+                  Action::none());
+        EXPECT_EQ(machine.pointer({.now = 2.0, .closeDuration = closeDuration}), Action::none());
+        EXPECT_EQ(machine.phase(), (Phase{Phase::Open{a, Reason::hover, true, 2.0}}));
         EXPECT_EQ(machine.deadline(), 2.2);
-        EXPECT_EQ(machine.pointer(2.1, b, 0.12, false, closeDuration), Action::none());
+        EXPECT_EQ(machine.pointer({.now = 2.1, .hot = b, .closeDuration = closeDuration}), Action::none());
         // Back on its own hot zone: outsideSince clears.
-        EXPECT_EQ(machine.pointer(2.15, a, 0.12, false, closeDuration), Action::none());
+        EXPECT_EQ(machine.pointer({.now = 2.15, .hot = a, .closeDuration = closeDuration}), Action::none());
         EXPECT_EQ(machine.deadline(), std::nullopt);
-        machine.pointer(3.0, std::nullopt, 0.12, false, closeDuration);
-        EXPECT_EQ(machine.pointer(3.0 + grace - 0.0000005, std::nullopt, 0.12, false, closeDuration),
+        machine.pointer({.now = 3.0, .closeDuration = closeDuration});
+        EXPECT_EQ(machine.pointer({.now = 3.0 + grace - 0.0000005, .closeDuration = closeDuration}),
                   Action::close());
         if (closeDuration > 0) {
-            EXPECT_EQ(phaseOf(machine), (Phase{Phase::Closing{a, 3.0 + grace - 0.0000005 + closeDuration}}));
+            EXPECT_EQ(machine.phase(), (Phase{Phase::Closing{a, 3.0 + grace - 0.0000005 + closeDuration}}));
             EXPECT_EQ(machine.deadline(), std::nullopt);
             auto closing = machine.closing(3.3);
             ASSERT_TRUE(closing.has_value());
@@ -102,7 +102,7 @@ TEST(HoverMachineTest, OpenDrawerClosesAfterGraceWithOrWithoutAnimation) {
             EXPECT_EQ(machine.closing(3.6), std::nullopt);
             EXPECT_EQ(machine.openTarget(), std::nullopt);
         } else {
-            EXPECT_EQ(phaseOf(machine), Phase{});
+            EXPECT_EQ(machine.phase(), Phase{});
         }
     }
 }
@@ -110,55 +110,45 @@ TEST(HoverMachineTest, OpenDrawerClosesAfterGraceWithOrWithoutAnimation) {
 TEST(HoverMachineTest, HotKeyAndClickDrawersWaitForThePointerToEnterOnce) {
     for (Reason reason : {Reason::hotkey, Reason::click}) {
         HoverMachine machine = withPhase({a, reason});
-        EXPECT_EQ(phaseOf(machine), (Phase{Phase::Open{a, reason, false, std::nullopt}}));
-        EXPECT_EQ(machine.pointer(1.0, std::nullopt, 0.12, false, 0.32), Action::none());
-        EXPECT_EQ(machine.pointer(50.0, std::nullopt, 0.12, false, 0.32), Action::none());
+        EXPECT_EQ(machine.phase(), (Phase{Phase::Open{a, reason, false, std::nullopt}}));
+        EXPECT_EQ(machine.pointer({.now = 1.0, .closeDuration = 0.32}), Action::none());
+        EXPECT_EQ(machine.pointer({.now = 50.0, .closeDuration = 0.32}), Action::none());
         EXPECT_EQ(machine.deadline(), std::nullopt);
-        EXPECT_EQ(machine.pointer(51.0, std::nullopt, 0.12, true, 0.32), Action::none());
-        EXPECT_EQ(machine.pointer(51.5, std::nullopt, 0.12, false, 0.32), Action::none());
-        EXPECT_EQ(machine.pointer(51.7, std::nullopt, 0.12, false, 0.32), Action::close());
+        EXPECT_EQ(machine.pointer({.now = 51.0, .insideOpen = true, .closeDuration = 0.32}), Action::none());
+        EXPECT_EQ(machine.pointer({.now = 51.5, .closeDuration = 0.32}), Action::none());
+        EXPECT_EQ(machine.pointer({.now = 51.7, .closeDuration = 0.32}), Action::close());
     }
 }
 
 TEST(HoverMachineTest, ClosingDrawerIsCaughtOrHandedToAnotherDisplay) {
-    auto closingMachine = [] {
-        HoverMachine machine = withPhase({a, Reason::hover});
-        machine.pointer(1.0, std::nullopt, 0.12, false, 0.32);
-        machine.pointer(1.2, std::nullopt, 0.12, false, 0.32);
-        EXPECT_EQ(phaseOf(machine), (Phase{Phase::Closing{a, 1.52}}));
-        return machine;
+    struct Case {
+        const char* name;
+        HoverMachine::Sample sample;
+        Action action;
+        Phase phase;
     };
-    {
-        auto machine = closingMachine();
-        EXPECT_EQ(machine.pointer(1.3, std::nullopt, 0.12, false, 0.32), Action::none());
-        EXPECT_EQ(machine.pointer(1.4, std::nullopt, 0.12, true, 0.32), Action::open(a));
-        EXPECT_EQ(phaseOf(machine), (Phase{Phase::Open{a, Reason::hover, true, std::nullopt}}));
-    }
-    {
-        auto machine = closingMachine();
-        EXPECT_EQ(machine.pointer(1.4, a, 0.12, false, 0.32), Action::open(a));
-    }
-    {
+    const Phase reopened{Phase::Open{a, Reason::hover, true, std::nullopt}};
+    // clang-format off
+    const Case cases[] = {
+        {"still closing", {.now = 1.3}, Action::none(), Phase{Phase::Closing{a, 1.52}}},
+        {"caught inside", {.now = 1.4, .insideOpen = true}, Action::open(a), reopened},
+        {"caught on its hot zone", {.now = 1.4, .hot = a, .dwell = 0.12}, Action::open(a), reopened},
         // After the animation ended the same sample starts a new dwell instead.
-        auto machine = closingMachine();
-        EXPECT_EQ(machine.pointer(1.6, a, 0.12, true, 0.32), Action::none());
-        EXPECT_EQ(phaseOf(machine), (Phase{Phase::Dwelling{a, 1.6, 0.12}}));
-    }
-    {
-        auto machine = closingMachine();
-        EXPECT_EQ(machine.pointer(1.6, std::nullopt, 0.12, false, 0.32), Action::none());
-        EXPECT_EQ(phaseOf(machine), Phase{});
-    }
-    {
-        // Another display's hot zone ends the close at once and dwells there...
-        auto machine = closingMachine();
-        EXPECT_EQ(machine.pointer(1.3, b, 0.35, false, 0.32), Action::none());
-        EXPECT_EQ(phaseOf(machine), (Phase{Phase::Dwelling{b, 1.3, 0.35}}));
-    }
-    {
-        // ...or opens it straight away with a zero dwell.
-        auto machine = closingMachine();
-        EXPECT_EQ(machine.pointer(1.3, b, 0, false, 0.32), Action::open(b));
+        {"ended, on its hot zone", {.now = 1.6, .hot = a, .dwell = 0.12, .insideOpen = true}, Action::none(), Phase{Phase::Dwelling{a, 1.6, 0.12}}},
+        {"ended, away", {.now = 1.6}, Action::none(), Phase{}},
+        // Another display's hot zone ends the close at once: it dwells there, or opens with a zero dwell.
+        {"other display", {.now = 1.3, .hot = b, .dwell = 0.35}, Action::none(), Phase{Phase::Dwelling{b, 1.3, 0.35}}},
+        {"other display, no dwell", {.now = 1.3, .hot = b}, Action::open(b), Phase{Phase::Open{b, Reason::hover, true, std::nullopt}}},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HoverMachine machine = withPhase({a, Reason::hover});
+        machine.pointer({.now = 1.0, .closeDuration = 0.32});
+        machine.pointer({.now = 1.2, .closeDuration = 0.32});
+        ASSERT_EQ(machine.phase(), (Phase{Phase::Closing{a, 1.52}}));
+        EXPECT_EQ(machine.pointer(c.sample), c.action);
+        EXPECT_EQ(machine.phase(), c.phase);
     }
 }
 
@@ -175,34 +165,35 @@ TEST(HoverMachineTest, HotKeyClickAndClickOutside) {
     const Phase openA{Phase::Open{a, Reason::hover, true, std::nullopt}};
     const Phase hotkeyB{Phase::Open{b, Reason::hotkey, false, std::nullopt}};
     const Phase clickB{Phase::Open{b, Reason::click, false, std::nullopt}};
+    const Action none = Action::none();
+    // clang-format off
     const Case cases[] = {
-        {"closed", Phase{}, Action::open(b), hotkeyB, Action::open(b), clickB, Action::none()},
-        {"dwelling", Phase{Phase::Dwelling{a, 0, 1}}, Action::open(b), hotkeyB, Action::open(b), clickB,
-         Action::none()},
-        {"closing", Phase{Phase::Closing{a, 9}}, Action::open(b), hotkeyB, Action::open(b), clickB,
-         Action::none()},
+        {"closed", Phase{}, Action::open(b), hotkeyB, Action::open(b), clickB, none},
+        {"dwelling", Phase{Phase::Dwelling{a, 0, 1}}, Action::open(b), hotkeyB, Action::open(b), clickB, none},
+        {"closing", Phase{Phase::Closing{a, 9}}, Action::open(b), hotkeyB, Action::open(b), clickB, none},
         // The hot key closes a drawer open elsewhere; a click moves it.
         {"open on a", openA, Action::close(), Phase{}, Action::open(b), clickB, Action::close()},
-        {"open on b", Phase{Phase::Open{b, Reason::hover, true, 3.0}}, Action::close(), Phase{},
-         Action::none(), Phase{Phase::Open{b, Reason::hover, true, 3.0}}, Action::close()},
+        {"open on b", Phase{Phase::Open{b, Reason::hover, true, 3.0}}, Action::close(), Phase{}, none, Phase{Phase::Open{b, Reason::hover, true, 3.0}}, Action::close()},
     };
+    // clang-format on
     auto reach = [](const Phase& phase) {
         HoverMachine machine(grace);
-        std::visit(
-            Overloaded{
-                [](const Phase::Closed&) {},
-                [&](const Phase::Dwelling& d) { machine.pointer(d.since, d.target, d.dwell, false, 0); },
-                [&](const Phase::Open& o) {
-                    machine.pointer(0, o.target, 0, false, 0);
-                    if (o.outsideSince) machine.pointer(*o.outsideSince, std::nullopt, 0, false, 0);
-                },
-                [&](const Phase::Closing& c) {
-                    machine.pointer(0, c.target, 0, false, 0);
-                    machine.pointer(c.until - 1.2, std::nullopt, 0, false, 1);
-                    machine.pointer(c.until - 1.0, std::nullopt, 0, false, 1);
-                },
-            },
-            phase.value);
+        std::visit(Overloaded{
+                       [](const Phase::Closed&) {},
+                       [&](const Phase::Dwelling& d) {
+                           machine.pointer({.now = d.since, .hot = d.target, .dwell = d.dwell});
+                       },
+                       [&](const Phase::Open& o) {
+                           machine.pointer({.now = 0, .hot = o.target});
+                           if (o.outsideSince) machine.pointer({.now = *o.outsideSince});
+                       },
+                       [&](const Phase::Closing& c) {
+                           machine.pointer({.now = 0, .hot = c.target});
+                           machine.pointer({.now = c.until - 1.2, .closeDuration = 1});
+                           machine.pointer({.now = c.until - 1.0, .closeDuration = 1});
+                       },
+                   },
+                   phase.value);
         EXPECT_EQ(machine.phase(), phase);
         return machine;
     };
@@ -227,27 +218,37 @@ TEST(HoverMachineTest, HotKeyClickAndClickOutside) {
 }
 
 TEST(HoverInputsTest, DwellCloseDurationAndFeeding) {
-    EXPECT_DOUBLE_EQ(HoverInputs::dwell(DisplayStyle::notch(), 120), 0.12);
-    EXPECT_DOUBLE_EQ(HoverInputs::dwell(DisplayStyle::hoverNotch(), 60), 0.2);
-    EXPECT_DOUBLE_EQ(HoverInputs::dwell(DisplayStyle::hoverNotch(), 300), 0.38);
-    EXPECT_DOUBLE_EQ(HoverInputs::dwell(DisplayStyle::pill(PillSide::left), 120), 0.35);
-    EXPECT_DOUBLE_EQ(HoverInputs::dwell(DisplayStyle::pill(PillSide::right), 600), 0.75);
+    const std::tuple<DisplayStyle, int, double> dwells[] = {
+        {DisplayStyle::notch(), 120, 0.12},
+        {DisplayStyle::hoverNotch(), 60, 0.2},
+        {DisplayStyle::hoverNotch(), 300, 0.38},
+        {DisplayStyle::pill(PillSide::left), 120, 0.35},
+        {DisplayStyle::pill(PillSide::right), 600, 0.75},
+    };
+    for (const auto& [style, ms, seconds] : dwells)
+        EXPECT_DOUBLE_EQ(HoverInputs::dwell(style, ms), seconds) << ms;
 
-    EXPECT_EQ(HoverInputs::closeDuration(false, true, DisplayStyle::notch(), false, 1), 0);
-    EXPECT_EQ(HoverInputs::closeDuration(true, false, DisplayStyle::notch(), false, 1), 0);
-    EXPECT_DOUBLE_EQ(HoverInputs::closeDuration(true, true, DisplayStyle::notch(), false, 2), 0.64);
-    EXPECT_DOUBLE_EQ(HoverInputs::closeDuration(true, true, std::nullopt, false, 1), 0.32);
-    EXPECT_DOUBLE_EQ(HoverInputs::closeDuration(true, true, DisplayStyle::hoverNotch(), false, 1), 0.45);
-    EXPECT_DOUBLE_EQ(HoverInputs::closeDuration(true, true, DisplayStyle::pill(PillSide::bottom), false, 1),
-                     0.45);
-    EXPECT_DOUBLE_EQ(HoverInputs::closeDuration(true, true, DisplayStyle::pill(PillSide::bottom), true, 1),
-                     0.2);
+    using Close = HoverInputs::CloseContext;
+    const auto pill = DisplayStyle::pill(PillSide::bottom);
+    // clang-format off
+    const std::pair<Close, double> closes[] = {
+        {{.drawerOpen = true, .openStyle = DisplayStyle::notch()}, 0},
+        {{.hoverOpening = true, .openStyle = DisplayStyle::notch()}, 0},
+        {{.hoverOpening = true, .drawerOpen = true, .openStyle = DisplayStyle::notch(), .motionScale = 2}, 0.64},
+        {{.hoverOpening = true, .drawerOpen = true}, 0.32},
+        {{.hoverOpening = true, .drawerOpen = true, .openStyle = DisplayStyle::hoverNotch()}, 0.45},
+        {{.hoverOpening = true, .drawerOpen = true, .openStyle = pill}, 0.45},
+        {{.hoverOpening = true, .drawerOpen = true, .openStyle = pill, .reduceMotion = true}, 0.2},
+    };
+    // clang-format on
+    for (const auto& [context, seconds] : closes)
+        EXPECT_DOUBLE_EQ(HoverInputs::closeDuration(context), seconds);
+
     EXPECT_FALSE(HoverInputs::hoverOpening(true, true));
     EXPECT_TRUE(HoverInputs::hoverOpening(true, false));
-
-    EXPECT_FALSE(HoverInputs::feedsMachine(false, true, false));
-    EXPECT_TRUE(HoverInputs::feedsMachine(false, true, true));
-    EXPECT_TRUE(HoverInputs::feedsMachine(false, false, false));
+    EXPECT_FALSE(HoverInputs::feedsMachine({.hotPresent = true}));
+    EXPECT_TRUE(HoverInputs::feedsMachine({.hotPresent = true, .drawerOpen = true}));
+    EXPECT_TRUE(HoverInputs::feedsMachine({}));
     EXPECT_DOUBLE_EQ(HoverInputs::timerDelay(5.0, 5.5), 0.001);
     EXPECT_DOUBLE_EQ(HoverInputs::timerDelay(5.5, 5.0), 0.501);
 }

@@ -25,20 +25,15 @@ TEST(ShelfLayoutKindTest, ResolvesPerStyleAndChoice) {
     }
     for (auto kind : allShelfLayoutKinds) EXPECT_EQ(parseShelfLayoutKind(rawValue(kind)), kind);
     EXPECT_EQ(parseShelfLayoutKind("Rail"), std::nullopt);
-    EXPECT_EQ(columns(ShelfLayoutKind::rail), 3);
-    EXPECT_EQ(columns(ShelfLayoutKind::stacks), 0);
-    EXPECT_EQ(columns(ShelfLayoutKind::column), 2);
-    EXPECT_EQ(columns(ShelfLayoutKind::sideStacks), 1);
 }
 
-TEST(GlowLookTest, PresetsAndRestLevels) {
-    EXPECT_EQ(GlowLook::forStrength(GlowStrength::subtle), (GlowLook{12, 28}));
-    EXPECT_EQ(GlowLook::forStrength(GlowStrength::balanced), (GlowLook{16, 28}));
-    EXPECT_EQ(GlowLook::forStrength(GlowStrength::strong), (GlowLook{22, 40}));
-    EXPECT_EQ(GlowLook::restLevel(GlowStrength::subtle, false), 0.6);
-    EXPECT_EQ(GlowLook::restLevel(GlowStrength::balanced, false), 0.75);
-    EXPECT_EQ(GlowLook::restLevel(GlowStrength::strong, false), 0.85);
-    EXPECT_EQ(GlowLook::restLevel(GlowStrength::subtle, true), 1.0);
+TEST(GlowLookTest, StrongerGlowsAreLargerAndRestBrighterUnlessContrastIsRaised) {
+    const GlowStrength strengths[] = {GlowStrength::subtle, GlowStrength::balanced, GlowStrength::strong};
+    for (std::size_t i = 1; i < std::size(strengths); ++i) {
+        EXPECT_GT(GlowLook::forStrength(strengths[i]).radius, GlowLook::forStrength(strengths[i - 1]).radius);
+        EXPECT_GT(GlowLook::restLevel(strengths[i], false), GlowLook::restLevel(strengths[i - 1], false));
+    }
+    for (auto strength : strengths) EXPECT_EQ(GlowLook::restLevel(strength, true), 1.0);
 }
 
 }  // namespace

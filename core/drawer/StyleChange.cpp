@@ -2,9 +2,10 @@
 
 namespace brimly {
 
-StyleChange::Action StyleChange::request(DisplayStyleChoice choice, bool showsAtRest, bool animate) {
+StyleChange::Action StyleChange::request(const Request& request) {
+    const DisplayStyleChoice& choice = request.choice;
     target = choice;
-    if (!animate) {
+    if (!request.animate) {
         if (choice == applied && !isLeaving) return Action::none();
         applied = choice;
         isLeaving = false;
@@ -18,7 +19,7 @@ StyleChange::Action StyleChange::request(DisplayStyleChoice choice, bool showsAt
         return Action::apply(choice, true, ++generation);
     }
     if (choice == applied) return Action::none();
-    if (showsAtRest) {
+    if (request.showsAtRest) {
         isLeaving = true;
         return Action::leave(++generation);
     }

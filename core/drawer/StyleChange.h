@@ -46,7 +46,14 @@ struct StyleChange {
 
     // `showsAtRest`: the current style has something on screen while the drawer is closed, so it must
     // leave before the new one arrives.
-    Action request(DisplayStyleChoice choice, bool showsAtRest, bool animate);
+    struct Request {
+        DisplayStyleChoice choice;
+        bool showsAtRest = false;
+        bool animate = false;
+        bool operator==(const Request&) const = default;
+    };
+
+    Action request(const Request& request);
     Action leaveEnded(std::int64_t leaveGeneration);
     Action settle();
     // Arrival pulses play only when neither quiet mode nor reduced motion is on.

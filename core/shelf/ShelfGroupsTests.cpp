@@ -6,17 +6,12 @@
 namespace brimly {
 namespace {
 
+using testing::Ids;
+using testing::idsOf;
 using testing::makeItem;
 using testing::makePrompt;
 using testing::makeSession;
 using testing::withPath;
-using Ids = std::vector<std::string>;
-
-Ids idsOf(const std::vector<ShelfItem>& items) {
-    Ids ids;
-    for (const auto& item : items) ids.push_back(item.id);
-    return ids;
-}
 
 Ids turnIDs(const SessionGroup& group) {
     Ids ids;

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/store/Prompt.h"
 #include "core/store/Session.h"
@@ -49,6 +50,14 @@ inline Session makeSession(std::string id, Date lastActive, std::optional<std::s
 
 inline Prompt makePrompt(std::string id, std::string sessionID, Date at) {
     return Prompt{std::move(id), std::move(sessionID), at, "prompt " + std::to_string(at)};
+}
+
+using Ids = std::vector<std::string>;
+
+inline Ids idsOf(const std::vector<ShelfItem>& items) {
+    Ids ids;
+    for (const auto& item : items) ids.push_back(item.id);
+    return ids;
 }
 
 }  // namespace brimly::testing

@@ -82,26 +82,19 @@ TEST(TipPlacementTest, FramesStayInsideBoundsAndClearOfTheAvoidedArea) {
         std::optional<Rect> avoid;
         Rect expected;
     };
+    const auto none = std::nullopt;
+    // clang-format off
     const Case cases[] = {
-        {"above the text", {100, 20}, {50, 100}, Edge::top, std::nullopt, {44, 96, 100, 20}},
-        {"below the text", {100, 20}, {50, 100}, Edge::bottom, std::nullopt, {44, 84, 100, 20}},
-        {"larger than bounds", {500, 400}, {50, 100}, Edge::top, std::nullopt, {0, 0, 400, 300}},
-        {"past the right edge", {100, 20}, {380, 100}, Edge::top, std::nullopt, {300, 96, 100, 20}},
-        {"past the left and bottom", {100, 20}, {2, 1}, Edge::bottom, std::nullopt, {0, 0, 100, 20}},
-        {"moves past the avoided area",
-         {100, 20},
-         {50, 100},
-         Edge::top,
-         Rect{0, 90, 400, 50},
-         {44, 140, 100, 20}},
-        {"never leaves bounds for it",
-         {100, 20},
-         {50, 100},
-         Edge::top,
-         Rect{0, 90, 400, 200},
-         {44, 280, 100, 20}},
+        {"above the text", {100, 20}, {50, 100}, Edge::top, none, {44, 96, 100, 20}},
+        {"below the text", {100, 20}, {50, 100}, Edge::bottom, none, {44, 84, 100, 20}},
+        {"larger than bounds", {500, 400}, {50, 100}, Edge::top, none, {0, 0, 400, 300}},
+        {"past the right edge", {100, 20}, {380, 100}, Edge::top, none, {300, 96, 100, 20}},
+        {"past the left and bottom", {100, 20}, {2, 1}, Edge::bottom, none, {0, 0, 100, 20}},
+        {"moves past the avoided area", {100, 20}, {50, 100}, Edge::top, Rect{0, 90, 400, 50}, {44, 140, 100, 20}},
+        {"never leaves bounds for it", {100, 20}, {50, 100}, Edge::top, Rect{0, 90, 400, 200}, {44, 280, 100, 20}},
         {"untouched when clear", {100, 20}, {50, 100}, Edge::top, Rect{200, 0, 50, 50}, {44, 96, 100, 20}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         EXPECT_EQ(TipPlacement::frame(c.size, c.origin, c.edge, padding, bounds, c.avoid), c.expected)
             << c.name;

@@ -19,31 +19,22 @@ TEST(TurnTest, IdentityGroupsByPromptThenSessionThenSubfolder) {
         bool isFolderFiles;
         std::optional<std::string> subfolder;
     };
+    const std::string earlier = "earlier:" + folder;
+    const auto none = std::nullopt;
+    // clang-format off
     const Case cases[] = {
-        {"prompt", makeItem("a", "s1", 1, "p1"), "p1", false, std::nullopt},
-        {"no prompt", makeItem("a", "s1", 1), "earlier:s1", false, std::nullopt},
-        {"session path ignored", withPath(makeItem("a", "s1", 1), "/x/y/z.png"), "earlier:s1", false,
-         std::nullopt},
-        {"folder, nested", withPath(makeItem("a", folder, 1), "/home/u/shots/a/b/x.png"),
-         "earlier:" + folder +
-             "\x1f"
-             "a/b",
-         true, "a/b"},
-        {"folder, directly inside", withPath(makeItem("a", folder, 1), "/home/u/shots/x.png"),
-         "earlier:" + folder, true, std::nullopt},
-        {"folder, sibling with the same prefix", withPath(makeItem("a", folder, 1), "/home/u/shots2/x.png"),
-         "earlier:" + folder, true, std::nullopt},
-        {"folder, outside", withPath(makeItem("a", folder, 1), "/tmp/x.png"), "earlier:" + folder, true,
-         std::nullopt},
-        {"folder, no path", makeItem("a", folder, 1), "earlier:" + folder, true, std::nullopt},
-        {"folder, doubled slash", withPath(makeItem("a", folder, 1), "/home/u/shots//c//x.png"),
-         "earlier:" + folder +
-             "\x1f"
-             "c",
-         true, "c"},
-        {"folder item with a prompt", withPath(makeItem("a", folder, 1, "p"), "/home/u/shots/a/x.png"), "p",
-         false, std::nullopt},
+        {"prompt", makeItem("a", "s1", 1, "p1"), "p1", false, none},
+        {"no prompt", makeItem("a", "s1", 1), "earlier:s1", false, none},
+        {"session path ignored", withPath(makeItem("a", "s1", 1), "/x/y/z.png"), "earlier:s1", false, none},
+        {"folder, nested", withPath(makeItem("a", folder, 1), "/home/u/shots/a/b/x.png"), earlier + "\x1f" "a/b", true, "a/b"},
+        {"folder, directly inside", withPath(makeItem("a", folder, 1), "/home/u/shots/x.png"), earlier, true, none},
+        {"folder, sibling with the same prefix", withPath(makeItem("a", folder, 1), "/home/u/shots2/x.png"), earlier, true, none},
+        {"folder, outside", withPath(makeItem("a", folder, 1), "/tmp/x.png"), earlier, true, none},
+        {"folder, no path", makeItem("a", folder, 1), earlier, true, none},
+        {"folder, doubled slash", withPath(makeItem("a", folder, 1), "/home/u/shots//c//x.png"), earlier + "\x1f" "c", true, "c"},
+        {"folder item with a prompt", withPath(makeItem("a", folder, 1, "p"), "/home/u/shots/a/x.png"), "p", false, none},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Turn turn{Turn::idFor(c.item), std::nullopt, {c.item}};
         EXPECT_EQ(turn.id, c.id) << c.name;

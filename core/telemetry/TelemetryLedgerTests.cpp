@@ -41,25 +41,17 @@ TEST(TelemetryLedger, ArrivalsCountAndReachMilestonesBySource) {
         ShelfItem arriving;
         Reached reached;
     };
+    // clang-format off
     const Case cases[] = {
-        {"transcript image with a capture id",
-         item(ShelfItemKind::image, {Source::transcript}, "cap-1"),
-         {{"first_screenshot_detected", "image"}}},
-        {"browser screenshot",
-         item(ShelfItemKind::image, {Source::chrome}),
-         {{"first_screenshot_detected", "image"}}},
-        {"scratchpad file",
-         item(ShelfItemKind::html, {Source::scratchpad}),
-         {{"first_artifact_detected", "html"}}},
-        {"transcript file without capture",
-         item(ShelfItemKind::pdf, {Source::transcript}),
-         {{"first_artifact_detected", "pdf"}}},
+        {"transcript image with a capture id", item(ShelfItemKind::image, {Source::transcript}, "cap-1"), {{"first_screenshot_detected", "image"}}},
+        {"browser screenshot", item(ShelfItemKind::image, {Source::chrome}), {{"first_screenshot_detected", "image"}}},
+        {"scratchpad file", item(ShelfItemKind::html, {Source::scratchpad}), {{"first_artifact_detected", "html"}}},
+        {"transcript file without capture", item(ShelfItemKind::pdf, {Source::transcript}), {{"first_artifact_detected", "pdf"}}},
         {"watched folder only", item(ShelfItemKind::image, {Source::folder}), {}},
-        {"watched folder and scratchpad",
-         item(ShelfItemKind::video, {Source::folder, Source::scratchpad}),
-         {{"first_artifact_detected", "video"}}},
+        {"watched folder and scratchpad", item(ShelfItemKind::video, {Source::folder, Source::scratchpad}), {{"first_artifact_detected", "video"}}},
         {"no source at all", item(ShelfItemKind::image, {}), {}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         TelemetryLedger ledger;
         ledger.arrived({c.arriving});
@@ -168,10 +160,9 @@ TEST(TelemetryLedger, DecodesLeniently) {
         const char* json;
         bool isNew;
     };
+    // clang-format off
     const Case cases[] = {
-        {"complete",
-         R"({"reached":{"first_item_viewed":"pdf"},"sent":["x"],"captured":4,"summarisedOn":"2025-01-01"})",
-         false},
+        {"complete", R"({"reached":{"first_item_viewed":"pdf"},"sent":["x"],"captured":4,"summarisedOn":"2025-01-01"})", false},
         {"without summarisedOn", R"({"reached":{"first_item_viewed":"pdf"},"sent":[],"captured":4})", false},
         {"without captured", R"({"reached":{"first_item_viewed":"pdf"},"sent":[]})", true},
         {"without sent", R"({"reached":{"first_item_viewed":"pdf"},"captured":4})", true},
@@ -182,6 +173,7 @@ TEST(TelemetryLedger, DecodesLeniently) {
         {"not JSON", "{\"reached\":", true},
         {"empty", "", true},
     };
+    // clang-format on
     for (const Case& c : cases) {
         TelemetryLedger ledger = TelemetryLedger::decode(c.json);
         EXPECT_EQ(ledger == TelemetryLedger{}, c.isNew) << c.name;
