@@ -48,6 +48,8 @@ public:
     static constexpr std::int64_t transcriptChunk = 4194304;
     static constexpr std::uint64_t titleTailBytes = 262144;
     static constexpr double waitingTranscriptIdle = 86400;
+    // Settled files ingested in one task.
+    static constexpr int settleBatch = 16;
 
     // `queue` and `mainQueue` must outlive the engine. The store is loaded on `queue`, not here.
     static std::shared_ptr<Engine> make(Config config, const Clock& clock, SerialQueue& queue,

@@ -225,10 +225,14 @@ void Engine::armSettle() {
     m_settleTimer = after(std::max(0.0, *next - m_queue.now()), [](Engine& e) { e.runSettle(); });
 }
 
+// A burst of files is taken a few at a time, each few its own task: snapshots go out while the burst is
+// still being copied, and a stop does not wait for the whole of it.
 void Engine::runSettle() {
     m_settleTimerDue.reset();
     bool changed = false;
+    int taken = 0;
     for (const std::string& path : m_settle.due(m_queue.now())) {
+        if (taken == settleBatch) break;
         std::optional<FileStamp> current;
         if (auto info = FileSystem::info(path); info && info->isFile()) {
             current = FileStamp{static_cast<std::int64_t>(info->size), info->modifiedAt};
@@ -236,6 +240,7 @@ void Engine::runSettle() {
         SettleTracker::Check check = m_settle.check(path, current, m_queue.now());
         if (check.result != SettleTracker::Result::settled || !check.candidate) continue;
         Source source = check.candidate->source;
+        ++taken;
         Ingest::Outcome outcome = m_ingest->ingest(*check.candidate);
         logOutcome(outcome, std::string(Sources::rawValue(source)), path);
         if (outcome.kind == Ingest::Outcome::Kind::rejected && source == Source::folder) {

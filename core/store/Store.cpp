@@ -459,7 +459,7 @@ void Store::setTitleChecked(const std::string& path, Date modified) {
 
 void Store::setNeedsSave() {
     assertOnQueue();
-    recordChange(true);
+    recordChange(false);
 }
 
 void Store::recordChange(bool visible) {
