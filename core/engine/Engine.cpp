@@ -101,7 +101,12 @@ void Engine::start(bool watch) {
             e.armRetention();
         });
     }
-    enqueue([](Engine& e) { e.initialScan(); });
+    enqueue([](Engine& e) {
+        e.m_transcripts->setRetry(e.m_queue, [weak = e.weak_from_this()](const std::string& path) {
+            if (auto engine = weak.lock(); engine && !engine->m_stopped) engine->handleEvents({path});
+        });
+        e.initialScan();
+    });
     enqueue([](Engine& e) {
         for (const std::string& root : e.m_folderRoots) e.scanFolder(root);
         e.pruneFolderItems();
@@ -274,7 +279,11 @@ void Engine::armRetention() {
 
 void Engine::handleBatch(TranscriptBatch batch) {
     if (batch.isEmpty()) return;
-    for (const Ingest::Outcome& outcome : m_ingest->apply(batch)) logOutcome(outcome, "transcript", "");
+    bool heldBack = false;
+    for (const Ingest::Outcome& outcome : m_ingest->apply(batch)) {
+        logOutcome(outcome, "transcript", "");
+        if (outcome.retryable && !std::exchange(heldBack, true)) m_transcripts->holdBack();
+    }
     schedulePublish();
     if (m_catchUpSavedAt && m_clock.now() - *m_catchUpSavedAt >= Store::defaultDebounce) {
         m_store->flush();
