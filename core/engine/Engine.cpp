@@ -279,10 +279,9 @@ void Engine::armRetention() {
 
 void Engine::handleBatch(TranscriptBatch batch) {
     if (batch.isEmpty()) return;
-    bool heldBack = false;
     for (const Ingest::Outcome& outcome : m_ingest->apply(batch)) {
         logOutcome(outcome, "transcript", "");
-        if (outcome.retryable && !std::exchange(heldBack, true)) m_transcripts->holdBack();
+        if (outcome.retryable) m_transcripts->holdBack();
     }
     schedulePublish();
     if (m_catchUpSavedAt && m_clock.now() - *m_catchUpSavedAt >= Store::defaultDebounce) {
