@@ -1,52 +1,33 @@
 #include "core/engine/DirectoryWatcher.h"
 
-#include <pthread.h>
-
-#include <algorithm>
-#include <system_error>
-#include <thread>
-
 #include "core/engine/EventBatcher.h"
-#include "core/platform/Inotify.h"
+#include "core/engine/WatchHub.h"
 
 namespace brimly {
 
-struct DirectoryWatcher::Stream {
-    std::vector<std::unique_ptr<WatchTree>> trees;
-    Wakeup wakeup;
-    std::shared_ptr<Box> box;
-    std::shared_ptr<EventBatcher> batcher;
-    std::thread reader;
+// What the hub's reader and the queue share with `stop`: the handlers are read and cleared only under
+// `lock`, so work already queued finds none once the watcher stopped.
+struct DirectoryWatcher::Handlers {
+    std::mutex lock;
+    Handler handler;
+    FailureHandler failureHandler;
+    DirectoryWatcher* owner = nullptr;
 
-    void run() {
-        pthread_setname_np(pthread_self(), "brimly-watch");
-        std::vector<Inotify*> instances;
-        for (auto& tree : trees) instances.push_back(&tree->inotify());
-        std::vector<std::size_t> readable;
-        while (Inotify::wait(instances, wakeup, readable) == Inotify::Wait::readable) {
-            std::vector<WatchEvent> events;
-            for (std::size_t index : readable) trees[index]->readAvailable(events);
-            batcher->push(std::move(events));
-        }
+    void forget() {
+        std::lock_guard guard(lock);
+        handler = nullptr;
+        failureHandler = nullptr;
+        owner = nullptr;
     }
 };
 
-void DirectoryWatcher::Box::deliver(std::vector<std::string> paths, std::vector<std::uint32_t> flags) {
-    std::size_t count = std::min(paths.size(), flags.size());
-    paths.resize(count);
-    flags.resize(count);
-    Handler current;
-    {
-        std::lock_guard guard(lock);
-        current = handler;
-    }
-    if (current) current(paths, flags);
-}
-
-void DirectoryWatcher::Box::forget() {
-    std::lock_guard guard(lock);
-    handler = nullptr;
-}
+struct DirectoryWatcher::Stream {
+    std::shared_ptr<WatchHub> hub;
+    std::vector<std::unique_ptr<WatchTree>> trees;
+    std::shared_ptr<Handlers> handlers;
+    std::shared_ptr<EventBatcher> batcher;
+    WatchHub::ClientID client = 0;
+};
 
 DirectoryWatcher::DirectoryWatcher(std::vector<std::string> paths, double latency, bool noDefer,
                                    SerialQueue& queue, Handler handler, Limits limits)
@@ -59,41 +40,81 @@ DirectoryWatcher::DirectoryWatcher(std::vector<std::string> paths, double latenc
 
 DirectoryWatcher::~DirectoryWatcher() { stop(); }
 
+void DirectoryWatcher::setFailureHandler(FailureHandler handler) {
+    std::lock_guard guard(m_mutex);
+    m_failureHandler = std::move(handler);
+}
+
 void DirectoryWatcher::start() {
     std::lock_guard guard(m_mutex);
     if (m_stream) return;
-    auto stream = std::make_unique<Stream>();
-    if (!stream->wakeup.isOpen()) return;
-    std::vector<WatchEvent> initial;
-    for (const std::string& path : m_paths) {
-        auto tree = std::make_unique<WatchTree>(path, m_limits);
-        if (!tree->isOpen()) return;
-        tree->start(initial);
-        stream->trees.push_back(std::move(tree));
+    auto handlers = std::make_shared<Handlers>();
+    handlers->handler = m_handler;
+    handlers->failureHandler = m_failureHandler;
+    handlers->owner = this;
+    {
+        std::lock_guard failureGuard(m_failureMutex);
+        m_failure.reset();
     }
-    stream->box = std::make_shared<Box>();
-    stream->box->handler = m_handler;
-    stream->batcher = EventBatcher::make(m_queue, m_latency, m_noDefer,
-                                         [box = stream->box](std::vector<WatchEvent> events) {
-                                             std::vector<std::string> paths;
-                                             std::vector<std::uint32_t> flags;
-                                             paths.reserve(events.size());
-                                             flags.reserve(events.size());
-                                             for (WatchEvent& event : events) {
-                                                 paths.push_back(std::move(event.path));
-                                                 flags.push_back(event.flags);
-                                             }
-                                             box->deliver(std::move(paths), std::move(flags));
-                                         });
-    // Folders that could not be watched at start are news to the consumer too.
-    stream->batcher->push(std::move(initial));
-    try {
-        stream->reader = std::thread([raw = stream.get()] { raw->run(); });
-    } catch (const std::system_error&) {
-        stream->box->forget();
+    auto hub = WatchHub::shared();
+    if (auto refused = hub->failure()) {
+        fail(*refused, handlers);
         return;
     }
+    auto stream = std::make_unique<Stream>();
+    stream->hub = std::move(hub);
+    stream->handlers = handlers;
+    stream->batcher =
+        EventBatcher::make(m_queue, m_latency, m_noDefer, [handlers](std::vector<WatchEvent> events) {
+            std::vector<std::string> paths;
+            std::vector<std::uint32_t> flags;
+            paths.reserve(events.size());
+            flags.reserve(events.size());
+            for (WatchEvent& event : events) {
+                paths.push_back(std::move(event.path));
+                flags.push_back(event.flags);
+            }
+            Handler current;
+            {
+                std::lock_guard lock(handlers->lock);
+                current = handlers->handler;
+            }
+            if (current) current(paths, flags);
+        });
+    std::vector<WatchTree*> trees;
+    for (const std::string& path : m_paths) {
+        stream->trees.push_back(std::make_unique<WatchTree>(*stream->hub, path, m_limits));
+        trees.push_back(stream->trees.back().get());
+    }
+    std::vector<WatchEvent> initial;
+    WatchHub::Client client{
+        [batcher = stream->batcher](std::vector<WatchEvent> events) { batcher->push(std::move(events)); },
+        [this, handlers](const WatchFailure& failure) { fail(failure, handlers); }};
+    stream->client = stream->hub->attach(trees, std::move(client), initial);
+    // Folders that could not be watched at start are news to the consumer too.
+    stream->batcher->push(std::move(initial));
     m_stream = std::move(stream);
+}
+
+void DirectoryWatcher::fail(const WatchFailure& failure, const std::shared_ptr<Handlers>& handlers) {
+    // Held throughout, so that `stop` (which clears `owner` under it) waits for a report in progress.
+    std::lock_guard lock(handlers->lock);
+    if (handlers->owner != this) return;
+    {
+        std::lock_guard guard(m_failureMutex);
+        // A refused watch is reported once, not once per folder.
+        if (m_failure && m_failure->kind == failure.kind) return;
+        m_failure = failure;
+    }
+    m_log.error("{}", failure.text);
+    m_queue.post([handlers, failure] {
+        FailureHandler current;
+        {
+            std::lock_guard guard(handlers->lock);
+            current = handlers->failureHandler;
+        }
+        if (current) current(failure);
+    });
 }
 
 void DirectoryWatcher::stop() {
@@ -103,14 +124,18 @@ void DirectoryWatcher::stop() {
         stream = std::move(m_stream);
     }
     if (!stream) return;
-    stream->box->forget();
-    stream->wakeup.signal();
-    if (stream->reader.joinable()) stream->reader.join();
+    stream->handlers->forget();
+    stream->hub->detach(stream->client);
 }
 
 bool DirectoryWatcher::isRunning() const {
     std::lock_guard guard(m_mutex);
     return m_stream != nullptr;
+}
+
+std::optional<WatchFailure> DirectoryWatcher::failure() const {
+    std::lock_guard guard(m_failureMutex);
+    return m_failure;
 }
 
 std::size_t DirectoryWatcher::watchCount() const {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -15,6 +16,7 @@
 
 #include "core/base/ThreadQueue.h"
 #include "core/engine/DirectoryWatcher.h"
+#include "core/platform/InotifyFaults.h"
 #include "core/testsupport/TempDir.h"
 
 namespace brimly {
@@ -330,19 +332,85 @@ TEST(DirectoryWatcherTest, DestroyingARunningWatcherStopsIt) {
     queue.drain();
 }
 
-TEST(DirectoryWatcherTest, BoxPairsPathsAndFlagsUpToTheShorterListAndForgets) {
+std::size_t entriesIn(const char* folder) {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) ++count;
+    return count;
+}
+
+TEST(DirectoryWatcherTest, ManyWatchersShareOneInstanceAndOneThread) {
+    TempDir dir;
+    ThreadQueue queue{"test.watch"};
     WatchRecorder recorder;
-    DirectoryWatcher::Box box;
-    box.handler = recorder.handler();
-    box.deliver({"/a", "/b", "/c"}, {1, 2});
-    std::vector<WatchEvent> expected{{"/a", 1}, {"/b", 2}};
-    EXPECT_EQ(recorder.events(), expected);
-    box.deliver({"/d"}, {4, 8});
-    expected.push_back({"/d", 4});
-    EXPECT_EQ(recorder.events(), expected);
-    box.forget();
-    box.deliver({"/e"}, {1});
-    EXPECT_EQ(recorder.events(), expected);
+    std::vector<std::string> folders;
+    for (int n = 0; n < 200; ++n) folders.push_back(dir.makeDir("f" + std::to_string(n)));
+    const std::size_t fds = entriesIn("/proc/self/fd"), threads = entriesIn("/proc/self/task");
+    std::vector<std::unique_ptr<DirectoryWatcher>> watchers;
+    for (const std::string& folder : folders) {
+        watchers.push_back(std::make_unique<DirectoryWatcher>(std::vector<std::string>{folder}, 0, true,
+                                                              queue, recorder.handler()));
+        watchers.back()->start();
+    }
+    // The instance and the reader's wake-up descriptor, and the reader.
+    EXPECT_LE(entriesIn("/proc/self/fd"), fds + 2);
+    EXPECT_LE(entriesIn("/proc/self/task"), threads + 1);
+    for (const std::string& folder : folders) append(folder + "/a.txt", "x");
+    EXPECT_TRUE(recorder.waitUntil([&] {
+        return std::all_of(folders.begin(), folders.end(),
+                           [&](const std::string& folder) { return recorder.seen(folder + "/a.txt"); });
+    }));
+    for (auto& watcher : watchers) EXPECT_FALSE(watcher->failure()) << watcher->paths()[0];
+    watchers.clear();
+    queue.drain();
+}
+
+TEST(DirectoryWatcherTest, KernelRefusalsAreReportedWithTheLimitToRaise) {
+    using Call = InotifyFaults::Call;
+    struct Case {
+        Call call;
+        int error;
+        WatchFailure::Kind kind;
+        std::string mentions;
+        bool running;
+    };
+    // clang-format off
+    const std::vector<Case> cases{
+        {Call::open, EMFILE, WatchFailure::Kind::instances, "fs.inotify.max_user_instances", false},
+        {Call::addWatch, ENOSPC, WatchFailure::Kind::watches, "fs.inotify.max_user_watches", true},
+        {Call::read, EIO, WatchFailure::Kind::reader, "reading file events failed", true},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        TempDir dir;
+        std::string root = dir.makeDir("root");
+        ThreadQueue queue{"test.watch"};
+        WatchRecorder recorder;
+        std::promise<WatchFailure> reported;
+        InotifyFaults::set([&c](Call call) { return call == c.call ? c.error : 0; });
+        {
+            DirectoryWatcher watcher({root}, 0, true, queue, recorder.handler());
+            watcher.setFailureHandler([&](const WatchFailure& failure) {
+                EXPECT_TRUE(queue.isCurrent());
+                reported.set_value(failure);
+            });
+            watcher.start();
+            EXPECT_EQ(watcher.isRunning(), c.running);
+            // The reader meets its fault at the first event.
+            append(root + "/a.txt", "x");
+            auto future = reported.get_future();
+            ASSERT_EQ(future.wait_for(std::chrono::seconds(20)), std::future_status::ready) << c.mentions;
+            WatchFailure failure = future.get();
+            EXPECT_EQ(failure.kind, c.kind);
+            EXPECT_NE(failure.text.find(c.mentions), std::string::npos) << failure.text;
+            EXPECT_EQ(watcher.failure(), failure);
+            if (c.call == Call::addWatch) {
+                EXPECT_TRUE(recorder.waitFor(root, WatchEvent::mustScanSubDirs));
+            }
+            watcher.stop();
+        }
+        InotifyFaults::set(nullptr);
+        queue.drain();
+    }
 }
 
 TEST(DirectoryWatcherTest, MustRescanReadsOnlyTheThreeLowestBits) {

@@ -62,6 +62,9 @@ void Engine::load() {
     m_ingest->setVersionsShown(static_cast<int>(m_config.versionsShown));
     m_transcripts = std::make_unique<TranscriptSet>(m_config.paths.projectsRoot(), *m_store, transcriptChunk);
     m_store->setOnProblem([this](const Store::Problem& problem) { reportStore(problem); });
+    m_transcripts->setRetry(m_queue, [weak = weak_from_this()](const std::string& path) {
+        if (auto engine = weak.lock(); engine && !engine->isStopping()) engine->handleEvents({path});
+    });
 }
 
 Engine::~Engine() {
@@ -356,6 +359,7 @@ void Engine::handleBatch(TranscriptBatch batch) {
     std::vector<Ingest::Outcome> outcomes = m_ingest->apply(batch);
     for (std::size_t n = 0; n < outcomes.size() && n < batch.candidates.size(); ++n) {
         logOutcome(outcomes[n], "transcript", describe(batch.candidates[n]));
+        if (outcomes[n].retryable) m_transcripts->holdBack();
     }
     schedulePublish();
     // The debounced writes wait for the end of a task, and one long transcript is one task.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "core/base/AtomicFile.h"
@@ -276,6 +277,44 @@ TEST_F(EngineTest, DroppedEventsRescanTheRootLater) {
     advance(0.5);
     EXPECT_EQ(EngineProbe::rescans(engine()), 1);
     EXPECT_EQ(itemCount(), 1u);
+}
+
+TEST_F(EngineTest, ACaptureThatCouldNotBeCopiedComesBackOnceTheDiskHasRoom) {
+    Json image = {{"type", "image"},
+                  {"source",
+                   {{"type", "base64"},
+                    {"media_type", "image/png"},
+                    {"data", Crypto::base64Encode(TestImages::png(64, 48))}}}};
+    Json line = {{"type", "user"},
+                 {"sessionId", "s"},
+                 {"timestamp", formatIso8601(clock.now())},
+                 {"message",
+                  {{"role", "user"},
+                   {"content", {{{"type", "tool_result"}, {"tool_use_id", "t1"}, {"content", {image}}}}}}}};
+    std::string transcript =
+        BrimlyPaths::canonicalPath(dir.write("claude/projects/-p/s.jsonl", line.dump() + "\n"));
+    bool full = true;
+    AtomicFile::setFaultForTesting([&full](AtomicFile::Stage stage) {
+        return full && stage == AtomicFile::Stage::write ? std::make_error_code(std::errc::no_space_on_device)
+                                                         : std::error_code();
+    });
+    auto engine = make(config());
+    engine->start(false);
+    settle();
+    EXPECT_EQ(itemCount(*engine), 0u);
+    EXPECT_EQ(
+        engine->store().offsets().count(transcript) == 0 ? 0u : engine->store().offsets().at(transcript), 0u);
+    advance(2.5);
+    EXPECT_EQ(itemCount(*engine), 0u);
+    full = false;
+    advance(4);
+    EXPECT_EQ(itemCount(*engine), 1u);
+    EXPECT_EQ(engine->store().offsets().at(transcript), std::filesystem::file_size(transcript));
+    engine->receive(engine->watchRoots()[1], {transcript});
+    advance(60);
+    EXPECT_EQ(itemCount(*engine), 1u);
+    AtomicFile::setFaultForTesting(nullptr);
+    engine->stop();
 }
 
 // Every look costs half a second, as if the work between looks were slow.

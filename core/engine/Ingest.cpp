@@ -332,7 +332,11 @@ Ingest::Outcome Ingest::create(const Context& context, const FileContent& conten
     Store::CopyResult copy =
         content.file ? m_store.copyInFile(*content.file, Store::contentKey(item.id), item.id, content.ext)
                      : m_store.copyIn(content.data, item.id, content.ext);
-    if (!copy.url) return Outcome::rejected("copy failed");
+    if (!copy.url) {
+        // Only an id or extension that may not become a file name fails every time.
+        if (copy.error == std::errc::invalid_argument) return Outcome::rejected("copy failed");
+        return Outcome::rejectedForNow("copy failed");
+    }
     ensureSession(context);
 
     item.fileURL = copy.url;

@@ -23,16 +23,22 @@ struct SessionSighting;
 // current. Owned by the engine and used only on the engine queue, like the store it writes to.
 class Ingest {
 public:
-    // What became of one candidate: the item's id, or the reason it was refused.
+    // What became of one candidate: the item's id, or the reason it was refused. A `retryable` refusal
+    // (the copy could not be written: a full disk, a folder without write permission) may pass, so the
+    // candidate's source should offer it again rather than move past it.
     struct Outcome {
         enum class Kind { added, merged, updated, rejected };
         Kind kind = Kind::rejected;
         std::string text;
+        bool retryable = false;
 
         static Outcome added(std::string id) { return {Kind::added, std::move(id)}; }
         static Outcome merged(std::string id) { return {Kind::merged, std::move(id)}; }
         static Outcome updated(std::string id) { return {Kind::updated, std::move(id)}; }
         static Outcome rejected(std::string reason) { return {Kind::rejected, std::move(reason)}; }
+        static Outcome rejectedForNow(std::string reason) {
+            return {Kind::rejected, std::move(reason), true};
+        }
 
         bool operator==(const Outcome&) const = default;
     };

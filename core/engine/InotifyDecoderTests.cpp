@@ -8,6 +8,7 @@
 
 #include "core/engine/InotifyDecoder.h"
 #include "core/engine/WatchEvent.h"
+#include "core/engine/WatchHub.h"
 #include "core/engine/WatchTree.h"
 #include "core/testsupport/TempDir.h"
 
@@ -120,32 +121,36 @@ TEST(InotifyDecoderTest, ARemovedWatchIsForgottenAndItsLateEventsAreUnknown) {
     EXPECT_TRUE(changes[4].path.empty());
 }
 
-// The tree's reaction to a hand-made overflow, on a real inotify instance: a rescan is asked for and the
+// The tree's reaction to a hand-made overflow, on the real shared instance: a rescan is asked for and the
 // watches are rebuilt, including one for a folder made while events were being lost.
 TEST(WatchTreeTest, OverflowAsksForARescanAndRebuildsTheWatches) {
     testing::TempDir dir;
     std::string root = dir.makeDir("root");
     dir.makeDir("root/a");
-    WatchTree tree(root, {});
+    auto hub = WatchHub::shared();
+    WatchTree tree(*hub, root, {});
     std::vector<WatchEvent> out;
-    tree.start(out);
+    auto client = hub->attach({&tree}, {}, out);
     EXPECT_TRUE(out.empty());
     EXPECT_EQ(tree.watchCount(), 2u);
     dir.makeDir("root/b/c");
-    tree.handle(buffer({{-1, IN_Q_OVERFLOW, 0, ""}}), out);
-    EXPECT_EQ(out, (std::vector<WatchEvent>{{root, WatchEvent::kernelDropped}}));
+    auto events = hub->dispatch({{-1, IN_Q_OVERFLOW, 0, ""}});
+    EXPECT_EQ(events[client], (std::vector<WatchEvent>{{root, WatchEvent::kernelDropped}}));
     EXPECT_EQ(tree.watchCount(), 4u);
+    hub->detach(client);
+    EXPECT_EQ(tree.watchCount(), 0u);
 }
 
 TEST(WatchTreeTest, StaleAndForeignRecordsChangeNothing) {
     testing::TempDir dir;
     std::string root = dir.makeDir("root");
-    WatchTree tree(root, {.depth = 1});
+    auto hub = WatchHub::shared();
+    WatchTree tree(*hub, root, {.depth = 1});
     std::vector<WatchEvent> out;
-    tree.start(out);
-    tree.handle(buffer({{999, IN_CREATE, 0, "x"}, {999, IN_IGNORED, 0, ""}}), out);
-    EXPECT_TRUE(out.empty());
+    auto client = hub->attach({&tree}, {}, out);
+    EXPECT_TRUE(hub->dispatch({{999, IN_CREATE, 0, "x"}, {999, IN_IGNORED, 0, ""}}).empty());
     EXPECT_EQ(tree.watchCount(), 1u);
+    hub->detach(client);
 }
 
 }  // namespace

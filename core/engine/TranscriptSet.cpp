@@ -1,5 +1,9 @@
 #include "core/engine/TranscriptSet.h"
 
+#include <algorithm>
+#include <cassert>
+#include <utility>
+
 #include "core/platform/FileSystem.h"
 #include "core/store/Store.h"
 
@@ -69,20 +73,61 @@ void TranscriptSet::read(const std::string& path, Date now,
         std::optional<std::uint64_t> offset;
         auto stored = m_store.offsets().find(path);
         if (stored != m_store.offsets().end()) offset = stored->second;
-        auto made = std::make_unique<TranscriptTailer>(Url::fromPath(path), offset, window, m_chunk);
+        auto made = std::make_unique<TranscriptTailer>(Url::fromPath(path), offset, window, m_chunk,
+                                                       m_store.offsetIdentity(path));
         open = m_tailers.emplace(path, std::move(made)).first;
     }
     m_lastRead[path] = now;
     TranscriptTailer& tailer = *open->second;
+    bool heldBack = false;
     tailer.read([&](TranscriptBatch batch) {
+        TranscriptTailer* outer = std::exchange(m_reading, &tailer);
+        bool outerHeld = std::exchange(m_heldNow, false);
         each(std::move(batch));
-        storeOffset(path, tailer);
+        bool held = std::exchange(m_heldNow, outerHeld);
+        m_reading = outer;
+        heldBack = heldBack || held;
+        // A held-back batch's offset is stored once the tailer has stepped back before it.
+        if (!held) storeOffset(path, tailer);
     });
     storeOffset(path, tailer);
+    if (heldBack) {
+        scheduleRetry(path);
+    } else {
+        m_held.erase(path);
+    }
+}
+
+void TranscriptSet::holdBack() {
+    assert(m_reading != nullptr);
+    m_reading->holdBack();
+    m_heldNow = true;
+}
+
+void TranscriptSet::setRetry(SerialQueue& queue, Retry retry) {
+    m_retryQueue = &queue;
+    m_retry = std::move(retry);
+}
+
+std::optional<double> TranscriptSet::retryDelay(const std::string& path) const {
+    auto held = m_held.find(path);
+    if (held == m_held.end()) return std::nullopt;
+    return held->second.delay;
+}
+
+void TranscriptSet::scheduleRetry(const std::string& path) {
+    auto [held, inserted] = m_held.try_emplace(path);
+    if (held->second.timer.isActive()) return;
+    if (!inserted) held->second.delay = std::min(held->second.delay * 2, longestRetryDelay);
+    if (m_retryQueue == nullptr || !m_retry) return;
+    held->second.timer = m_retryQueue->postAfter(held->second.delay, [this, path] {
+        if (auto waiting = m_held.find(path); waiting != m_held.end()) waiting->second.timer = TaskHandle();
+        m_retry(path);
+    });
 }
 
 void TranscriptSet::storeOffset(const std::string& path, const TranscriptTailer& tailer) {
-    if (auto offset = tailer.offset()) m_store.setOffset(*offset, path);
+    if (auto offset = tailer.offset()) m_store.setOffset(*offset, path, tailer.identity());
 }
 
 void TranscriptSet::prune(double idleFor, double waiting, Date now) {
@@ -97,11 +142,6 @@ void TranscriptSet::prune(double idleFor, double waiting, Date now) {
         m_tailers.erase(it->first);
         it = m_lastRead.erase(it);
     }
-}
-
-const TranscriptTailer* TranscriptSet::tailer(const std::string& path) const {
-    auto open = m_tailers.find(path);
-    return open == m_tailers.end() ? nullptr : open->second.get();
 }
 
 }  // namespace brimly

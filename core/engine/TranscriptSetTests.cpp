@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "core/base/Json.h"
+#include "core/base/ManualQueue.h"
 #include "core/engine/TranscriptSet.h"
 #include "core/store/Store.h"
 #include "core/testsupport/TempDir.h"
@@ -174,6 +175,57 @@ TEST(TranscriptSet, VanishedTranscriptLeavesItsOffsetAlone) {
     EXPECT_TRUE(f.promptsRead(path).empty());
     EXPECT_EQ(f.store.offsets().at(path), stored);
     EXPECT_TRUE(f.set.recent(600, now).empty());
+}
+
+TEST(TranscriptSet, HeldBackBatchKeepsItsOffsetAndIsRetriedWithGrowingDelays) {
+    Fixture f;
+    ManualQueue queue(0);
+    std::string path = f.dir.write("claude/projects/proj/s.jsonl", promptLine("a"));
+    f.promptsRead(path);
+    append(path, promptLine("b") + promptLine("c"));
+    int holds = 2;
+    std::vector<std::string> seen;
+    std::vector<double> retriedAt;
+    auto read = [&] {
+        f.set.read(path, now, [&](TranscriptBatch batch) {
+            for (const Prompt& prompt : batch.prompts) seen.push_back(prompt.id);
+            if (holds-- > 0) f.set.holdBack();
+        });
+    };
+    f.set.setRetry(queue, [&](const std::string& retried) {
+        EXPECT_EQ(retried, path);
+        retriedAt.push_back(queue.now());
+        read();
+    });
+    read();
+    EXPECT_EQ(f.store.offsets().at(path), promptLine("a").size());
+    EXPECT_EQ(f.set.retryDelay(path), 2.0);
+    queue.advance(600);
+    EXPECT_EQ(retriedAt, (std::vector<double>{2, 6}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"b", "c", "b", "c", "b", "c"}));
+    EXPECT_EQ(f.store.offsets().at(path), std::filesystem::file_size(path));
+    EXPECT_EQ(f.set.retryDelay(path), std::nullopt);
+}
+
+TEST(TranscriptSet, TranscriptReplacedByRenameIsReadFromItsStart) {
+    for (bool reopened : {false, true}) {
+        Fixture f;
+        std::string path = f.dir.write("claude/projects/proj/s.jsonl", promptLine("a") + promptLine("b"));
+        f.promptsRead(path);
+        if (reopened) f.set.prune(0, 0, now + 1);
+        std::string longer =
+            f.dir.write("claude/projects/proj/s.new", promptLine("x") + promptLine("y") + promptLine("z"));
+        std::filesystem::rename(longer, path);
+        EXPECT_EQ(f.promptsRead(path), (std::vector<std::string>{"x", "y", "z"})) << reopened;
+    }
+}
+
+TEST(TranscriptSet, OffsetOfAnUnknownFileIsTrusted) {
+    Fixture f;
+    std::string path = f.dir.write("claude/projects/proj/s.jsonl", promptLine("a") + promptLine("b"));
+    f.store.setOffset(promptLine("a").size(), path);
+    EXPECT_EQ(f.promptsRead(path), (std::vector<std::string>{"b"}));
+    EXPECT_TRUE(f.store.offsetIdentity(path));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "core/engine/TranscriptTailer.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,6 +27,12 @@ public:
     FileHandle& operator=(const FileHandle&) = delete;
 
     bool isOpen() const { return m_fd >= 0; }
+    std::optional<FileIdentity> identity() const {
+        struct stat status {};
+        if (::fstat(m_fd, &status) != 0) return std::nullopt;
+        return FileIdentity{static_cast<std::uint64_t>(status.st_dev),
+                            static_cast<std::uint64_t>(status.st_ino)};
+    }
     std::optional<std::uint64_t> size() const {
         off_t end = ::lseek(m_fd, 0, SEEK_END);
         if (end < 0) return std::nullopt;
@@ -98,11 +105,12 @@ struct TranscriptTailer::Pass {
 };
 
 TranscriptTailer::TranscriptTailer(Url url, std::optional<std::uint64_t> offset, std::uint64_t window,
-                                   std::int64_t chunk)
+                                   std::int64_t chunk, std::optional<FileIdentity> identity)
     : m_url(std::move(url)),
       m_path(m_url.path().value_or("")),
       m_slug(slugOf(m_path)),
       m_offset(offset),
+      m_identity(offset ? identity : std::nullopt),
       m_window(window),
       m_chunk(std::max<std::int64_t>(chunk, 1)) {}
 
@@ -128,9 +136,14 @@ void TranscriptTailer::read(const std::function<void(TranscriptBatch)>& each) {
     auto size = file.size();
     if (!size) return;
     const std::uint64_t end = *size;
+    // A file renamed over the path shares nothing with the one the offset counted; a file whose identity was
+    // never recorded keeps its offset.
+    auto identity = file.identity();
+    bool replaced = m_offset && m_identity && identity != m_identity;
+    m_identity = identity;
 
     std::uint64_t start = m_offset.value_or(end >= m_window ? end - m_window : 0);
-    if (start > end) start = 0;
+    if (start > end || replaced) start = 0;
     if (start >= end) {
         // A rewritten file's stale offset is replaced, so it is not stored again.
         m_offset = start;
@@ -140,6 +153,8 @@ void TranscriptTailer::read(const std::function<void(TranscriptBatch)>& each) {
     bool skipping = !m_offset && start > 0;
     std::uint64_t consumed = start;
     std::uint64_t position = start;
+    // Where the lines of the batch being gathered begin: where a held-back batch is read again from.
+    std::uint64_t batchStart = start;
     bool handedOver = false;
     LineBuffer lines;
     const auto chunk = static_cast<std::uint64_t>(m_chunk);
@@ -151,21 +166,30 @@ void TranscriptTailer::read(const std::function<void(TranscriptBatch)>& each) {
         if (!got || *got == 0) break;
         lines.commit(*got);
         position += *got;
+        const std::uint64_t before = consumed;
         consumed += lines.takeLines([&](std::string_view line) {
             if (skipping) {
                 skipping = false;
+                batchStart = before + line.size() + 1;
                 return;
             }
             processLine(line, pass);
         });
         if (!skipping) m_offset = consumed;
         if (!pass.batch.isEmpty()) {
+            m_holdBack = false;
             each(std::exchange(pass.batch, TranscriptBatch{}));
+            if (std::exchange(m_holdBack, false)) {
+                m_offset = batchStart;
+                return;
+            }
             pass.batch.fileCreated = pass.fileCreated;
             handedOver = true;
         }
+        if (!skipping) batchStart = consumed;
     }
     if (!handedOver) each(std::move(pass.batch));
+    m_holdBack = false;
 }
 
 void TranscriptTailer::processLine(std::string_view line, Pass& pass) {

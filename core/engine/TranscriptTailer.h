@@ -12,6 +12,7 @@
 #include "core/base/Url.h"
 #include "core/engine/TranscriptBatch.h"
 #include "core/engine/TranscriptRecord.h"
+#include "core/store/FileIdentity.h"
 
 namespace brimly {
 
@@ -26,21 +27,25 @@ public:
     static constexpr std::size_t toolUseLimit = 4000;
     static constexpr std::size_t toolUsesKept = 2000;
 
-    TranscriptTailer(Url url, std::optional<std::uint64_t> offset, std::uint64_t window, std::int64_t chunk);
+    // `identity` is the file `offset` was read from; another file at the path is read from its start.
+    TranscriptTailer(Url url, std::optional<std::uint64_t> offset, std::uint64_t window, std::int64_t chunk,
+                     std::optional<FileIdentity> identity = std::nullopt);
 
     const Url& url() const { return m_url; }
     const std::string& slug() const { return m_slug; }
     std::optional<std::uint64_t> offset() const { return m_offset; }
+    // The file `offset` belongs to, once it has been opened.
+    std::optional<FileIdentity> identity() const { return m_identity; }
     std::uint64_t window() const { return m_window; }
     std::int64_t chunk() const { return m_chunk; }
-    const std::unordered_map<std::string, ToolUse>& toolUses() const { return m_toolUses; }
-    const std::deque<std::string>& toolUseOrder() const { return m_toolUseOrder; }
-    const std::unordered_set<std::string>& unanswered() const { return m_unanswered; }
     bool awaitsToolResults() const { return !m_unanswered.empty(); }
 
     // Reads what was appended. Each non-empty batch is handed over as soon as its piece of the file is
     // consumed, with `offset()` already past it, so a caller can store the offset batch by batch.
     void read(const std::function<void(TranscriptBatch)>& each);
+    // Called from `each`: the batch it was handed is not taken, so the read stops and `offset()` goes back
+    // before the batch's first line, to be read again.
+    void holdBack() { m_holdBack = true; }
 
     // The session titles in the last `bytes` bytes of a transcript, in file order; no tailer state.
     static std::vector<SessionTitle> titles(const Url& url, std::uint64_t bytes = defaultTitleBytes);
@@ -58,6 +63,8 @@ private:
     std::string m_path;
     std::string m_slug;
     std::optional<std::uint64_t> m_offset;
+    std::optional<FileIdentity> m_identity;
+    bool m_holdBack = false;
     std::uint64_t m_window;
     std::int64_t m_chunk;
     std::unordered_map<std::string, ToolUse> m_toolUses;

@@ -262,16 +262,46 @@ TEST(TranscriptTailer, ToolMemoryIsTrimmedToTheNewest2000) {
     std::string path = dir.write("proj/s1.jsonl", content);
     auto tailer = tailerFor(path);
     readAll(tailer);
-    EXPECT_EQ(tailer.toolUseOrder().size(), 2000u);
-    EXPECT_EQ(tailer.toolUses().size(), 2000u);
-    EXPECT_EQ(tailer.unanswered().size(), 2000u);
-    EXPECT_EQ(tailer.toolUseOrder().front(), "t2001");
     EXPECT_TRUE(tailer.awaitsToolResults());
     append(path, toolResultLine("t2000") + toolResultLine("t2001"));
     TranscriptBatch batch = readAll(tailer);
     ASSERT_EQ(batch.candidates.size(), 1u);
     EXPECT_EQ(batch.candidates[0].readPath, "/w/2001");
-    EXPECT_EQ(tailer.unanswered().size(), 1999u);
+    // The 2000 kept are t2001 to t4000: answering all but the last leaves one waiting.
+    std::string results;
+    for (int i = 2002; i < 4000; ++i) results += toolResultLine("t" + std::to_string(i));
+    append(path, results);
+    readAll(tailer);
+    EXPECT_TRUE(tailer.awaitsToolResults());
+    append(path, toolResultLine("t4000"));
+    readAll(tailer);
+    EXPECT_FALSE(tailer.awaitsToolResults());
+}
+
+TEST(TranscriptTailer, HeldBackBatchIsReadAgainFromItsFirstLine) {
+    TempDir dir;
+    // A cut-off line first, so that a first read from the window skips it; then one line per chunk.
+    std::string lead = "{\"cut\":\"" + std::string(90, 'x') + "\"}\n";
+    std::string a = promptLine("a", "one"), b = promptLine("b", "two"), c = promptLine("c", "three");
+    std::string path = dir.write("proj/s1.jsonl", lead + a + b + c);
+    struct Case {
+        std::optional<std::uint64_t> offset;
+        std::uint64_t window;
+    };
+    for (const Case& start : {Case{0, TranscriptTailer::defaultWindow},
+                              Case{std::nullopt, a.size() + b.size() + c.size() + 10}}) {
+        auto tailer = tailerFor(path, start.offset, static_cast<std::int64_t>(b.size()), start.window);
+        std::vector<std::string> seen;
+        tailer.read([&](TranscriptBatch batch) {
+            for (const Prompt& prompt : batch.prompts) seen.push_back(prompt.id);
+            if (batch.prompts.front().id == "b") tailer.holdBack();
+        });
+        EXPECT_EQ(seen, (std::vector<std::string>{"a", "b"}));
+        EXPECT_EQ(tailer.offset(), lead.size() + a.size());
+        std::vector<std::string> again;
+        for (const Prompt& prompt : readAll(tailer).prompts) again.push_back(prompt.id);
+        EXPECT_EQ(again, (std::vector<std::string>{"b", "c"}));
+    }
 }
 
 TEST(TranscriptTailer, SlugComesFromTheProjectFolder) {

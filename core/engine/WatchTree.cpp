@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "core/engine/WatchHub.h"
 #include "core/platform/FileSystem.h"
 
 namespace brimly {
@@ -24,29 +25,17 @@ std::string withoutTrailingSlashes(std::string path) {
 
 }  // namespace
 
-WatchTree::WatchTree(std::string root, Limits limits)
-    : m_root(withoutTrailingSlashes(std::move(root))), m_limits(std::move(limits)) {
+WatchTree::WatchTree(WatchHub& hub, std::string root, Limits limits)
+    : m_hub(hub), m_root(withoutTrailingSlashes(std::move(root))), m_limits(std::move(limits)) {
     if (m_limits.depth < 1) m_limits.depth = 1;
 }
 
 void WatchTree::start(std::vector<WatchEvent>& out) { followChain(false, out); }
 
-void WatchTree::readAvailable(std::vector<WatchEvent>& out) {
-    if (m_buffer.empty()) m_buffer.resize(Inotify::bufferSize);
-    // Bounded, so that a flood of events cannot keep the batch from being handed on.
-    for (int round = 0; round < 16; ++round) {
-        ssize_t count = m_inotify.read(m_buffer);
-        if (count <= 0) return;
-        handle(std::span<const std::byte>(m_buffer.data(), static_cast<std::size_t>(count)), out);
-    }
-}
-
-void WatchTree::handle(std::span<const std::byte> buffer, std::vector<WatchEvent>& out) {
-    for (const InotifyRecord& record : InotifyDecoder::split(buffer)) {
-        std::optional<std::string> folder;
-        if (auto found = m_watches.find(record.wd); found != m_watches.end()) folder = found->second.path;
-        handleChange(InotifyDecoder::describe(record, folder), out);
-    }
+void WatchTree::handle(const InotifyRecord& record, std::vector<WatchEvent>& out) {
+    std::optional<std::string> folder;
+    if (auto found = m_watches.find(record.wd); found != m_watches.end()) folder = found->second.path;
+    handleChange(InotifyDecoder::describe(record, folder), out);
 }
 
 void WatchTree::handleChange(const InotifyChange& change, std::vector<WatchEvent>& out) {
@@ -102,7 +91,7 @@ void WatchTree::followChain(bool reportAppearance, std::vector<WatchEvent>& out)
     for (int step = 0; step < maxChainSteps; ++step) {
         if (FileSystem::isDirectory(m_root)) {
             if (m_ancestorWd >= 0) {
-                m_inotify.removeWatch(m_ancestorWd);
+                m_hub.removeWatch(*this, m_ancestorWd);
                 forget(m_ancestorWd);
             }
             if (m_rootWd >= 0) return;
@@ -119,7 +108,7 @@ void WatchTree::followChain(bool reportAppearance, std::vector<WatchEvent>& out)
             ancestor = FileSystem::parentPath(ancestor);
         }
         if (!FileSystem::isDirectory(ancestor) || ancestor == m_root) return;
-        Inotify::AddResult added = m_inotify.addWatch(ancestor, ancestorMask);
+        Inotify::AddResult added = m_hub.addWatch(*this, ancestor, ancestorMask);
         if (!added.ok()) {
             if (added.error == ENOSPC || added.error == ENOMEM) {
                 out.push_back({m_root, WatchEvent::mustScanSubDirs});
@@ -127,7 +116,7 @@ void WatchTree::followChain(bool reportAppearance, std::vector<WatchEvent>& out)
             return;
         }
         if (m_ancestorWd >= 0 && m_ancestorWd != added.wd) {
-            m_inotify.removeWatch(m_ancestorWd);
+            m_hub.removeWatch(*this, m_ancestorWd);
             forget(m_ancestorWd);
         }
         m_ancestorWd = added.wd;
@@ -170,7 +159,7 @@ bool WatchTree::addOne(const std::string& folder, int level, std::vector<WatchEv
         return false;
     }
     // Links inside the tree are entries, never followed: a link to a parent would make the tree endless.
-    Inotify::AddResult added = m_inotify.addWatch(folder, treeMask | (level > 0 ? IN_DONT_FOLLOW : 0));
+    Inotify::AddResult added = m_hub.addWatch(*this, folder, treeMask | (level > 0 ? IN_DONT_FOLLOW : 0));
     if (!added.ok()) {
         if (added.error == ENOSPC || added.error == ENOMEM)
             out.push_back({folder, WatchEvent::mustScanSubDirs});
@@ -189,7 +178,7 @@ bool WatchTree::addOne(const std::string& folder, int level, std::vector<WatchEv
 void WatchTree::forgetSubtree(const std::string& folder) {
     auto drop = [this](std::map<std::string, int>::iterator from, std::map<std::string, int>::iterator to) {
         for (auto it = from; it != to;) {
-            m_inotify.removeWatch(it->second);
+            m_hub.removeWatch(*this, it->second);
             m_watches.erase(it->second);
             it = m_byPath.erase(it);
         }
@@ -201,7 +190,7 @@ void WatchTree::forgetSubtree(const std::string& folder) {
 }
 
 void WatchTree::forgetAll() {
-    for (const auto& [wd, watch] : m_watches) m_inotify.removeWatch(wd);
+    for (const auto& [wd, watch] : m_watches) m_hub.removeWatch(*this, wd);
     m_watches.clear();
     m_byPath.clear();
     m_rootWd = -1;

@@ -11,14 +11,15 @@
 
 #include "core/engine/InotifyDecoder.h"
 #include "core/engine/WatchEvent.h"
-#include "core/platform/Inotify.h"
 
 namespace brimly {
 
+class WatchHub;
+
 // The inotify watches of one watched root: the root's folders down to a depth, a new folder watched as it
 // appears (and what it already holds reported), and a missing root followed through its chain of ancestors
-// with one non-recursive watch until it exists. It never watches more than the limits allow. Used by one
-// thread at a time: the caller of `start`, then the watcher's reader thread.
+// with one non-recursive watch until it exists. It never watches more than the limits allow. Its watches
+// live on the hub's shared instance; it is used only under the hub's lock.
 class WatchTree {
 public:
     struct Limits {
@@ -30,21 +31,17 @@ public:
         std::size_t maxWatches = 16384;
     };
 
-    WatchTree(std::string root, Limits limits);
+    WatchTree(WatchHub& hub, std::string root, Limits limits);
     WatchTree(const WatchTree&) = delete;
     WatchTree& operator=(const WatchTree&) = delete;
-
-    // False when no inotify instance could be had.
-    bool isOpen() const { return m_inotify.isOpen(); }
-    Inotify& inotify() { return m_inotify; }
 
     // Adds the watches from the current moment on; existing contents are not reported. Watches that could
     // not be added are reported as must-scan into `out`.
     void start(std::vector<WatchEvent>& out);
-    // Drains the instance and turns what it read into events.
-    void readAvailable(std::vector<WatchEvent>& out);
-    // Applies one read buffer.
-    void handle(std::span<const std::byte> buffer, std::vector<WatchEvent>& out);
+    // Gives up every watch.
+    void stop() { forgetAll(); }
+    // Applies one record of a watch this tree holds (or of an overflow).
+    void handle(const InotifyRecord& record, std::vector<WatchEvent>& out);
 
     // Readable from any thread.
     std::size_t watchCount() const { return m_count.load(std::memory_order_relaxed); }
@@ -67,15 +64,14 @@ private:
     bool admits(const std::string& name, int level) const;
     void updateCount() { m_count.store(m_watches.size(), std::memory_order_relaxed); }
 
+    WatchHub& m_hub;
     std::string m_root;
     Limits m_limits;
-    Inotify m_inotify;
     std::unordered_map<int, Watch> m_watches;
     // Folder watches by path, so that a removed or moved-away subtree is found by its prefix.
     std::map<std::string, int> m_byPath;
     int m_rootWd = -1;
     int m_ancestorWd = -1;
-    std::vector<std::byte> m_buffer;
     std::atomic<std::size_t> m_count{0};
 };
 

@@ -6,8 +6,35 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <mutex>
+
+#include "core/platform/InotifyFaults.h"
 
 namespace brimly {
+
+namespace {
+
+std::mutex& faultLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+std::function<int(InotifyFaults::Call)>& fault() {
+    static std::function<int(InotifyFaults::Call)> hook;
+    return hook;
+}
+
+int injected(InotifyFaults::Call call) {
+    std::lock_guard guard(faultLock());
+    return fault() ? fault()(call) : 0;
+}
+
+}  // namespace
+
+void InotifyFaults::set(std::function<int(Call)> hook) {
+    std::lock_guard guard(faultLock());
+    fault() = std::move(hook);
+}
 
 Wakeup::Wakeup() : m_fd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
@@ -21,7 +48,14 @@ void Wakeup::signal() {
     [[maybe_unused]] ssize_t written = ::write(m_fd, &one, sizeof one);
 }
 
-Inotify::Inotify() : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+Inotify::Inotify() {
+    if (int error = injected(InotifyFaults::Call::open)) {
+        m_openError = error;
+        return;
+    }
+    m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_fd < 0) m_openError = errno;
+}
 
 Inotify::~Inotify() {
     if (m_fd >= 0) ::close(m_fd);
@@ -29,6 +63,7 @@ Inotify::~Inotify() {
 
 Inotify::AddResult Inotify::addWatch(const std::string& path, std::uint32_t mask) {
     if (m_fd < 0) return {-1, EBADF};
+    if (int error = injected(InotifyFaults::Call::addWatch)) return {-1, error};
     int wd = ::inotify_add_watch(m_fd, path.c_str(), mask);
     if (wd < 0) return {-1, errno};
     return {wd, 0};
@@ -39,6 +74,10 @@ void Inotify::removeWatch(int wd) {
 }
 
 ssize_t Inotify::read(std::span<std::byte> buffer) {
+    if (int error = injected(InotifyFaults::Call::read)) {
+        errno = error;
+        return -1;
+    }
     while (true) {
         ssize_t count = ::read(m_fd, buffer.data(), buffer.size());
         if (count >= 0) return count;

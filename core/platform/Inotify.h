@@ -43,12 +43,14 @@ public:
     Inotify(const Inotify&) = delete;
     Inotify& operator=(const Inotify&) = delete;
 
-    // False when the kernel refused an instance (the per-user instance limit).
+    // False when the kernel refused an instance (EMFILE: the per-user instance limit, or the process's
+    // descriptor limit); `openError` is its errno.
     bool isOpen() const { return m_fd >= 0; }
+    int openError() const { return m_openError; }
 
     AddResult addWatch(const std::string& path, std::uint32_t mask);
     void removeWatch(int wd);
-    // Reads whatever is queued without blocking; 0 when nothing is, -1 on error.
+    // Reads whatever is queued without blocking; 0 when nothing is, -1 on error (errno tells which).
     ssize_t read(std::span<std::byte> buffer);
 
     // Blocks until one of `instances` has events (their indexes go to `readable`) or `wakeup` is signalled.
@@ -60,6 +62,7 @@ public:
 
 private:
     int m_fd = -1;
+    int m_openError = 0;
 };
 
 }  // namespace brimly

@@ -404,7 +404,9 @@ std::vector<std::string> Store::purge(Date cutoff) {
     }
 
     auto droppedOffsets =
-        std::erase_if(m_offsets, [](const auto& entry) { return !FileSystem::exists(entry.first); });
+        std::erase_if(m_offsets.offsets, [](const auto& entry) { return !FileSystem::exists(entry.first); });
+    std::erase_if(m_offsets.identities,
+                  [this](const auto& entry) { return !m_offsets.offsets.contains(entry.first); });
     if (droppedOffsets > 0) {
         m_offsetsDirty = true;
         scheduleOffsetsWrite(m_offsetsDebounce);
@@ -436,12 +438,22 @@ void Store::trimVersions(std::size_t keeping) {
     }
 }
 
-void Store::setOffset(std::uint64_t offset, const std::string& path) {
+std::optional<FileIdentity> Store::offsetIdentity(const std::string& path) const {
+    auto found = m_offsets.identities.find(path);
+    if (found == m_offsets.identities.end()) return std::nullopt;
+    return found->second;
+}
+
+void Store::setOffset(std::uint64_t offset, const std::string& path, std::optional<FileIdentity> identity) {
     assertOnQueue();
-    auto [found, inserted] = m_offsets.try_emplace(path, offset);
-    if (!inserted) {
-        if (found->second == offset) return;
-        found->second = offset;
+    auto stored = m_offsets.offsets.find(path);
+    if (stored != m_offsets.offsets.end() && stored->second == offset && offsetIdentity(path) == identity)
+        return;
+    m_offsets.offsets[path] = offset;
+    if (identity) {
+        m_offsets.identities[path] = *identity;
+    } else {
+        m_offsets.identities.erase(path);
     }
     m_offsetsDirty = true;
     scheduleOffsetsWrite(m_offsetsDebounce);

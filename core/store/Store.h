@@ -80,7 +80,10 @@ public:
     const std::map<std::string, ShelfItem>& items() const { return m_items; }
     const std::map<std::string, Session>& sessions() const { return m_sessions; }
     const std::map<std::string, Prompt>& prompts() const { return m_prompts; }
-    const std::map<std::string, std::uint64_t>& offsets() const { return m_offsets; }
+    const std::map<std::string, std::uint64_t>& offsets() const { return m_offsets.offsets; }
+    // The file a stored offset was read from; nothing when it is unknown (an offset saved before files were
+    // told apart), and then the offset is trusted.
+    std::optional<FileIdentity> offsetIdentity(const std::string& path) const;
     const std::set<std::string>& hidden() const { return m_hidden; }
     const std::map<std::string, HiddenRecord>& hiddenItems() const { return m_hiddenItems; }
     const std::map<std::string, Date>& deleted() const { return m_deleted; }
@@ -135,7 +138,7 @@ public:
     // marks, title checks, idle sessions and prompts, and offsets of vanished transcripts.
     std::vector<std::string> purge(Date cutoff);
     void trimVersions(std::size_t keeping);
-    void setOffset(std::uint64_t offset, const std::string& path);
+    void setOffset(std::uint64_t offset, const std::string& path, std::optional<FileIdentity> identity = {});
     void setTitleChecked(const std::string& path, Date modified);
     void setNeedsSave();
     // Writes the index and the offsets now (and deletes the files the written index no longer uses); false
@@ -186,7 +189,7 @@ private:
     std::map<std::string, ShelfItem> m_items;
     std::map<std::string, Session> m_sessions;
     std::map<std::string, Prompt> m_prompts;
-    std::map<std::string, std::uint64_t> m_offsets;
+    OffsetsFile::Content m_offsets;
     std::set<std::string> m_hidden;
     std::map<std::string, HiddenRecord> m_hiddenItems;
     std::map<std::string, Date> m_deleted;

@@ -148,23 +148,54 @@ void StoreIndex::encode(const Lists& lists, const std::function<void(std::string
 
 namespace OffsetsFile {
 
-std::optional<std::map<std::string, std::uint64_t>> decode(std::string_view text) {
+namespace {
+
+std::optional<std::uint64_t> unsignedValue(const Json& value) {
+    if (value.is_number_unsigned()) return value.get<std::uint64_t>();
+    if (value.is_number_integer() && value.get<std::int64_t>() >= 0) {
+        return static_cast<std::uint64_t>(value.get<std::int64_t>());
+    }
+    return std::nullopt;
+}
+
+std::optional<std::uint64_t> unsignedField(const Json& object, const char* key) {
+    auto found = object.find(key);
+    if (found == object.end()) return std::nullopt;
+    return unsignedValue(*found);
+}
+
+}  // namespace
+
+std::optional<Content> decode(std::string_view text) {
     auto parsed = JsonIO::parse(text);
     if (!parsed || !parsed->is_object()) return std::nullopt;
-    std::map<std::string, std::uint64_t> result;
+    Content result;
     for (const auto& [path, value] : parsed->items()) {
-        if (value.is_number_unsigned()) {
-            result.emplace(path, value.get<std::uint64_t>());
-        } else if (value.is_number_integer() && value.get<std::int64_t>() >= 0) {
-            result.emplace(path, static_cast<std::uint64_t>(value.get<std::int64_t>()));
+        if (!value.is_object()) {
+            if (auto offset = unsignedValue(value)) result.offsets.emplace(path, *offset);
+            continue;
         }
+        auto offset = unsignedField(value, "offset");
+        if (!offset) continue;
+        result.offsets.emplace(path, *offset);
+        auto device = unsignedField(value, "device");
+        auto inode = unsignedField(value, "inode");
+        if (device && inode) result.identities.emplace(path, FileIdentity{*device, *inode});
     }
     return result;
 }
 
-std::string encode(const std::map<std::string, std::uint64_t>& offsets) {
+std::string encode(const Content& content) {
     Json object = Json::object();
-    for (const auto& [path, offset] : offsets) object[path] = offset;
+    for (const auto& [path, offset] : content.offsets) {
+        auto identity = content.identities.find(path);
+        if (identity == content.identities.end()) {
+            object[path] = offset;
+        } else {
+            object[path] = {
+                {"device", identity->second.device}, {"inode", identity->second.inode}, {"offset", offset}};
+        }
+    }
     return JsonIO::dump(object);
 }
 

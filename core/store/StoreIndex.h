@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/base/Date.h"
+#include "core/store/FileIdentity.h"
 #include "core/store/HiddenRecord.h"
 #include "core/store/Prompt.h"
 #include "core/store/Session.h"
@@ -56,12 +57,21 @@ struct StoreIndex {
     bool operator==(const StoreIndex&) const = default;
 };
 
-// The content of "offsets.json": transcript path -> bytes read. Entries that are not unsigned integers
-// are dropped; a text that is not a JSON object gives nothing.
+// The content of "offsets.json": transcript path -> {"offset", "device", "inode"}, the bytes read and the
+// file they were read from. A bare unsigned integer is an offset of unknown file, as older files hold them.
+// Entries without an unsigned offset are dropped; a text that is not a JSON object gives nothing.
 namespace OffsetsFile {
 
-std::optional<std::map<std::string, std::uint64_t>> decode(std::string_view text);
-std::string encode(const std::map<std::string, std::uint64_t>& offsets);
+struct Content {
+    std::map<std::string, std::uint64_t> offsets;
+    // Only for paths in `offsets` whose file is known.
+    std::map<std::string, FileIdentity> identities;
+
+    bool operator==(const Content&) const = default;
+};
+
+std::optional<Content> decode(std::string_view text);
+std::string encode(const Content& content);
 
 }  // namespace OffsetsFile
 }  // namespace brimly

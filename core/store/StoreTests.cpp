@@ -134,9 +134,14 @@ TEST(StoreIndexTest, EncodesCompactSortedJsonThatDecodesToTheSameIndex) {
 }
 
 TEST(StoreIndexTest, OffsetsKeepOnlyUnsignedIntegers) {
-    auto offsets = OffsetsFile::decode(R"({"/a":12,"/b":-1,"/c":"7","/d":18446744073709551615,"/e":1.5})");
+    auto offsets =
+        OffsetsFile::decode(R"({"/a":12,"/b":-1,"/c":"7","/d":18446744073709551615,"/e":1.5,)"
+                            R"("/f":{"offset":3,"device":1,"inode":2},"/g":{"offset":4,"inode":2},)"
+                            R"("/h":{"device":1,"inode":2}})");
     ASSERT_TRUE(offsets);
-    EXPECT_EQ(*offsets, (std::map<std::string, std::uint64_t>{{"/a", 12}, {"/d", 18446744073709551615u}}));
+    EXPECT_EQ(offsets->offsets, (std::map<std::string, std::uint64_t>{
+                                    {"/a", 12}, {"/d", 18446744073709551615u}, {"/f", 3}, {"/g", 4}}));
+    EXPECT_EQ(offsets->identities, (std::map<std::string, FileIdentity>{{"/f", {1, 2}}}));
     EXPECT_FALSE(OffsetsFile::decode("[]"));
     EXPECT_EQ(OffsetsFile::decode(OffsetsFile::encode(*offsets)), offsets);
 }
@@ -157,6 +162,7 @@ TEST(StoreTest, EverythingWrittenComesBackAfterARestart) {
     store->deleteItems({});
     store->setTitleChecked("/t.jsonl", 9);
     store->setOffset(1234, "/t.jsonl");
+    store->setOffset(56, "/u.jsonl", FileIdentity{7, 8});
     fixture.clock.advance(10);
     EXPECT_TRUE(store->flush());
     EXPECT_FALSE(store->isIndexDirty());
@@ -172,7 +178,10 @@ TEST(StoreTest, EverythingWrittenComesBackAfterARestart) {
     EXPECT_EQ(reopened->hiddenItems(), store->hiddenItems());
     EXPECT_EQ(reopened->hidden(), (std::set<std::string>{hexID('b'), "never-stored"}));
     EXPECT_EQ(reopened->titleChecks(), store->titleChecks());
-    EXPECT_EQ(reopened->offsets(), (std::map<std::string, std::uint64_t>{{"/t.jsonl", 1234}}));
+    EXPECT_EQ(reopened->offsets(),
+              (std::map<std::string, std::uint64_t>{{"/t.jsonl", 1234}, {"/u.jsonl", 56}}));
+    EXPECT_EQ(reopened->offsetIdentity("/t.jsonl"), std::nullopt);
+    EXPECT_EQ(reopened->offsetIdentity("/u.jsonl"), (FileIdentity{7, 8}));
     EXPECT_EQ(reopened->itemsAtSourcePath("/src/a.png").size(), 1u);
     EXPECT_EQ(reopened->copyRefs(), store->copyRefs());
 }
@@ -338,7 +347,7 @@ TEST(StoreTest, OffsetsAreNeverSavedAheadOfAnIndexThatFailedToSave) {
 
         EXPECT_TRUE(store->flush());
         EXPECT_EQ(StoreIndex::decode(read(fixture.dir / "index.json"))->items.size(), 1u);
-        EXPECT_EQ(OffsetsFile::decode(read(fixture.dir / "offsets.json"))->at("/a"), 5u);
+        EXPECT_EQ(OffsetsFile::decode(read(fixture.dir / "offsets.json"))->offsets.at("/a"), 5u);
     }
 }
 
