@@ -7,6 +7,7 @@
 #include "core/base/AtomicFile.h"
 #include "core/base/Clock.h"
 #include "core/base/Crypto.h"
+#include "core/base/FileReader.h"
 #include "core/base/ManualQueue.h"
 #include "core/platform/FileSystem.h"
 #include "core/store/Store.h"
@@ -707,7 +708,8 @@ TEST(StoreTest, AnIDBothShownAndHiddenLoadsHiddenWhateverTheKeyOrder) {
 TEST(StoreTest, CopyingAFileKeepsNothingWhenItChangedSinceItWasDigested) {
     Fixture fixture;
     auto store = fixture.open();
-    std::string source = fixture.dir.write("outside/clip.mp4", std::string(2'000'000, 'v'));
+    auto source = std::get<FileReader>(
+        FileReader::open(fixture.dir.write("outside/clip.mp4", std::string(2'000'000, 'v'))));
     std::string digest = Crypto::sha256Hex(std::string(2'000'000, 'v'));
 
     auto changed = store->copyInFile(source, Crypto::sha256Hex("what it was before"), hexID('a'), "mp4");
@@ -717,8 +719,8 @@ TEST(StoreTest, CopyingAFileKeepsNothingWhenItChangedSinceItWasDigested) {
     auto copied = store->copyInFile(source, digest, hexID('b'), "mp4");
     ASSERT_TRUE(copied.url) << copied.error.message();
     EXPECT_EQ(Crypto::sha256HexOfFile(copied.url->path().value()), digest);
-    EXPECT_EQ(store->copyInFile(fixture.dir / "outside/absent.mp4", digest, hexID('b'), "mp4").url,
-              copied.url);
+    auto other = std::get<FileReader>(FileReader::open(fixture.dir.write("outside/other.mp4", "x")));
+    EXPECT_EQ(store->copyInFile(other, digest, hexID('b'), "mp4").url, copied.url);
     EXPECT_EQ(store->copyInFile(source, digest, "../escape", "mp4").error,
               std::make_error_code(std::errc::invalid_argument));
 }
