@@ -14,6 +14,7 @@ void keep(std::vector<T>& list, const Json& element) {
     if (auto value = T::fromJson(element)) list.push_back(std::move(*value));
 }
 
+// Keys that may be paths are stored the way paths are (`storedPath`); ids never take that form.
 std::map<std::string, Date> dates(const Json& index, const char* key) {
     std::map<std::string, Date> result;
     const Json* object = JsonIO::object(index, key);
@@ -21,14 +22,14 @@ std::map<std::string, Date> dates(const Json& index, const char* key) {
     for (const auto& [name, value] : object->items()) {
         if (!value.is_number()) continue;
         double seconds = value.get<double>();
-        if (std::isfinite(seconds)) result.emplace(name, seconds);
+        if (std::isfinite(seconds)) result.emplace(pathFromStored(name), seconds);
     }
     return result;
 }
 
 std::string datesJson(const std::map<std::string, Date>& dates) {
     Json object = Json::object();
-    for (const auto& [name, date] : dates) object[name] = date;
+    for (const auto& [name, date] : dates) object[storedPath(name)] = date;
     return JsonIO::dump(object);
 }
 
@@ -154,9 +155,9 @@ std::optional<std::map<std::string, std::uint64_t>> decode(std::string_view text
     std::map<std::string, std::uint64_t> result;
     for (const auto& [path, value] : parsed->items()) {
         if (value.is_number_unsigned()) {
-            result.emplace(path, value.get<std::uint64_t>());
+            result.emplace(pathFromStored(path), value.get<std::uint64_t>());
         } else if (value.is_number_integer() && value.get<std::int64_t>() >= 0) {
-            result.emplace(path, static_cast<std::uint64_t>(value.get<std::int64_t>()));
+            result.emplace(pathFromStored(path), static_cast<std::uint64_t>(value.get<std::int64_t>()));
         }
     }
     return result;
@@ -164,7 +165,7 @@ std::optional<std::map<std::string, std::uint64_t>> decode(std::string_view text
 
 std::string encode(const std::map<std::string, std::uint64_t>& offsets) {
     Json object = Json::object();
-    for (const auto& [path, offset] : offsets) object[path] = offset;
+    for (const auto& [path, offset] : offsets) object[storedPath(path)] = offset;
     return JsonIO::dump(object);
 }
 

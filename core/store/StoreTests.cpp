@@ -142,6 +142,28 @@ TEST(StoreIndexTest, OffsetsKeepOnlyUnsignedIntegers) {
     EXPECT_EQ(OffsetsFile::decode(OffsetsFile::encode(*offsets)), offsets);
 }
 
+TEST(StoreIndexTest, PathsThatAreNotUtf8ComeBackWholeAndOthersStayAsEarlierVersionsWroteThem) {
+    const std::string root = "/home/a/caf\xe9";
+    const std::string shot = root + "/\xff\xfe shot.png";
+    StoreIndex index;
+    ShelfItem item{.id = "a",
+                   .kind = ShelfItemKind::image,
+                   .sourcePath = shot,
+                   .title = "t",
+                   .sessionID = Session::folderID(root)};
+    item.sourceKinds = {Source::folder};
+    index.items = {item};
+    index.sessions.push_back(Session{.id = Session::folderID(root), .cwd = root});
+    index.hiddenItems.push_back({item, 1});
+    index.deletedPaths = {{shot, 2}};
+    index.titleChecks = {{root + "/t.jsonl", 3}};
+    EXPECT_EQ(StoreIndex::decode(index.encode()), index);
+    std::map<std::string, std::uint64_t> offsets{{root + "/t.jsonl", 7}, {"/plain/\xc3\xbc.jsonl", 8}};
+    EXPECT_EQ(OffsetsFile::decode(OffsetsFile::encode(offsets)), offsets);
+    EXPECT_EQ(OffsetsFile::encode({{"/plain/\xc3\xbc.jsonl", 8}}), "{\"/plain/\xc3\xbc.jsonl\":8}");
+    EXPECT_EQ(OffsetsFile::decode(R"({"/plain/a b.jsonl":8})")->count("/plain/a b.jsonl"), 1u);
+}
+
 TEST(StoreTest, EverythingWrittenComesBackAfterARestart) {
     Fixture fixture;
     auto store = fixture.open(false);
