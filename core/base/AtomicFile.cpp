@@ -122,49 +122,28 @@ std::error_code writeStreaming(const std::string& path, const std::function<void
     });
 }
 
-std::error_code copy(const std::string& source, const std::string& path,
+std::error_code copy(const FileReader& source, const std::string& path,
                      const std::function<void(std::string_view)>& observe) {
-    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return lastError();
-    auto error = replace(path, [in, &observe](int out) -> std::error_code {
-        std::vector<char> buffer(1 << 20);
-        while (true) {
-            ssize_t count = ::read(in, buffer.data(), buffer.size());
-            if (count < 0) {
-                if (errno == EINTR) continue;
-                return lastError();
-            }
-            if (count == 0) return {};
-            std::string_view block(buffer.data(), static_cast<size_t>(count));
+    return replace(path, [&source, &observe](int out) {
+        return source.forEachBlock([&](std::string_view block) {
             if (observe) observe(block);
-            if (auto failed = writeAll(out, block)) return failed;
-        }
+            return writeAll(out, block);
+        });
     });
-    ::close(in);
-    return error;
 }
 
 std::optional<std::string> read(const std::string& path, std::error_code* error) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (error) *error = lastError();
+    std::error_code openError;
+    auto opened = FileReader::open(path, std::nullopt, &openError);
+    auto* file = std::get_if<FileReader>(&opened);
+    if (!file) {
+        if (error) *error = openError ? openError : std::make_error_code(std::errc::invalid_argument);
         return std::nullopt;
     }
-    std::string contents;
-    char buffer[65536];
-    while (true) {
-        ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            if (error) *error = lastError();
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (count == 0) break;
-        contents.append(buffer, static_cast<size_t>(count));
-    }
-    ::close(fd);
-    return contents;
+    auto content = file->readAll();
+    if (auto* bytes = std::get_if<std::string>(&content)) return std::move(*bytes);
+    if (error) *error = std::make_error_code(std::errc::io_error);
+    return std::nullopt;
 }
 
 }  // namespace brimly::AtomicFile

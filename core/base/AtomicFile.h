@@ -6,6 +6,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "core/base/FileReader.h"
+
 namespace brimly {
 
 // Replaces a file in one step: a temporary file beside it is written, synced and renamed over it, then the
@@ -20,11 +22,12 @@ std::error_code write(const std::string& path, std::string_view bytes);
 // the file through a small buffer, so that a large file is never held whole in memory.
 using Put = std::function<void(std::string_view)>;
 std::error_code writeStreaming(const std::string& path, const std::function<void(const Put&)>& produce);
-// Writes the content of the file `source` to `path` the same way, a block at a time, handing each block read
-// to `observe` (when given) so that a caller can digest what was copied without reading it twice.
-std::error_code copy(const std::string& source, const std::string& path,
+// Writes the content of the open file `source` to `path` the same way, a block at a time, handing each block
+// read to `observe` (when given) so that a caller can digest what was copied without reading it twice.
+std::error_code copy(const FileReader& source, const std::string& path,
                      const std::function<void(std::string_view)>& observe = {});
-// The whole file, or the error that prevented reading it.
+// The whole file, or the error that prevented reading it; anything but a regular file is refused
+// (std::errc::invalid_argument) without waiting on it.
 std::optional<std::string> read(const std::string& path, std::error_code* error = nullptr);
 
 // Makes the given stage fail with the returned error, for tests of faults a test cannot cause for real

@@ -1,12 +1,8 @@
 #include "core/base/Crypto.h"
 
-#include <fcntl.h>
 #include <openssl/evp.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <memory>
-#include <vector>
 
 namespace brimly::Crypto {
 
@@ -52,23 +48,21 @@ std::string Sha256::finalHex() {
     return hex(digest);
 }
 
-std::optional<std::string> sha256HexOfFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
+std::optional<std::string> sha256HexOf(const FileReader& file) {
     Sha256 digest;
-    std::vector<char> buffer(1 << 20);
-    while (true) {
-        ssize_t count = ::read(fd, buffer.data(), buffer.size());
-        if (count < 0 && errno == EINTR) continue;
-        if (count < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (count == 0) break;
-        digest.update(std::string_view(buffer.data(), static_cast<std::size_t>(count)));
-    }
-    ::close(fd);
+    auto error = file.forEachBlock([&digest](std::string_view block) {
+        digest.update(block);
+        return std::error_code();
+    });
+    if (error) return std::nullopt;
     return digest.finalHex();
+}
+
+std::optional<std::string> sha256HexOfFile(const std::string& path) {
+    auto opened = FileReader::open(path);
+    auto* file = std::get_if<FileReader>(&opened);
+    if (!file) return std::nullopt;
+    return sha256HexOf(*file);
 }
 
 std::optional<std::string> base64Decode(std::string_view text) {

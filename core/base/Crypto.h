@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/base/FileReader.h"
+
 namespace brimly {
 
 // Digests, Base64 and signature checks through OpenSSL's libcrypto.
@@ -35,7 +37,10 @@ private:
     Context* m_context;
 };
 
-// Lower-case hexadecimal SHA-256 of a file's content, read a block at a time; nothing when it cannot be read.
+// Lower-case hexadecimal SHA-256 of an open file's content, read a block at a time; nothing when reading
+// fails.
+std::optional<std::string> sha256HexOf(const FileReader& file);
+// The same for the regular file at `path`.
 std::optional<std::string> sha256HexOfFile(const std::string& path);
 
 // Standard Base64 with padding; surrounding white space and line breaks inside are tolerated. Invalid text

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <memory>
 
+#include "core/base/Utf8.h"
+
 namespace brimly {
 
 namespace {
@@ -116,6 +118,18 @@ Url Url::appending(std::string_view component) const {
     if (base.empty() || base.back() != '/') base.push_back('/');
     base.append(component);
     return fromPath(base);
+}
+
+std::string storedPath(std::string_view path) {
+    if (Utf8::isValid(path) || !path.starts_with('/')) return std::string(path);
+    return Url::fromPath(path).string();
+}
+
+std::string pathFromStored(std::string_view text) {
+    // No absolute path starts like this, so plain paths written by earlier versions read as they were.
+    constexpr std::string_view prefix = "file:///";
+    if (!text.starts_with(prefix)) return std::string(text);
+    return percentDecode(text.substr(prefix.size() - 1));
 }
 
 }  // namespace brimly

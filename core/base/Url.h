@@ -39,4 +39,10 @@ private:
 std::string percentDecode(std::string_view text);
 std::string percentEncodePath(std::string_view path);
 
+// A path as stored text (JSON strings hold only UTF-8): a path that is valid UTF-8 is written as it is, which
+// is what earlier versions wrote and read; any other becomes its file URL, which keeps every byte.
+std::string storedPath(std::string_view path);
+// The path of stored text: a "file:///" URL is decoded, any other text is a path as written.
+std::string pathFromStored(std::string_view text);
+
 }  // namespace brimly

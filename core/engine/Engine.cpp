@@ -49,6 +49,7 @@ Engine::Engine(Private, Config config, const Clock& clock, SerialQueue& queue, S
     m_projectsWatchPath =
         BrimlyPaths::canonicalThroughExistingAncestor(pathOf(m_config.paths.projectsRoot()));
     m_chromeWatchPath = BrimlyPaths::canonicalThroughExistingAncestor(pathOf(m_config.paths.chromeRoot));
+    m_supportRealPath = BrimlyPaths::canonicalThroughExistingAncestor(pathOf(m_config.paths.supportDir));
 }
 
 void Engine::load() {

@@ -148,6 +148,8 @@ private:
     std::string m_scratchWatchPath;
     std::string m_projectsWatchPath;
     std::string m_chromeWatchPath;
+    // The support folder as file events name it, so that a watched folder holding it is never fed its files.
+    std::string m_supportRealPath;
     SettleTracker m_settle;
     TaskHandle m_settleTimer;
     std::optional<double> m_settleTimerDue;

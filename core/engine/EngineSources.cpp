@@ -193,6 +193,7 @@ void Engine::holdChrome(const std::string& path) {
 bool Engine::consider(const std::string& path, Kind kind, const ScratchFile* scratch) {
     std::string name = FileSystem::lastComponent(path);
     if (name.empty() || name.front() == '.') return false;
+    if (kind == Kind::folder && !WatchedFolder::admits(path, m_folderRoots, m_supportRealPath)) return false;
     auto info = FileSystem::info(path);
     if (!info || !info->isFile()) return false;
     FileStamp stamp{static_cast<std::int64_t>(info->size), info->modifiedAt};

@@ -317,6 +317,48 @@ TEST_F(EngineTest, ACaptureThatCouldNotBeCopiedComesBackOnceTheDiskHasRoom) {
     engine->stop();
 }
 
+TEST_F(EngineTest, AWatchedFolderHoldingTheSupportFolderIsNeverFedItsOwnFiles) {
+    Engine::Config watchingAll = config();
+    watchingAll.watchedFolders = {dir.path()};
+    dir.write("shot.png", TestImages::png(64, 48));
+    dir.write("notes/.drafts/draft.png", TestImages::png(50, 50));
+    auto engine = make(watchingAll);
+    engine->start(false);
+    advance(0.4);
+    ASSERT_EQ(itemCount(*engine), 1u);
+    const ShelfItem& item = engine->store().items().begin()->second;
+    std::string top = BrimlyPaths::canonicalPath(dir.path());
+    engine->receive(top, {*item.fileURL->path(), *engine->store().thumbURL(item.id)->path(),
+                          top + "/notes/.drafts/draft.png"});
+    advance(0.4);
+    EXPECT_EQ(itemCount(*engine), 1u);
+    engine->stop();
+}
+
+TEST_F(EngineTest, AWatchedFileNamedInAnotherEncodingKeepsItsItemAcrossARestart) {
+    dir.write("watched/caf\xe9.png", TestImages::png(64, 48));
+    std::string id;
+    {
+        auto engine = make(config());
+        engine->start(false);
+        advance(0.4);
+        ASSERT_EQ(itemCount(*engine), 1u);
+        id = engine->store().items().begin()->first;
+        engine->markSeen({id});
+        settle();
+        engine->stop();
+    }
+    auto engine = make(config());
+    engine->start(false);
+    advance(0.4);
+    ASSERT_EQ(itemCount(*engine), 1u);
+    const ShelfItem& item = engine->store().items().at(id);
+    EXPECT_TRUE(item.seenAt);
+    EXPECT_EQ(item.sourcePath, root() + "/caf\xe9.png");
+    EXPECT_EQ(item.sessionID, Session::folderID(root()));
+    engine->stop();
+}
+
 // Every look costs half a second, as if the work between looks were slow.
 class SlowClock final : public Clock {
 public:

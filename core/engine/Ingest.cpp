@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <set>
 #include <utility>
+#include <variant>
 
-#include "core/base/AtomicFile.h"
 #include "core/base/Crypto.h"
+#include "core/base/FileReader.h"
 #include "core/base/Overloaded.h"
 #include "core/base/Utf8.h"
 #include "core/platform/FileSystem.h"
@@ -63,30 +63,33 @@ struct Ingest::Context {
 };
 
 // The bytes to store, with the extension they are stored under and the file they came from. Only images are
-// decoded, so only their bytes are read up front; anything else (a recording may take gigabytes) stays in
-// `file` and is digested and copied a block at a time.
+// decoded, so only their bytes are read up front, and only up to the probe's cap; anything else (a recording
+// may take gigabytes) stays an open `file` and is digested and copied from it a block at a time.
 struct Ingest::FileContent {
     std::string data;
     std::string ext;
     std::optional<std::string> sourcePath;
-    std::optional<std::string> file;
-    std::uint64_t fileSize = 0;
+    std::optional<FileReader> file;
 
-    std::uint64_t byteCount() const { return file ? fileSize : data.size(); }
+    std::uint64_t byteCount() const { return file ? file->size() : data.size(); }
 
-    static std::optional<FileContent> load(const std::string& path, std::string ext, const ItemFilter& filter,
-                                           std::optional<std::string> sourcePath) {
+    static std::variant<FileContent, FileReader::Refusal> load(const std::string& path, std::string ext,
+                                                               const ItemFilter& filter,
+                                                               std::optional<std::string> sourcePath) {
         FileContent content{.ext = std::move(ext), .sourcePath = std::move(sourcePath)};
-        if (ShelfItemKinds::forExtension(content.ext, filter.extraExtensions) == ShelfItemKind::image) {
-            auto data = AtomicFile::read(path);
-            if (!data) return std::nullopt;
-            content.data = std::move(*data);
+        bool image =
+            ShelfItemKinds::forExtension(content.ext, filter.extraExtensions) == ShelfItemKind::image;
+        auto opened = FileReader::open(
+            path, image ? std::optional<std::uint64_t>(ImageProbe::maxSourceBytes) : std::nullopt);
+        auto* file = std::get_if<FileReader>(&opened);
+        if (!file) return std::get<FileReader::Refusal>(opened);
+        if (!image) {
+            content.file = std::move(*file);
             return content;
         }
-        auto info = FileSystem::info(path);
-        if (!info || !info->isFile()) return std::nullopt;
-        content.file = path;
-        content.fileSize = info->size;
+        auto data = file->readAll();
+        if (auto* refusal = std::get_if<FileReader::Refusal>(&data)) return *refusal;
+        content.data = std::move(std::get<std::string>(data));
         return content;
     }
 };
@@ -130,8 +133,10 @@ Ingest::Outcome Ingest::ingest(const Candidate& candidate) {
         if (!candidate.readPath) return std::nullopt;
         std::string ext = FileSystem::extension(*candidate.readPath);
         if (!ShelfItemKinds::forExtension(ext, ctx.filter.extraExtensions)) return std::nullopt;
-        return FileContent::load(*candidate.readPath, ext, ctx.filter,
-                                 FileSystem::canonicalPath(*candidate.readPath));
+        auto loaded = FileContent::load(*candidate.readPath, ext, ctx.filter,
+                                        FileSystem::canonicalPath(*candidate.readPath));
+        if (auto* content = std::get_if<FileContent>(&loaded)) return std::move(*content);
+        return std::nullopt;
     };
 
     return std::visit(
@@ -139,10 +144,12 @@ Ingest::Outcome Ingest::ingest(const Candidate& candidate) {
             [&](const Payload::File& file) -> Outcome {
                 auto path = file.url.path();
                 if (!path) return Outcome::rejected("unreadable");
-                auto content = FileContent::load(*path, FileSystem::extension(*path), context.filter,
-                                                 FileSystem::canonicalPath(*path));
-                if (!content) return Outcome::rejected("unreadable");
-                return ingestFile(context, *content);
+                auto loaded = FileContent::load(*path, FileSystem::extension(*path), context.filter,
+                                                FileSystem::canonicalPath(*path));
+                if (auto* refusal = std::get_if<FileReader::Refusal>(&loaded)) {
+                    return Outcome::rejected(std::string(FileReader::reason(*refusal)));
+                }
+                return ingestFile(context, std::get<FileContent>(loaded));
             },
             [&](const Payload::Bytes& bytes) -> Outcome {
                 if (auto content = fromReadPath(context)) return ingestFile(context, *content);
@@ -192,7 +199,7 @@ Ingest::Outcome Ingest::ingestFile(const Context& context, const FileContent& co
 
     std::string key;
     if (content.file) {
-        auto digest = Crypto::sha256HexOfFile(*content.file);
+        auto digest = Crypto::sha256HexOf(*content.file);
         if (!digest) return Outcome::rejected("unreadable");
         key = std::move(*digest);
     } else {
@@ -439,12 +446,10 @@ Ingest::Outcome Ingest::ingestArtifact(const Context& context, const ArtifactInf
 }
 
 std::optional<std::string> Ingest::pageTitle(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    auto opened = FileReader::open(path);
+    auto* file = std::get_if<FileReader>(&opened);
     if (!file) return std::nullopt;
-    std::string bytes(pageTitleBytes, '\0');
-    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(file.gcount()));
-    std::string text = repairedUtf8(bytes);
+    std::string text = repairedUtf8(file->readPrefix(pageTitleBytes));
 
     // The first match of "<title[^>]*>[^<]*</title>" ignoring case, by hand: std::regex recurses per
     // character and a long title could exhaust the stack. Removing "<[^>]+>" from such a match leaves exactly

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -61,6 +62,25 @@ struct Fixture {
 };
 
 std::string png(int side) { return TestImages::png(side, side); }
+
+std::string fifo(Fixture& f, const std::string& name) {
+    std::string path = f.files / name;
+    EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    return path;
+}
+
+std::string linkToZero(Fixture& f, const std::string& name) {
+    std::string path = f.files / name;
+    EXPECT_EQ(::symlink("/dev/zero", path.c_str()), 0);
+    return path;
+}
+
+// Takes no disk space, however large it claims to be.
+std::string sparse(Fixture& f, const std::string& name, off_t size) {
+    std::string path = f.files.write(name, "");
+    EXPECT_EQ(::truncate(path.c_str(), size), 0);
+    return path;
+}
 std::string key(const std::string& data) { return Crypto::sha256Hex(data); }
 
 TEST(IngestTests, NoSessionAndNoActivityLandsInUnsortedAsScreenshot) {
@@ -224,7 +244,16 @@ TEST(IngestTests, RejectionsCopyNothing) {
         {"missing recording", [](Fixture& f) { return f.file(Source::scratchpad, f.files / "gone.mp4"); },
          "unreadable"},
         {"folder named like a recording",
-         [](Fixture& f) { return f.file(Source::scratchpad, f.files.makeDir("clip.mp4")); }, "unreadable"},
+         [](Fixture& f) { return f.file(Source::scratchpad, f.files.makeDir("clip.mp4")); },
+         "not a regular file"},
+        {"pipe named like a picture", [](Fixture& f) { return f.file(Source::folder, fifo(f, "shot.png")); },
+         "not a regular file"},
+        {"pipe named like a recording", [](Fixture& f) { return f.file(Source::folder, fifo(f, "a.mp4")); },
+         "not a regular file"},
+        {"link to an endless device",
+         [](Fixture& f) { return f.file(Source::folder, linkToZero(f, "shot.png")); }, "not a regular file"},
+        {"picture beyond the probe's cap",
+         [](Fixture& f) { return f.file(Source::folder, sparse(f, "big.png", 1L << 30)); }, "too large"},
         {"tiny image", [](Fixture& f) { return f.bytes(Source::chrome, png(20)); }, "smaller than 32 px"},
         {"few bytes", [](Fixture& f) { return f.bytes(Source::chrome, "x"); }, "under 512 bytes"},
     };
@@ -337,8 +366,12 @@ TEST(IngestTests, InlineCaptureReadsTheFileItNames) {
     EXPECT_EQ(f.item(outcome.text).title, "full.png");
     EXPECT_EQ(f.item(outcome.text).sourcePath, path);
 
-    inline_.readPath = f.files / "missing.png";
-    EXPECT_EQ(f.ingest.ingest(inline_), Ingest::Outcome::added(key(png(40))));
+    // A name the file system cannot serve as a picture leaves the inline copy, and never holds the engine.
+    for (const std::string& readPath : {f.files / "missing.png", fifo(f, "pipe.png"),
+                                        linkToZero(f, "zero.png"), sparse(f, "big.png", 1L << 30)}) {
+        inline_.readPath = readPath;
+        EXPECT_EQ(f.ingest.ingest(inline_).text, key(png(40))) << readPath;
+    }
 }
 
 TEST(IngestTests, CaptureSeenByTwoSourcesWithinTwoMinutesIsOneItem) {

@@ -10,28 +10,39 @@
 
 namespace brimly {
 
+namespace {
+
+// File events name real paths, so the root is kept in that form too: every component but the last is
+// resolved, while the last stays as named, since the trust test must see a link there as a link.
+std::string resolvedRoot(const Url& root) {
+    auto path = root.path();
+    if (!path || path->empty() || path->front() != '/') return "";
+    std::string standard = BrimlyPaths::standardizedPath(*path);
+    if (standard == "/") return standard;
+    return FileSystem::join(BrimlyPaths::canonicalThroughExistingAncestor(FileSystem::parentPath(standard)),
+                            FileSystem::lastComponent(standard));
+}
+
+}  // namespace
+
 ScratchpadScanner::ScratchpadScanner(Url root, std::set<std::string> extraExtensions)
-    : m_root(std::move(root)), m_extraExtensions(std::move(extraExtensions)) {}
+    : m_root(std::move(root)),
+      m_rootPath(resolvedRoot(m_root)),
+      m_extraExtensions(std::move(extraExtensions)) {}
 
 Url ScratchpadScanner::defaultRoot(const Environment& environment) {
     return Url::fromPath(BrimlyPaths::defaultScratchRoot(environment));
 }
 
-std::string ScratchpadScanner::rootPath() const {
-    auto path = m_root.path();
-    if (!path || path->empty() || path->front() != '/') return "";
-    return BrimlyPaths::standardizedPath(*path);
-}
-
 bool ScratchpadScanner::rootIsTrusted() const {
-    std::string root = rootPath();
+    const std::string& root = m_rootPath;
     return !root.empty() && ClaudeFolder::isTrustedRoot(root);
 }
 
 std::vector<ScratchFile> ScratchpadScanner::files() const {
     std::vector<ScratchFile> found;
     if (!rootIsTrusted()) return found;
-    std::string root = rootPath();
+    const std::string& root = m_rootPath;
     auto slugs = FileSystem::list(root);
     if (!slugs) return found;
     for (const DirectoryEntry& slug : *slugs) {
@@ -71,7 +82,7 @@ std::vector<ScratchFile> ScratchpadScanner::files(const std::string& scratchpad)
 }
 
 std::optional<Url> ScratchpadScanner::scratchpad(const std::string& path) const {
-    std::string root = rootPath();
+    const std::string& root = m_rootPath;
     if (root.empty()) return std::nullopt;
     std::string prefix = root == "/" ? root : root + "/";
     if (!path.starts_with(prefix) || !rootIsTrusted()) return std::nullopt;

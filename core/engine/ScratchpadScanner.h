@@ -36,9 +36,9 @@ public:
     static constexpr const char* folderName = "scratchpad";
 
 private:
-    std::string rootPath() const;
-
     Url m_root;
+    // The root's path with its parent folders resolved once, or empty for a root that is no absolute path.
+    std::string m_rootPath;
     std::set<std::string> m_extraExtensions;
 };
 

@@ -104,6 +104,20 @@ TEST(ScratchpadScannerTest, LinksInsideAScratchpadAreNotFollowed) {
     EXPECT_EQ(paths(fixture.scanner().files()), (std::vector<std::string>{fixture.shot, fixture.page}));
 }
 
+TEST(ScratchpadScannerTest, ARootReachedThroughALinkedParentKnowsTheRealPathsEventsName) {
+    ScratchRoot fixture;
+    std::string link = fixture.dir / "link";
+    ASSERT_EQ(::symlink(fixture.dir.path().c_str(), link.c_str()), 0);
+    ScratchpadScanner scanner(Url::fromPath(link + "/claude-0"), {});
+    EXPECT_TRUE(scanner.rootIsTrusted());
+    std::string real = FileSystem::canonicalPath(fixture.root);
+    auto found = scanner.scratchpad(real + "/-home-a-proj/s1/scratchpad/added.png");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->path(), real + "/-home-a-proj/s1/scratchpad");
+    EXPECT_EQ(paths(scanner.files()), (std::vector<std::string>{FileSystem::canonicalPath(fixture.shot),
+                                                                FileSystem::canonicalPath(fixture.page)}));
+}
+
 TEST(ScratchpadScannerTest, UntrustedRootsGiveNoFilesAndNoScratchpads) {
     struct Case {
         const char* name;

@@ -57,6 +57,34 @@ TEST(WatchedFolderTest, TheLongestContainingRootWins) {
     EXPECT_EQ(WatchedFolder::root("/w/x", {}), std::nullopt);
 }
 
+TEST(WatchedFolderTest, OwnFilesAndHiddenFoldersAreNeverWatchedFiles) {
+    std::vector<std::string> roots{"/home/a", "/w/"};
+    const std::string support = "/home/a/.local/share/brimly";
+    struct Case {
+        const char* path;
+        bool admitted;
+    };
+    // clang-format off
+    std::vector<Case> cases{
+        {"/home/a/shot.png",                                true},
+        {"/home/a/Pictures/shot.png",                       true},
+        {"/home/a/.local/share/brimly/thumbs/abc.jpg",      false},
+        {"/home/a/.cache/x/shot.png",                       false},
+        {"/home/a/Pictures/.trash/shot.png",                false},
+        {"/home/a/Pictures/a.b/shot.png",                   true},
+        {"/w/.git/objects/x.png",                           false},
+        {"/w/site/shot.png",                                true},
+        {"/elsewhere/shot.png",                             false},
+    };
+    // clang-format on
+    for (const Case& c : cases)
+        EXPECT_EQ(WatchedFolder::admits(c.path, roots, support), c.admitted) << c.path;
+    // A support folder that is not hidden is left out all the same.
+    EXPECT_FALSE(WatchedFolder::admits("/home/a/brimly/items/x.png", roots, "/home/a/brimly"));
+    // A watched hidden folder is the user's choice; only the folders below it count.
+    EXPECT_TRUE(WatchedFolder::admits("/home/a/.shots/x.png", {"/home/a/.shots"}, support));
+}
+
 void setModified(const std::string& path, double unixSeconds) {
     struct timespec times[2] = {{static_cast<time_t>(unixSeconds), 0}, {static_cast<time_t>(unixSeconds), 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;

@@ -1,17 +1,14 @@
 #include "core/store/ImageProbe.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vips/vips.h>
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <memory>
 #include <string_view>
 
 #include "core/base/AtomicFile.h"
+#include "core/base/FileReader.h"
 
 namespace brimly {
 
@@ -101,30 +98,6 @@ std::optional<PixelSize> headerSize(VipsImage* image) {
     return PixelSize{width, height};
 }
 
-std::optional<std::string> readBounded(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
-        status.st_size > ImageProbe::maxSourceBytes) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    std::string bytes;
-    bytes.resize(static_cast<size_t>(status.st_size));
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t count = ::read(fd, bytes.data() + done, bytes.size() - done);
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) break;
-        done += static_cast<size_t>(count);
-    }
-    ::close(fd);
-    // A file that shrank while it was read keeps what was there.
-    bytes.resize(done);
-    return bytes;
-}
-
 }  // namespace
 
 ImageSource ImageSource::fromBytes(std::string bytes) {
@@ -132,9 +105,13 @@ ImageSource ImageSource::fromBytes(std::string bytes) {
 }
 
 std::optional<ImageSource> ImageSource::open(const std::string& path) {
-    auto bytes = readBounded(path);
-    if (!bytes) return std::nullopt;
-    return fromBytes(std::move(*bytes));
+    auto opened = FileReader::open(path, ImageProbe::maxSourceBytes);
+    auto* file = std::get_if<FileReader>(&opened);
+    if (!file) return std::nullopt;
+    auto bytes = file->readAll();
+    auto* read = std::get_if<std::string>(&bytes);
+    if (!read) return std::nullopt;
+    return fromBytes(std::move(*read));
 }
 
 namespace ImageProbe {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -49,7 +50,9 @@ inline constexpr int thumbnailSide = 360;
 inline constexpr int jpegQuality = 80;
 // Pictures with more pixels than this are not decoded for thumbnails: a few bytes can declare billions.
 inline constexpr long maxDecodedPixels = 1L << 28;
-inline constexpr long maxSourceBytes = 512L * 1024 * 1024;
+// Larger files are not read as pictures at all. Real screenshots and photos stay far below it (an 8K
+// screenshot stored without compression is 133 MB); ingest holds the bytes and a copy for the probe.
+inline constexpr std::uint64_t maxSourceBytes = 256UL * 1024 * 1024;
 
 // The displayed size of the first image, read from its header: width and height swap for the
 // orientations that turn the picture by a quarter (5 to 8).

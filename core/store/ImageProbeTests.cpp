@@ -94,10 +94,17 @@ TEST(ImageProbeTest, TruncatedAndHostileBytesGiveNothing) {
     bomb.replace(16, 8, std::string("\x00\x00\xEA\x60\x00\x00\xEA\x60", 8));
     EXPECT_FALSE(ImageProbe::thumbnail(ImageSource::fromBytes(bomb), 360));
 
-    // Every prefix and a sweep of flipped bytes: no crash, and sizes only when plausible.
+    // Every prefix gives nothing or the true size: a header is read whole or not at all.
+    int sized = 0;
     for (size_t length = 0; length < photo.size(); length += 31) {
-        ImageProbe::pixelSize(ImageSource::fromBytes(photo.substr(0, length)));
+        auto size = ImageProbe::pixelSize(ImageSource::fromBytes(photo.substr(0, length)));
+        if (!size) continue;
+        ++sized;
+        EXPECT_EQ(*size, (PixelSize{120, 120})) << length;
     }
+    EXPECT_GT(sized, 0);
+    EXPECT_FALSE(ImageProbe::pixelSize(ImageSource::fromBytes(photo.substr(0, 62))));
+    // A sweep of flipped bytes: no crash, and sizes only when plausible.
     for (size_t at = 0; at < photo.size(); at += photo.size() / 20) {
         std::string damaged = photo;
         damaged[at] = static_cast<char>(damaged[at] ^ 0x5A);

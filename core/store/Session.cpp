@@ -53,6 +53,16 @@ std::string Session::folderID(std::string_view path) {
 
 bool Session::isFolderID(std::string_view id) { return id.substr(0, folderPrefix.size()) == folderPrefix; }
 
+std::string Session::storedID(std::string_view id) {
+    if (!isFolderID(id)) return std::string(id);
+    return std::string(folderPrefix) + storedPath(id.substr(folderPrefix.size()));
+}
+
+std::string Session::idFromStored(std::string_view text) {
+    if (!isFolderID(text)) return std::string(text);
+    return std::string(folderPrefix) + pathFromStored(text.substr(folderPrefix.size()));
+}
+
 std::optional<std::string> Session::name() const {
     for (const auto* candidate : {&agentName, &customTitle, &aiTitle, &firstPrompt}) {
         if (auto cleaned = cleanedName(*candidate)) return cleaned;
@@ -118,9 +128,9 @@ Session::RowDetail Session::rowDetail(Date now, const TimeZone& zone) const {
 
 Json Session::toJson() const {
     Json object = Json::object();
-    object["id"] = id;
+    object["id"] = storedID(id);
     JsonWrite::put(object, "slug", slug);
-    JsonWrite::put(object, "cwd", cwd);
+    if (cwd) object["cwd"] = storedPath(*cwd);
     JsonWrite::put(object, "branch", branch);
     object["startedAt"] = startedAt;
     object["lastActive"] = lastActive;
@@ -135,9 +145,9 @@ Json Session::toJson() const {
 std::optional<Session> Session::fromJson(const Json& object) {
     JsonFields fields(object);
     Session session;
-    session.id = fields.string("id");
+    session.id = idFromStored(fields.string("id"));
     session.slug = fields.optionalString("slug");
-    session.cwd = fields.optionalString("cwd");
+    if (auto cwd = fields.optionalString("cwd")) session.cwd = pathFromStored(*cwd);
     session.branch = fields.optionalString("branch");
     session.startedAt = fields.date("startedAt");
     session.lastActive = fields.date("lastActive");

@@ -36,6 +36,10 @@ struct Session {
 
     static std::string folderID(std::string_view path);
     static bool isFolderID(std::string_view id);
+    // An id as stored text: a folder session's root is stored the way paths are (`storedPath`), so that a
+    // root whose name is not UTF-8 keeps its session across a restart.
+    static std::string storedID(std::string_view id);
+    static std::string idFromStored(std::string_view text);
     bool isWatchedFolder() const { return isFolderID(id); }
 
     // The first of agent name, custom title, AI title and first prompt that has text once its lines are

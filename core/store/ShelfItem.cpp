@@ -1,6 +1,7 @@
 #include "core/store/ShelfItem.h"
 
 #include "core/store/JsonFields.h"
+#include "core/store/Session.h"
 
 namespace brimly {
 
@@ -21,9 +22,9 @@ Json ShelfItem::toJson() const {
     object["kind"] = std::string(ShelfItemKinds::rawValue(kind));
     JsonWrite::put(object, "fileURL", fileURL);
     JsonWrite::put(object, "remoteURL", remoteURL);
-    JsonWrite::put(object, "sourcePath", sourcePath);
+    if (sourcePath) object["sourcePath"] = storedPath(*sourcePath);
     object["title"] = title;
-    object["sessionID"] = sessionID;
+    object["sessionID"] = Session::storedID(sessionID);
     JsonWrite::put(object, "promptID", promptID);
     Json sources = Json::array();
     for (Source source : sourceKinds) sources.push_back(std::string(Sources::rawValue(source)));
@@ -51,9 +52,9 @@ std::optional<ShelfItem> ShelfItem::fromJson(const Json& object) {
     item.kind = *kind;
     item.fileURL = fields.optionalUrl("fileURL");
     item.remoteURL = fields.optionalUrl("remoteURL");
-    item.sourcePath = fields.optionalString("sourcePath");
+    if (auto path = fields.optionalString("sourcePath")) item.sourcePath = pathFromStored(*path);
     item.title = fields.string("title");
-    item.sessionID = fields.string("sessionID");
+    item.sessionID = Session::idFromStored(fields.string("sessionID"));
     item.promptID = fields.optionalString("promptID");
     const Json* sources = fields.value("sourceKinds", true);
     if (sources == nullptr || !sources->is_array()) return std::nullopt;

@@ -25,6 +25,8 @@
 
 namespace brimly {
 
+class FileReader;
+
 // Owns everything the shelf captured: items with their copies under "items/" and thumbnails under
 // "thumbs/", sessions, prompts, hidden and deleted records, transcript read offsets. Kept in memory,
 // persisted as "index.json" and "offsets.json" with debounced atomic writes. Lives on the engine queue.
@@ -120,10 +122,10 @@ public:
     bool upsert(const Prompt& prompt);
     // Writes `data` atomically to "items/" + id + "." + ext, or reuses the file already there.
     CopyResult copyIn(std::string_view data, std::string_view id, std::string_view ext);
-    // The same for the content of the file `source`, copied a block at a time so that a large recording never
-    // sits in memory. Fails, leaving nothing, when the copy does not digest to `contentKey`: the file changed
-    // after it was looked at.
-    CopyResult copyInFile(const std::string& source, std::string_view contentKey, std::string_view id,
+    // The same for the content of the open file `source`, copied a block at a time so that a large recording
+    // never sits in memory. Fails, leaving nothing, when the copy does not digest to `contentKey`: the file
+    // changed after it was looked at.
+    CopyResult copyInFile(const FileReader& source, std::string_view contentKey, std::string_view id,
                           std::string_view ext);
     bool remove(const std::string& id);
     // Deletes the files of these versions that no stored or hidden item uses.

@@ -82,7 +82,7 @@ Store::CopyResult Store::copyIn(std::string_view data, std::string_view id, std:
     return copyInto(id, ext, [data](const std::string& path) { return AtomicFile::write(path, data); });
 }
 
-Store::CopyResult Store::copyInFile(const std::string& source, std::string_view contentKey,
+Store::CopyResult Store::copyInFile(const FileReader& source, std::string_view contentKey,
                                     std::string_view id, std::string_view ext) {
     return copyInto(id, ext, [&source, contentKey](const std::string& path) -> std::error_code {
         Crypto::Sha256 digest;

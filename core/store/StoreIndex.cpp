@@ -14,6 +14,7 @@ void keep(std::vector<T>& list, const Json& element) {
     if (auto value = T::fromJson(element)) list.push_back(std::move(*value));
 }
 
+// Keys that may be paths are stored the way paths are (`storedPath`); ids never take that form.
 std::map<std::string, Date> dates(const Json& index, const char* key) {
     std::map<std::string, Date> result;
     const Json* object = JsonIO::object(index, key);
@@ -21,14 +22,14 @@ std::map<std::string, Date> dates(const Json& index, const char* key) {
     for (const auto& [name, value] : object->items()) {
         if (!value.is_number()) continue;
         double seconds = value.get<double>();
-        if (std::isfinite(seconds)) result.emplace(name, seconds);
+        if (std::isfinite(seconds)) result.emplace(pathFromStored(name), seconds);
     }
     return result;
 }
 
 std::string datesJson(const std::map<std::string, Date>& dates) {
     Json object = Json::object();
-    for (const auto& [name, date] : dates) object[name] = date;
+    for (const auto& [name, date] : dates) object[storedPath(name)] = date;
     return JsonIO::dump(object);
 }
 
@@ -171,16 +172,17 @@ std::optional<Content> decode(std::string_view text) {
     if (!parsed || !parsed->is_object()) return std::nullopt;
     Content result;
     for (const auto& [path, value] : parsed->items()) {
+        std::string filePath = pathFromStored(path);
         if (!value.is_object()) {
-            if (auto offset = unsignedValue(value)) result.offsets.emplace(path, *offset);
+            if (auto offset = unsignedValue(value)) result.offsets.emplace(filePath, *offset);
             continue;
         }
         auto offset = unsignedField(value, "offset");
         if (!offset) continue;
-        result.offsets.emplace(path, *offset);
+        result.offsets.emplace(filePath, *offset);
         auto device = unsignedField(value, "device");
         auto inode = unsignedField(value, "inode");
-        if (device && inode) result.identities.emplace(path, FileIdentity{*device, *inode});
+        if (device && inode) result.identities.emplace(filePath, FileIdentity{*device, *inode});
     }
     return result;
 }
@@ -188,11 +190,12 @@ std::optional<Content> decode(std::string_view text) {
 std::string encode(const Content& content) {
     Json object = Json::object();
     for (const auto& [path, offset] : content.offsets) {
+        std::string key = storedPath(path);
         auto identity = content.identities.find(path);
         if (identity == content.identities.end()) {
-            object[path] = offset;
+            object[key] = offset;
         } else {
-            object[path] = {
+            object[key] = {
                 {"device", identity->second.device}, {"inode", identity->second.inode}, {"offset", offset}};
         }
     }

@@ -7,6 +7,7 @@
 #include "core/base/AtomicFile.h"
 #include "core/base/Clock.h"
 #include "core/base/Crypto.h"
+#include "core/base/FileReader.h"
 #include "core/base/ManualQueue.h"
 #include "core/platform/FileSystem.h"
 #include "core/store/Store.h"
@@ -144,6 +145,28 @@ TEST(StoreIndexTest, OffsetsKeepOnlyUnsignedIntegers) {
     EXPECT_EQ(offsets->identities, (std::map<std::string, FileIdentity>{{"/f", {1, 2}}}));
     EXPECT_FALSE(OffsetsFile::decode("[]"));
     EXPECT_EQ(OffsetsFile::decode(OffsetsFile::encode(*offsets)), offsets);
+}
+
+TEST(StoreIndexTest, PathsThatAreNotUtf8ComeBackWholeAndOthersStayAsEarlierVersionsWroteThem) {
+    const std::string root = "/home/a/caf\xe9";
+    const std::string shot = root + "/\xff\xfe shot.png";
+    StoreIndex index;
+    ShelfItem item{.id = "a",
+                   .kind = ShelfItemKind::image,
+                   .sourcePath = shot,
+                   .title = "t",
+                   .sessionID = Session::folderID(root)};
+    item.sourceKinds = {Source::folder};
+    index.items = {item};
+    index.sessions.push_back(Session{.id = Session::folderID(root), .cwd = root});
+    index.hiddenItems.push_back({item, 1});
+    index.deletedPaths = {{shot, 2}};
+    index.titleChecks = {{root + "/t.jsonl", 3}};
+    EXPECT_EQ(StoreIndex::decode(index.encode()), index);
+    std::map<std::string, std::uint64_t> offsets{{root + "/t.jsonl", 7}, {"/plain/\xc3\xbc.jsonl", 8}};
+    EXPECT_EQ(OffsetsFile::decode(OffsetsFile::encode(offsets)), offsets);
+    EXPECT_EQ(OffsetsFile::encode({{"/plain/\xc3\xbc.jsonl", 8}}), "{\"/plain/\xc3\xbc.jsonl\":8}");
+    EXPECT_EQ(OffsetsFile::decode(R"({"/plain/a b.jsonl":8})")->count("/plain/a b.jsonl"), 1u);
 }
 
 TEST(StoreTest, EverythingWrittenComesBackAfterARestart) {
@@ -716,7 +739,8 @@ TEST(StoreTest, AnIDBothShownAndHiddenLoadsHiddenWhateverTheKeyOrder) {
 TEST(StoreTest, CopyingAFileKeepsNothingWhenItChangedSinceItWasDigested) {
     Fixture fixture;
     auto store = fixture.open();
-    std::string source = fixture.dir.write("outside/clip.mp4", std::string(2'000'000, 'v'));
+    auto source = std::get<FileReader>(
+        FileReader::open(fixture.dir.write("outside/clip.mp4", std::string(2'000'000, 'v'))));
     std::string digest = Crypto::sha256Hex(std::string(2'000'000, 'v'));
 
     auto changed = store->copyInFile(source, Crypto::sha256Hex("what it was before"), hexID('a'), "mp4");
@@ -726,8 +750,8 @@ TEST(StoreTest, CopyingAFileKeepsNothingWhenItChangedSinceItWasDigested) {
     auto copied = store->copyInFile(source, digest, hexID('b'), "mp4");
     ASSERT_TRUE(copied.url) << copied.error.message();
     EXPECT_EQ(Crypto::sha256HexOfFile(copied.url->path().value()), digest);
-    EXPECT_EQ(store->copyInFile(fixture.dir / "outside/absent.mp4", digest, hexID('b'), "mp4").url,
-              copied.url);
+    auto other = std::get<FileReader>(FileReader::open(fixture.dir.write("outside/other.mp4", "x")));
+    EXPECT_EQ(store->copyInFile(other, digest, hexID('b'), "mp4").url, copied.url);
     EXPECT_EQ(store->copyInFile(source, digest, "../escape", "mp4").error,
               std::make_error_code(std::errc::invalid_argument));
 }
