@@ -231,7 +231,7 @@ void TranscriptTailer::processLine(std::string_view line, Pass& pass) {
         batch.candidates.push_back(std::move(made));
     }
 
-    if (record.artifact) {
+    if (record.artifact && record.artifact->isPublished(m_toolUses)) {
         ArtifactResult& artifact = *record.artifact;
         std::string captureID = artifact.id;
         Candidate made = candidate(
