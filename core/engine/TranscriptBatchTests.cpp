@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "core/base/Clock.h"
+#include "core/base/Iso8601.h"
 #include "core/base/Json.h"
+#include "core/engine/Ingest.h"
 #include "core/engine/TranscriptBatch.h"
 #include "core/engine/TranscriptTailer.h"
 #include "core/testsupport/TempDir.h"
@@ -33,6 +37,16 @@ std::string resultLine(const std::string& id, Json toolUseResult) {
                  {{"role", "user"},
                   {"content", {{{"type", "tool_result"}, {"tool_use_id", id}, {"content", "done"}}}}}},
                 {"toolUseResult", std::move(toolUseResult)}}
+               .dump() +
+           "\n";
+}
+
+std::string promptLine(const std::string& timestamp, const std::string& text) {
+    return Json{{"type", "user"},
+                {"sessionId", "s1"},
+                {"promptId", text},
+                {"timestamp", timestamp},
+                {"message", {{"role", "user"}, {"content", text}}}}
                .dump() +
            "\n";
 }
@@ -68,6 +82,22 @@ TEST(TranscriptBatch, OnlyPublishedPagesBecomeArtifacts) {
             artifacts.push_back(artifact->info.id);
     }
     EXPECT_EQ(artifacts, (std::vector<std::string>{"more", "probe"}));
+}
+
+TEST(TranscriptBatch, ASessionStartsAtItsEarliestLine) {
+    // A restored transcript: its file is newer than every line in it.
+    TempDir dir;
+    std::string path = dir.write("proj/s1.jsonl", promptLine("2024-05-01T09:00:00Z", "first") +
+                                                      promptLine("2024-05-01T11:30:00Z", "last") +
+                                                      promptLine("2024-05-01T10:00:00Z", "between"));
+    TempDir support;
+    ManualClock clock{*parseIso8601("2024-06-01T00:00:00Z")};
+    Store store(support.path(), [&clock] { return clock.now(); });
+    Ingest ingest(store, ItemFilter{}, 30, clock);
+    ingest.apply(tailOnce(path));
+    const Session& session = store.sessions().at("s1");
+    EXPECT_EQ(session.startedAt, *parseIso8601("2024-05-01T09:00:00Z"));
+    EXPECT_EQ(session.lastActive, *parseIso8601("2024-05-01T11:30:00Z"));
 }
 
 }  // namespace

@@ -248,12 +248,13 @@ void TranscriptTailer::addSighting(const TranscriptRecord& record, Date at, Pass
         return sighting.id == *record.sessionID;
     });
     if (existing == sessions.end()) {
-        sessions.push_back(
-            SessionSighting{*record.sessionID, m_slug, record.cwd, record.gitBranch, at, pass.fileCreated});
+        sessions.push_back(SessionSighting{*record.sessionID, m_slug, record.cwd, record.gitBranch, at,
+                                           pass.fileCreated, at});
         return;
     }
     if (record.cwd) existing->cwd = record.cwd;
     if (record.gitBranch) existing->branch = record.gitBranch;
+    existing->firstAt = std::min(existing->firstAt.value_or(existing->at), at);
     existing->at = std::max(existing->at, at);
 }
 
