@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "core/base/Json.h"
+#include "core/base/Utf8.h"
 #include "core/store/ShelfItemKind.h"
 #include "core/store/Source.h"
 
@@ -29,18 +30,40 @@ std::string sourcesText(const ShelfItem& item) {
 }
 }  // namespace
 
+std::string terminalSafe(std::string_view text) {
+    std::string safe;
+    safe.reserve(text.size());
+    char escape[8];
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t length = Utf8::characterLength(text, at);
+        auto byte = static_cast<unsigned char>(text[at]);
+        auto next = length == 2 ? static_cast<unsigned char>(text[at + 1]) : 0;
+        if (byte == 0xC2 && next >= 0x80 && next < 0xA0) {
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(next));
+            safe += escape;
+        } else if (byte < 0x20 || byte == 0x7F || (byte >= 0x80 && length == 1)) {
+            std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned>(byte));
+            safe += escape;
+        } else {
+            safe.append(text.substr(at, length));
+        }
+        at += length;
+    }
+    return safe;
+}
+
 void ShelfPrinter::printItem(const ShelfItem& item, const Session* session, Date now) {
     if (m_json) {
         Json line = {{"item", item.toJson()}, {"session", session ? session->toJson() : Json(nullptr)}};
         std::fprintf(m_out, "%s\n", JsonIO::dump(line).c_str());
     } else {
-        std::string sessionTitle = session ? session->title(now, m_zone) : item.sessionID;
+        std::string sessionTitle = terminalSafe(session ? session->title(now, m_zone) : item.sessionID);
         std::string copy = item.fileURL     ? item.fileURL->path().value_or(item.fileURL->string())
                            : item.remoteURL ? item.remoteURL->string()
                                             : "";
         std::fprintf(m_out, "%s  %s  %s  %s  [%s]  %s\n", localTime(item.createdAt).c_str(),
                      std::string(ShelfItemKinds::rawValue(item.kind)).c_str(), sessionTitle.c_str(),
-                     item.title.c_str(), sourcesText(item).c_str(), copy.c_str());
+                     terminalSafe(item.title).c_str(), sourcesText(item).c_str(), terminalSafe(copy).c_str());
     }
     std::fflush(m_out);
 }
@@ -64,7 +87,7 @@ void ShelfPrinter::printGrouped(const std::vector<ShelfItem>& items, const std::
         auto found = byID.find(id);
         const Session* session = found == byID.end() ? nullptr : found->second;
         if (!m_json) {
-            std::string title = session ? session->title(now, m_zone) : id;
+            std::string title = terminalSafe(session ? session->title(now, m_zone) : id);
             std::fprintf(m_out, "%s (%zu)\n", title.c_str(), groups[id].size());
         }
         for (const ShelfItem* item : groups[id]) {
@@ -105,7 +128,7 @@ void ArrivalPrinter::snapshot(const Snapshot& snapshot, Date now) {
             for (const std::string& id : order) {
                 auto found = sessions.find(id);
                 std::string title =
-                    found == sessions.end() ? id : found->second->title(now, TimeZone::local());
+                    terminalSafe(found == sessions.end() ? id : found->second->title(now, TimeZone::local()));
                 std::fprintf(out, "  %s: %zu\n", title.c_str(), counts[id]);
             }
         }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/base/TimeZone.h"
@@ -13,6 +14,11 @@
 #include "core/store/Snapshot.h"
 
 namespace brimly::cli {
+
+// Text that cannot steer a terminal: C0 controls, DEL and bytes that are not UTF-8 become `\x1b`-style
+// escapes and the C1 controls (U+0080-U+009F) `\u009b`-style ones. Titles and file names come from
+// transcripts and folders that anyone may write to.
+std::string terminalSafe(std::string_view text);
 
 // Writes shelf items as text lines or as one JSON object per line; shared by "watch" and "list".
 class ShelfPrinter {

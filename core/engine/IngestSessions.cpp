@@ -18,8 +18,8 @@ std::vector<Ingest::Outcome> Ingest::apply(const TranscriptBatch& batch) {
 }
 
 void Ingest::noteSession(const SessionSighting& sighting) {
-    Date start =
-        sighting.fileCreated && *sighting.fileCreated < sighting.at ? *sighting.fileCreated : sighting.at;
+    Date first = sighting.firstAt.value_or(sighting.at);
+    Date start = sighting.fileCreated && *sighting.fileCreated < first ? *sighting.fileCreated : first;
     auto found = m_store.sessions().find(sighting.id);
     if (found == m_store.sessions().end()) {
         Session session;

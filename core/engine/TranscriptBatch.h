@@ -19,6 +19,9 @@ struct SessionSighting {
     std::optional<std::string> branch;
     Date at = 0;
     std::optional<Date> fileCreated;
+    // The earliest line's time, since a batch merges every line of the session into one sighting and `at`
+    // keeps the latest; absent means `at`.
+    std::optional<Date> firstAt;
 
     bool operator==(const SessionSighting&) const = default;
 };

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/base/Iso8601.h"
+#include "core/base/Utf8.h"
 #include "core/store/Prompt.h"
 
 namespace brimly {
@@ -45,63 +46,181 @@ const Patterns& patterns() {
     return built;
 }
 
-std::optional<std::string_view> stringOf(od::value& value) {
-    od::json_type type;
-    if (value.type().get(type) || type != od::json_type::string) return std::nullopt;
-    std::string_view text;
-    if (value.get_string().get(text)) return std::nullopt;
-    return text;
-}
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The string's bytes as they sit in the line, so that a multi-megabyte Base64 text is copied exactly once,
-// into the record. Escaped text (never seen in Base64 in practice) is unescaped instead.
-std::optional<std::string_view> locatedString(od::value& value) {
-    od::json_type type;
-    if (value.type().get(type) || type != od::json_type::string) return std::nullopt;
+bool isHexDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// A value's text as it stands in the line, without the white space that may follow it.
+std::string_view tokenOf(od::value& value) {
     std::string_view token = value.raw_json_token();
     while (!token.empty() &&
            (token.back() == ' ' || token.back() == '\t' || token.back() == '\n' || token.back() == '\r')) {
         token.remove_suffix(1);
     }
+    return token;
+}
+
+// The scanner only finds where a string ends; its escapes are checked by whoever reads it. A lone surrogate
+// escape is well-formed JSON (JavaScript writes one when it cuts text inside an emoji), so it passes here.
+bool isWellFormedString(std::string_view token) {
+    if (token.size() < 2 || token.front() != '"' || token.back() != '"') return false;
+    std::string_view inner = token.substr(1, token.size() - 2);
+    for (std::size_t at = inner.find('\\'); at != std::string_view::npos; at = inner.find('\\', at)) {
+        if (at + 1 >= inner.size()) return false;
+        char escaped = inner[at + 1];
+        if (escaped == 'u') {
+            if (at + 6 > inner.size()) return false;
+            for (char c : inner.substr(at + 2, 4)) {
+                if (!isHexDigit(c)) return false;
+            }
+            at += 6;
+        } else if (std::string_view(R"("\/bfnrt)").find(escaped) != std::string_view::npos) {
+            at += 2;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// JSON's number grammar; a number too large for a double is still well-formed.
+bool isWellFormedNumber(std::string_view token) {
+    std::size_t at = 0;
+    auto digits = [&] {
+        std::size_t start = at;
+        while (at < token.size() && isDigit(token[at])) ++at;
+        return at > start;
+    };
+    if (at < token.size() && token[at] == '-') ++at;
+    if (at < token.size() && token[at] == '0') {
+        ++at;
+    } else if (!digits()) {
+        return false;
+    }
+    if (at < token.size() && token[at] == '.') {
+        ++at;
+        if (!digits()) return false;
+    }
+    if (at < token.size() && (token[at] == 'e' || token[at] == 'E')) {
+        ++at;
+        if (at < token.size() && (token[at] == '+' || token[at] == '-')) ++at;
+        if (!digits()) return false;
+    }
+    return at == token.size();
+}
+
+bool isWellFormedScalar(std::string_view token) {
+    if (token.empty()) return false;
+    switch (token.front()) {
+        case '"':
+            return isWellFormedString(token);
+        case 't':
+            return token == "true";
+        case 'f':
+            return token == "false";
+        case 'n':
+            return token == "null";
+        default:
+            return isWellFormedNumber(token);
+    }
+}
+
+bool skip(od::value& value);
+
+// The one walk over an object's members. `read(key, value)` returns false when the line is malformed; a
+// member it does not want it hands to `skip`, so that no part of a line goes unchecked.
+template <typename Read>
+bool eachMember(od::object& object, Read&& read) {
+    for (auto fieldResult : object) {
+        od::field field;
+        if (std::move(fieldResult).get(field)) return false;
+        std::string_view key;
+        if (field.unescaped_key().get(key)) return false;
+        if (!read(key, field.value())) return false;
+    }
+    return true;
+}
+
+template <typename Read>
+bool eachMember(od::value& value, Read&& read) {
+    od::object object;
+    if (value.get_object().get(object)) return false;
+    return eachMember(object, std::forward<Read>(read));
+}
+
+template <typename Read>
+bool eachElement(od::value& value, Read&& read) {
+    od::array array;
+    if (value.get_array().get(array)) return false;
+    for (auto elementResult : array) {
+        od::value element;
+        if (std::move(elementResult).get(element)) return false;
+        if (!read(element)) return false;
+    }
+    return true;
+}
+
+// Checks a value nobody reads: the scanner alone would accept a bad escape or literal inside it.
+bool skip(od::value& value) {
+    od::json_type type;
+    if (value.type().get(type)) return false;
+    switch (type) {
+        case od::json_type::object:
+            return eachMember(value, [](std::string_view, od::value& member) { return skip(member); });
+        case od::json_type::array:
+            return eachElement(value, [](od::value& element) { return skip(element); });
+        case od::json_type::number:
+        case od::json_type::string:
+        case od::json_type::boolean:
+        case od::json_type::null:
+            return isWellFormedScalar(tokenOf(value));
+    }
+    return false;
+}
+
+bool isType(od::value& value, od::json_type wanted) {
+    od::json_type type;
+    return !value.type().get(type) && type == wanted;
+}
+
+// A string member; another type leaves `into` empty. Text the decoder cannot turn into UTF-8 (a lone
+// surrogate) is absent too, but does not make the line malformed.
+bool readString(od::value& value, std::optional<std::string_view>& into) {
+    into.reset();
+    if (!isType(value, od::json_type::string)) return skip(value);
+    if (!isWellFormedString(tokenOf(value))) return false;
+    std::string_view text;
+    if (!value.get_string().get(text)) into = text;
+    return true;
+}
+
+// The string's bytes as they sit in the line, so that a multi-megabyte Base64 text is copied exactly once,
+// into the record. Escaped text (never seen in Base64 in practice) is unescaped instead.
+bool readLocatedString(od::value& value, std::optional<std::string_view>& into) {
+    into.reset();
+    if (!isType(value, od::json_type::string)) return skip(value);
+    std::string_view token = tokenOf(value);
     if (token.size() >= 2 && token.front() == '"' && token.back() == '"') {
         std::string_view inner = token.substr(1, token.size() - 2);
-        if (std::memchr(inner.data(), '\\', inner.size()) == nullptr) return inner;
+        if (std::memchr(inner.data(), '\\', inner.size()) == nullptr) {
+            into = inner;
+            return true;
+        }
     }
-    return stringOf(value);
+    return readString(value, into);
 }
 
-bool boolOf(od::value& value) {
-    od::json_type type;
-    if (value.type().get(type) || type != od::json_type::boolean) return false;
-    bool result = false;
-    if (value.get_bool().get(result)) return false;
-    return result;
-}
-
-bool isObject(od::value& value) {
-    od::json_type type;
-    return !value.type().get(type) && type == od::json_type::object;
-}
-
-bool isArray(od::value& value) {
-    od::json_type type;
-    return !value.type().get(type) && type == od::json_type::array;
+bool readBool(od::value& value, bool& into) {
+    into = false;
+    if (!isType(value, od::json_type::boolean)) return skip(value);
+    if (value.get_bool().get(into)) return false;
+    return true;
 }
 
 std::optional<std::string> owned(std::optional<std::string_view> view) {
     if (!view) return std::nullopt;
     return std::string(*view);
 }
-
-// Views into the line or the parser's string buffer; both live until the next line is parsed.
-struct TopLevel {
-    std::optional<std::string_view> type, sessionID, cwd, gitBranch, timestamp, promptID;
-    std::optional<std::string_view> agentName, customTitle, aiTitle;
-    bool isMeta = false;
-    bool isSidechain = false;
-    bool hasMessage = false;
-    std::optional<std::string_view> artifactID, artifactURL, artifactTitle, artifactPath;
-};
 
 struct ImageView {
     std::string_view data;
@@ -119,188 +238,114 @@ struct Message {
     std::vector<Block> blocks;
 };
 
-bool readToolUseResult(od::value& value, TopLevel& top) {
-    if (!isObject(value)) return true;
-    od::object object;
-    if (value.get_object().get(object)) return false;
-    for (auto fieldResult : object) {
-        od::field field;
-        if (std::move(fieldResult).get(field)) return false;
-        od::raw_json_string key = field.key();
-        od::value& inner = field.value();
-        if (key == "artifact_id") {
-            top.artifactID = stringOf(inner);
-        } else if (key == "url") {
-            top.artifactURL = stringOf(inner);
-        } else if (key == "title") {
-            top.artifactTitle = stringOf(inner);
-        } else if (key == "path") {
-            top.artifactPath = stringOf(inner);
-        }
-    }
-    return true;
+struct ToolUseResult {
+    std::optional<std::string_view> artifactID, url, title, path;
+    // Whether every member is one of the three the publishing tool returns.
+    bool hasPublishedShape = true;
+};
+
+// Views into the line or the parser's string buffer; both live until the next line is parsed.
+struct TopLevel {
+    std::optional<std::string_view> type, sessionID, cwd, gitBranch, timestamp, promptID;
+    std::optional<std::string_view> agentName, customTitle, aiTitle;
+    bool isMeta = false;
+    bool isSidechain = false;
+    Message message;
+    std::optional<ToolUseResult> toolUseResult;
+};
+
+bool readToolUseResult(od::value& value, std::optional<ToolUseResult>& into) {
+    into.reset();
+    if (!isType(value, od::json_type::object)) return skip(value);
+    ToolUseResult result;
+    bool ok = eachMember(value, [&](std::string_view key, od::value& member) {
+        if (key == "artifact_id") return readString(member, result.artifactID);
+        if (key == "url") return readString(member, result.url);
+        if (key == "title") return readString(member, result.title);
+        if (key == "path") return readString(member, result.path);
+        result.hasPublishedShape = false;
+        return skip(member);
+    });
+    into = result;
+    return ok;
 }
 
-bool readTopLevel(od::object& root, TopLevel& top) {
-    for (auto fieldResult : root) {
-        od::field field;
-        if (std::move(fieldResult).get(field)) return false;
-        od::raw_json_string key = field.key();
-        od::value& value = field.value();
-        if (key == "type") {
-            top.type = stringOf(value);
-        } else if (key == "sessionId") {
-            top.sessionID = stringOf(value);
-        } else if (key == "cwd") {
-            top.cwd = stringOf(value);
-        } else if (key == "gitBranch") {
-            top.gitBranch = stringOf(value);
-        } else if (key == "timestamp") {
-            top.timestamp = stringOf(value);
-        } else if (key == "promptId") {
-            top.promptID = stringOf(value);
-        } else if (key == "isMeta") {
-            top.isMeta = boolOf(value);
-        } else if (key == "isSidechain") {
-            top.isSidechain = boolOf(value);
-        } else if (key == "agentName") {
-            top.agentName = stringOf(value);
-        } else if (key == "customTitle") {
-            top.customTitle = stringOf(value);
-        } else if (key == "aiTitle") {
-            top.aiTitle = stringOf(value);
-        } else if (key == "message") {
-            top.hasMessage = true;
-        } else if (key == "toolUseResult") {
-            if (!readToolUseResult(value, top)) return false;
-        }
+bool readImage(od::value& value, Block& block) {
+    if (!isType(value, od::json_type::object)) return skip(value);
+    std::optional<std::string_view> type, sourceType, data;
+    ImageView image;
+    bool ok = eachMember(value, [&](std::string_view key, od::value& member) {
+        if (key == "type") return readString(member, type);
+        if (key != "source" || !isType(member, od::json_type::object)) return skip(member);
+        return eachMember(member, [&](std::string_view sourceKey, od::value& inner) {
+            if (sourceKey == "type") return readString(inner, sourceType);
+            if (sourceKey == "media_type") return readString(inner, image.mediaType);
+            if (sourceKey == "data") return readLocatedString(inner, data);
+            return skip(inner);
+        });
+    });
+    if (ok && type == "image" && sourceType == "base64" && data) {
+        image.data = *data;
+        block.images.push_back(image);
     }
-    return true;
+    return ok;
 }
 
-bool readImageSource(od::value& value, ImageView& image, bool& usable) {
-    od::object source;
-    if (value.get_object().get(source)) return false;
-    std::optional<std::string_view> sourceType, data;
-    for (auto fieldResult : source) {
-        od::field field;
-        if (std::move(fieldResult).get(field)) return false;
-        od::raw_json_string key = field.key();
-        od::value& inner = field.value();
-        if (key == "type") {
-            sourceType = stringOf(inner);
-        } else if (key == "media_type") {
-            image.mediaType = stringOf(inner);
-        } else if (key == "data") {
-            data = locatedString(inner);
+bool readBlock(od::value& value, Message& message) {
+    if (!isType(value, od::json_type::object)) return skip(value);
+    Block block;
+    bool ok = eachMember(value, [&](std::string_view key, od::value& member) {
+        if (key == "type") return readString(member, block.type);
+        if (key == "id") return readString(member, block.id);
+        if (key == "name") return readString(member, block.name);
+        if (key == "tool_use_id") return readString(member, block.toolUseID);
+        if (key == "text") return readString(member, block.text);
+        if (key == "input" && isType(member, od::json_type::object)) {
+            return eachMember(member, [&](std::string_view inputKey, od::value& input) {
+                return inputKey == "file_path" ? readString(input, block.filePath) : skip(input);
+            });
         }
-    }
-    usable = sourceType == "base64" && data.has_value();
-    if (usable) image.data = *data;
-    return true;
-}
-
-bool readResultContent(od::value& value, Block& block) {
-    od::array array;
-    if (value.get_array().get(array)) return false;
-    for (auto elementResult : array) {
-        od::value element;
-        if (std::move(elementResult).get(element)) return false;
-        if (!isObject(element)) continue;
-        od::object object;
-        if (element.get_object().get(object)) return false;
-        std::optional<std::string_view> type;
-        ImageView image;
-        bool usable = false;
-        for (auto fieldResult : object) {
-            od::field field;
-            if (std::move(fieldResult).get(field)) return false;
-            od::raw_json_string key = field.key();
-            od::value& inner = field.value();
-            if (key == "type") {
-                type = stringOf(inner);
-            } else if (key == "source" && isObject(inner)) {
-                if (!readImageSource(inner, image, usable)) return false;
-            }
+        if (key == "content" && isType(member, od::json_type::array)) {
+            return eachElement(member, [&](od::value& element) { return readImage(element, block); });
         }
-        if (type == "image" && usable) block.images.push_back(image);
-    }
-    return true;
-}
-
-bool readBlock(od::object& object, Block& block) {
-    for (auto fieldResult : object) {
-        od::field field;
-        if (std::move(fieldResult).get(field)) return false;
-        od::raw_json_string key = field.key();
-        od::value& value = field.value();
-        if (key == "type") {
-            block.type = stringOf(value);
-        } else if (key == "id") {
-            block.id = stringOf(value);
-        } else if (key == "name") {
-            block.name = stringOf(value);
-        } else if (key == "tool_use_id") {
-            block.toolUseID = stringOf(value);
-        } else if (key == "text") {
-            block.text = stringOf(value);
-        } else if (key == "input" && isObject(value)) {
-            od::object input;
-            if (value.get_object().get(input)) return false;
-            for (auto inputField : input) {
-                od::field entry;
-                if (std::move(inputField).get(entry)) return false;
-                if (entry.key() == "file_path") block.filePath = stringOf(entry.value());
-            }
-        } else if (key == "content" && isArray(value)) {
-            if (!readResultContent(value, block)) return false;
-        }
-    }
-    return true;
+        return skip(member);
+    });
+    message.blocks.push_back(std::move(block));
+    return ok;
 }
 
 bool readMessage(od::value& value, Message& message) {
-    od::object object;
-    if (value.get_object().get(object)) return false;
-    for (auto fieldResult : object) {
-        od::field field;
-        if (std::move(fieldResult).get(field)) return false;
-        od::raw_json_string key = field.key();
-        od::value& inner = field.value();
-        if (key == "role") {
-            message.role = stringOf(inner);
-        } else if (key == "content") {
-            message.contentText.reset();
-            message.blocks.clear();
-            if (isArray(inner)) {
-                od::array array;
-                if (inner.get_array().get(array)) return false;
-                for (auto elementResult : array) {
-                    od::value element;
-                    if (std::move(elementResult).get(element)) return false;
-                    if (!isObject(element)) continue;
-                    od::object blockObject;
-                    if (element.get_object().get(blockObject)) return false;
-                    Block block;
-                    if (!readBlock(blockObject, block)) return false;
-                    message.blocks.push_back(std::move(block));
-                }
-            } else {
-                message.contentText = stringOf(inner);
-            }
+    message = Message{};
+    if (!isType(value, od::json_type::object)) return skip(value);
+    return eachMember(value, [&](std::string_view key, od::value& member) {
+        if (key == "role") return readString(member, message.role);
+        if (key != "content") return skip(member);
+        message.contentText.reset();
+        message.blocks.clear();
+        if (isType(member, od::json_type::array)) {
+            return eachElement(member, [&](od::value& element) { return readBlock(element, message); });
         }
-    }
-    return true;
+        return readString(member, message.contentText);
+    });
 }
 
-bool isWhitespace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isWhitespace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isWhitespace(text.back())) text.remove_suffix(1);
-    return text;
+bool readTopLevel(od::object& root, TopLevel& top) {
+    return eachMember(root, [&](std::string_view key, od::value& value) {
+        if (key == "type") return readString(value, top.type);
+        if (key == "sessionId") return readString(value, top.sessionID);
+        if (key == "cwd") return readString(value, top.cwd);
+        if (key == "gitBranch") return readString(value, top.gitBranch);
+        if (key == "timestamp") return readString(value, top.timestamp);
+        if (key == "promptId") return readString(value, top.promptID);
+        if (key == "isMeta") return readBool(value, top.isMeta);
+        if (key == "isSidechain") return readBool(value, top.isSidechain);
+        if (key == "agentName") return readString(value, top.agentName);
+        if (key == "customTitle") return readString(value, top.customTitle);
+        if (key == "aiTitle") return readString(value, top.aiTitle);
+        if (key == "message") return readMessage(value, top.message);
+        if (key == "toolUseResult") return readToolUseResult(value, top.toolUseResult);
+        return skip(value);
+    });
 }
 
 // What the user typed, unless the line is the echo of a local command or an interruption notice.
@@ -317,7 +362,7 @@ std::optional<std::string> promptTextOf(const Message& message) {
             first = false;
         }
     }
-    std::string_view text = trimmed(joined);
+    std::string_view text = Utf8::trimWhitespaceAndNewlines(joined);
     if (text.empty()) return std::nullopt;
     for (std::string_view excluded : {"<local-command", "<command", "[Request interrupted"}) {
         if (text.starts_with(excluded)) return std::nullopt;
@@ -325,15 +370,9 @@ std::optional<std::string> promptTextOf(const Message& message) {
     return Prompt::summarize(text);
 }
 
-// Owned copies of the published-artifact fields: the second pass over the line reuses the parser's string
-// buffer that the first pass's views point into.
-struct ArtifactFields {
-    std::optional<std::string> id, url, title, path;
-};
-
-std::optional<ArtifactResult> artifactOf(ArtifactFields fields, const Message& message) {
-    if (!fields.url) return std::nullopt;
-    auto url = Url::parse(*fields.url);
+std::optional<ArtifactResult> artifactOf(const ToolUseResult& result, const Message& message) {
+    if (!result.url) return std::nullopt;
+    auto url = Url::parse(*result.url);
     if (!url) return std::nullopt;
     std::string scheme = url->scheme();
     for (char& c : scheme) {
@@ -341,13 +380,16 @@ std::optional<ArtifactResult> artifactOf(ArtifactFields fields, const Message& m
     }
     if (scheme != "https") return std::nullopt;
     std::string id;
-    if (fields.id) {
-        id = std::move(*fields.id);
+    auto evidence = ArtifactResult::Evidence::artifactID;
+    if (result.artifactID) {
+        id = *result.artifactID;
     } else {
         // Published pages carry no id of their own; the address ends in it.
         std::string path = url->decodedPath();
         while (!path.empty() && path.back() == '/') path.pop_back();
         id = path.substr(path.rfind('/') + 1);
+        evidence = result.hasPublishedShape ? ArtifactResult::Evidence::publishedShape
+                                            : ArtifactResult::Evidence::addressOnly;
     }
     if (id.empty()) return std::nullopt;
     std::optional<std::string> toolUseID;
@@ -357,8 +399,8 @@ std::optional<ArtifactResult> artifactOf(ArtifactFields fields, const Message& m
             break;
         }
     }
-    return ArtifactResult{std::move(id), std::move(*url), std::move(fields.title), std::move(fields.path),
-                          std::move(toolUseID)};
+    return ArtifactResult{std::move(id),      std::move(*url),      owned(result.title),
+                          owned(result.path), std::move(toolUseID), evidence};
 }
 
 std::optional<TranscriptRecord> decode(const char* data, std::size_t length, std::size_t capacity) {
@@ -371,6 +413,9 @@ std::optional<TranscriptRecord> decode(const char* data, std::size_t length, std
     if (document.get_object().get(root)) return std::nullopt;
     TopLevel top;
     if (!readTopLevel(root, top)) return std::nullopt;
+    // Anything after the object, even another object, makes the line malformed.
+    const char* rest = nullptr;
+    if (document.current_location().get(rest) != simdjson::OUT_OF_BOUNDS) return std::nullopt;
 
     TranscriptRecord record;
     record.type = owned(top.type);
@@ -400,19 +445,7 @@ std::optional<TranscriptRecord> decode(const char* data, std::size_t length, std
     record.isMeta = top.isMeta;
     record.isSidechain = top.isSidechain;
 
-    ArtifactFields artifactFields{owned(top.artifactID), owned(top.artifactURL), owned(top.artifactTitle),
-                                  owned(top.artifactPath)};
-
-    Message message;
-    if (top.hasMessage) {
-        // The fields that decide how the message is read may follow it, so it is read in a second pass.
-        document.rewind();
-        if (document.get_object().get(root)) return std::nullopt;
-        od::value messageValue;
-        if (root.find_field_unordered("message").get(messageValue)) return std::nullopt;
-        if (isObject(messageValue) && !readMessage(messageValue, message)) return std::nullopt;
-    }
-
+    const Message& message = top.message;
     for (const Block& block : message.blocks) {
         if (block.type == "tool_use" && block.id && block.name) {
             record.toolUses.push_back(
@@ -434,7 +467,7 @@ std::optional<TranscriptRecord> decode(const char* data, std::size_t length, std
         if (!hasToolResult && !record.isMeta && !record.isSidechain)
             record.promptText = promptTextOf(message);
     }
-    record.artifact = artifactOf(std::move(artifactFields), message);
+    if (top.toolUseResult) record.artifact = artifactOf(*top.toolUseResult, message);
 
     bool interesting = record.sessionID || record.title || record.promptText || !record.toolUses.empty() ||
                        !record.toolResultIDs.empty() || !record.images.empty() || record.artifact;

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/base/Iso8601.h"
@@ -12,6 +13,8 @@
 
 namespace brimly {
 namespace {
+
+using namespace std::string_literals;
 
 Json userLine(Json content) {
     return Json{{"type", "user"},
@@ -49,6 +52,10 @@ TEST(TranscriptParser, PromptTextIsSummarizedAndCommandEchoesAreNot) {
         {"[Request interrupted by user]", std::nullopt},
         {" \n\t \n", std::nullopt},
         {Json::array(), std::nullopt},
+        {"\u2028", std::nullopt},
+        {"\u00a0\u2029\u0085", std::nullopt},
+        {"\u2029<local-command-stdout>done</local-command-stdout>", std::nullopt},
+        {"\u3000\u2028Draw it\u2029", "Draw it"},
     };
     for (const Case& c : cases) {
         auto record = parse(userLine(c.content));
@@ -197,6 +204,39 @@ TEST(TranscriptParser, Artifacts) {
     EXPECT_EQ(artifact->path, "/w/a.html");
 }
 
+TEST(TranscriptParser, AnAddressAloneIsAPublishedPageOnlyWhenItAnswersThePublishingTool) {
+    const Json webFetch = {{"bytes", 48213},       {"code", 200},
+                           {"codeText", "OK"},     {"durationMs", 912},
+                           {"result", "# Docs\n"}, {"url", "https://docs.example.com/guide"}};
+    const Json published = {{"url", "https://claude.ai/code/artifact/e897"}, {"path", "/w/a.html"}};
+    const Json withID = {{"artifact_id", "a1"}, {"url", "https://claude.ai/x"}, {"extra", 1}};
+    struct Case {
+        Json result;
+        std::optional<std::string> answeredTool;
+        bool published;
+    };
+    // clang-format off
+    const std::vector<Case> cases = {
+        {webFetch,  std::nullopt, false},
+        {webFetch,  "WebFetch",   false},
+        {webFetch,  "Artifact",   true},
+        {published, std::nullopt, true},
+        {published, "WebFetch",   false},
+        {published, "Artifact",   true},
+        {withID,    "WebFetch",   true},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        Json line = userLine(Json::array({toolResult("toolu_w", "fetched")}));
+        line["toolUseResult"] = c.result;
+        auto record = parse(line);
+        ASSERT_TRUE(record && record->artifact) << c.result;
+        std::unordered_map<std::string, ToolUse> calls;
+        if (c.answeredTool) calls["toolu_w"] = ToolUse{"toolu_w", *c.answeredTool, std::nullopt};
+        EXPECT_EQ(record->artifact->isPublished(calls), c.published) << c.result << " " << calls.size();
+    }
+}
+
 TEST(TranscriptParser, TimestampsWithAndWithoutFractionsParse) {
     struct Case {
         Json timestamp;
@@ -262,19 +302,40 @@ TEST(TranscriptParser, BadLinesGiveNothing) {
         R"({"type":"progress"})",
         std::string(200, '{'),
         std::string(5000, '['),
-        "{\"type\":\"user\"}\0garbage",
+        "{\"type\":\"user\",\"sessionId\":\"s\"}\0garbage"s,
+        R"({"type":"user","sessionId":"s"}{"type":"user"})",
+        R"({"type":"user","sessionId":"s"} 1)",
+        R"({"sessionId":"s","other":{"deep":["\q"]}})",
+        R"({"sessionId":"s","other":"\u12G4"})",
+        R"({"sessionId":"s","other":[tru]})",
+        R"({"sessionId":"s","other":01})",
+        R"({"sessionId":"s","other":{"bad\x":1}})",
+        R"({"sessionId":"s","type":"\q"})",
     };
     for (const std::string& line : lines) {
         EXPECT_FALSE(TranscriptParser::record(line)) << line;
     }
-    EXPECT_TRUE(TranscriptParser::record(R"({"sessionId":"s","type":"what-is-this"})"));
-    // Invalid UTF-8 must not break decoding of the rest; whatever survives is cleaned where it is stored.
-    auto broken = TranscriptParser::record(
-        "{\"type\":\"user\",\"sessionId\":\"s\xff\",\"message\":{\"role\":\"user\","
-        "\"content\":\"hi \xc3\"}}");
-    if (broken) {
-        EXPECT_TRUE(broken->sessionID);
+    // Invalid UTF-8 is malformed JSON, refused like any other.
+    EXPECT_FALSE(
+        TranscriptParser::record("{\"type\":\"user\",\"sessionId\":\"s\xff\",\"message\":{\"role\":\"user\","
+                                 "\"content\":\"hi \xc3\"}}"));
+    // Well-formed values the shelf ignores, however odd, leave the line whole. JavaScript writes a lone
+    // surrogate when it cuts text inside an emoji; where it sits in a read field, that field is absent.
+    // clang-format off
+    for (std::string_view line : {
+             R"({"sessionId":"s","type":"what-is-this"})",
+             R"({"sessionId":"s","n":[-0.5e+3,1E400,123456789012345678901234567890,true,false,null,{}]})",
+             R"({"sessionId":"s","text":"\ud83d cut \"\\\/\b\f\n\r\t\u00e9","\u006b":1} )",
+         }) {
+        EXPECT_TRUE(TranscriptParser::record(line)) << line;
     }
+    // clang-format on
+    std::string deep = R"({"sessionId":"s","x":)" + std::string(1000, '[') + std::string(1000, ']') + "}";
+    EXPECT_TRUE(TranscriptParser::record(deep));
+    auto cut = TranscriptParser::record(R"({"sessionId":"s","cwd":"/w/\ud83d","gitBranch":"main"})");
+    ASSERT_TRUE(cut);
+    EXPECT_FALSE(cut->cwd);
+    EXPECT_EQ(cut->gitBranch, "main");
 }
 
 TEST(TranscriptParser, Prefilters) {

@@ -40,6 +40,13 @@ std::string TranscriptImage::fileExtension() const {
     return extension;
 }
 
+bool ArtifactResult::isPublished(const std::unordered_map<std::string, ToolUse>& calls) const {
+    if (evidence == Evidence::artifactID) return true;
+    auto call = toolUseID ? calls.find(*toolUseID) : calls.end();
+    if (call == calls.end()) return evidence == Evidence::publishedShape;
+    return call->second.name == publishingTool;
+}
+
 std::string_view SessionTitle::rawValue(Kind kind) {
     for (const auto& [candidate, name] : kindNames) {
         if (candidate == kind) return name;

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/base/Date.h"
@@ -36,13 +37,28 @@ struct TranscriptImage {
     bool operator==(const TranscriptImage&) const = default;
 };
 
-// A page the agent published; only https addresses are kept.
+// A page the agent published; only https addresses are kept. A web fetch also answers with an https address,
+// so a result without an id of its own says how much of the publishing tool's answer it resembles, and the
+// reader that remembers the calls decides with `isPublished`.
 struct ArtifactResult {
+    enum class Evidence {
+        artifactID,      // the result names the artifact's id
+        publishedShape,  // only the address, local path and title the publishing tool returns
+        addressOnly,     // an https address among other fields
+    };
+    static constexpr std::string_view publishingTool = "Artifact";
+
     std::string id;
     Url url;
     std::optional<std::string> title;
     std::optional<std::string> path;
     std::optional<std::string> toolUseID;
+    Evidence evidence = Evidence::artifactID;
+
+    // Without an id of its own, the result must answer the publishing tool; when its call was not seen (it
+    // lies before the part of the transcript read), the published shape is enough. `calls` are the tool
+    // calls remembered so far, by id.
+    bool isPublished(const std::unordered_map<std::string, ToolUse>& calls) const;
 
     bool operator==(const ArtifactResult&) const = default;
 };

@@ -255,7 +255,7 @@ void TranscriptTailer::processLine(std::string_view line, Pass& pass) {
         batch.candidates.push_back(std::move(made));
     }
 
-    if (record.artifact) {
+    if (record.artifact && record.artifact->isPublished(m_toolUses)) {
         ArtifactResult& artifact = *record.artifact;
         std::string captureID = artifact.id;
         Candidate made = candidate(
@@ -272,12 +272,13 @@ void TranscriptTailer::addSighting(const TranscriptRecord& record, Date at, Pass
         return sighting.id == *record.sessionID;
     });
     if (existing == sessions.end()) {
-        sessions.push_back(
-            SessionSighting{*record.sessionID, m_slug, record.cwd, record.gitBranch, at, pass.fileCreated});
+        sessions.push_back(SessionSighting{*record.sessionID, m_slug, record.cwd, record.gitBranch, at,
+                                           pass.fileCreated, at});
         return;
     }
     if (record.cwd) existing->cwd = record.cwd;
     if (record.gitBranch) existing->branch = record.gitBranch;
+    existing->firstAt = std::min(existing->firstAt.value_or(existing->at), at);
     existing->at = std::max(existing->at, at);
 }
 

@@ -45,6 +45,21 @@ std::string reportable(std::string text) {
     return std::string(Utf8::trimSpaces(Utf8::prefix(text, maximumSystemTextLength)));
 }
 
+// The leading "major.minor" of a version text ("22.04", "3.19.1" gives "3.19", "6.1.0-18-amd64" gives "6.1"),
+// empty when the text does not start with a digit. Nothing after the numbers, such as a kernel's build
+// flavour, is needed to count systems.
+std::string majorAndMinor(std::string_view text) {
+    auto digits = [&](std::size_t from) {
+        std::size_t to = from;
+        while (to < text.size() && text[to] >= '0' && text[to] <= '9') ++to;
+        return to;
+    };
+    std::size_t end = digits(0);
+    if (end == 0) return "";
+    if (end + 1 < text.size() && text[end] == '.' && digits(end + 1) > end + 1) end = digits(end + 1);
+    return std::string(text.substr(0, end));
+}
+
 }  // namespace
 
 std::optional<std::string> TelemetryRequest::body(std::string_view token, std::string_view distinctID,
@@ -70,13 +85,9 @@ std::optional<std::string> TelemetryRequest::body(std::string_view token, std::s
 }
 
 std::string TelemetryRequest::systemVersion(std::string_view osRelease, std::string_view kernelRelease) {
-    std::string pretty = reportable(osReleaseValue(osRelease, "PRETTY_NAME"));
-    if (!pretty.empty()) return pretty;
-    std::string name = reportable(osReleaseValue(osRelease, "NAME"));
-    std::string version = reportable(osReleaseValue(osRelease, "VERSION_ID"));
-    if (!name.empty()) return version.empty() ? name : reportable(name + " " + version);
-    std::string kernel = reportable(std::string(kernelRelease));
-    return kernel.empty() ? "Linux" : "Linux " + kernel;
+    std::string version = majorAndMinor(reportable(osReleaseValue(osRelease, "VERSION_ID")));
+    if (version.empty()) version = majorAndMinor(reportable(std::string(kernelRelease)));
+    return version.empty() ? "unknown" : version;
 }
 
 std::string TelemetryRequest::currentSystemVersion() {

@@ -26,7 +26,8 @@ struct TelemetryRequest {
                                     Date at) const;
 
     // The system version to report, from the text of os-release and the kernel release (uname -r): the
-    // distribution's PRETTY_NAME, else its NAME and VERSION_ID, else "Linux" and the kernel release.
+    // major and minor numbers of the distribution's VERSION_ID ("12", "22.04"), else of the kernel release,
+    // else "unknown". Names and code names say more about the machine than counting versions needs.
     static std::string systemVersion(std::string_view osRelease, std::string_view kernelRelease);
     // The same for the running machine, from /etc/os-release (or /usr/lib/os-release) and uname.
     static std::string currentSystemVersion();

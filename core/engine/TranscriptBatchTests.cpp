@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/base/Clock.h"
+#include "core/base/Iso8601.h"
+#include "core/base/Json.h"
+#include "core/engine/Ingest.h"
+#include "core/engine/TranscriptBatch.h"
+#include "core/engine/TranscriptTailer.h"
+#include "core/testsupport/TempDir.h"
+
+namespace brimly {
+namespace {
+
+using testing::TempDir;
+
+std::string callLine(const std::string& id, const std::string& tool) {
+    return Json{{"type", "assistant"},
+                {"sessionId", "s1"},
+                {"timestamp", "2024-05-01T09:00:00Z"},
+                {"message",
+                 {{"role", "assistant"},
+                  {"content",
+                   {{{"type", "tool_use"}, {"id", id}, {"name", tool}, {"input", Json::object()}}}}}}}
+               .dump() +
+           "\n";
+}
+
+std::string resultLine(const std::string& id, Json toolUseResult) {
+    return Json{{"type", "user"},
+                {"sessionId", "s1"},
+                {"timestamp", "2024-05-01T09:00:05Z"},
+                {"message",
+                 {{"role", "user"},
+                  {"content", {{{"type", "tool_result"}, {"tool_use_id", id}, {"content", "done"}}}}}},
+                {"toolUseResult", std::move(toolUseResult)}}
+               .dump() +
+           "\n";
+}
+
+std::string promptLine(const std::string& timestamp, const std::string& text) {
+    return Json{{"type", "user"},
+                {"sessionId", "s1"},
+                {"promptId", text},
+                {"timestamp", timestamp},
+                {"message", {{"role", "user"}, {"content", text}}}}
+               .dump() +
+           "\n";
+}
+
+TranscriptBatch tailOnce(const std::string& path) {
+    TranscriptTailer tailer(Url::fromPath(path), std::nullopt, TranscriptTailer::defaultWindow, 1 << 20);
+    TranscriptBatch all;
+    tailer.read([&](TranscriptBatch batch) {
+        for (auto& s : batch.sessions) all.sessions.push_back(std::move(s));
+        for (auto& p : batch.prompts) all.prompts.push_back(std::move(p));
+        for (auto& c : batch.candidates) all.candidates.push_back(std::move(c));
+        all.fileCreated = batch.fileCreated;
+    });
+    return all;
+}
+
+TEST(TranscriptBatch, OnlyPublishedPagesBecomeArtifacts) {
+    TempDir dir;
+    const Json webFetch = {{"bytes", 48213},    {"code", 200},     {"codeText", "OK"},
+                           {"durationMs", 912}, {"result", "..."}, {"url", "https://docs.example.com/guide"}};
+    const Json published = {{"url", "https://claude.ai/code/artifact/probe"}, {"path", "/w/p.html"}};
+    Json publishedWithMore = published;
+    publishedWithMore["url"] = "https://claude.ai/code/artifact/more";
+    publishedWithMore["favicon"] = "*";
+    std::string path =
+        dir.write("proj/s1.jsonl", callLine("t1", "WebFetch") + resultLine("t1", webFetch) +
+                                       callLine("t2", "Artifact") + resultLine("t2", publishedWithMore) +
+                                       resultLine("t3", published) + callLine("t4", "WebFetch") +
+                                       resultLine("t4", published));
+    std::vector<std::string> artifacts;
+    for (const Candidate& candidate : tailOnce(path).candidates) {
+        if (auto* artifact = std::get_if<Payload::Artifact>(&candidate.payload.value))
+            artifacts.push_back(artifact->info.id);
+    }
+    EXPECT_EQ(artifacts, (std::vector<std::string>{"more", "probe"}));
+}
+
+TEST(TranscriptBatch, ASessionStartsAtItsEarliestLine) {
+    // A restored transcript: its file is newer than every line in it.
+    TempDir dir;
+    std::string path = dir.write("proj/s1.jsonl", promptLine("2024-05-01T09:00:00Z", "first") +
+                                                      promptLine("2024-05-01T11:30:00Z", "last") +
+                                                      promptLine("2024-05-01T10:00:00Z", "between"));
+    TempDir support;
+    ManualClock clock{*parseIso8601("2024-06-01T00:00:00Z")};
+    Store store(support.path(), [&clock] { return clock.now(); });
+    Ingest ingest(store, ItemFilter{}, 30, clock);
+    ingest.apply(tailOnce(path));
+    const Session& session = store.sessions().at("s1");
+    EXPECT_EQ(session.startedAt, *parseIso8601("2024-05-01T09:00:00Z"));
+    EXPECT_EQ(session.lastActive, *parseIso8601("2024-05-01T11:30:00Z"));
+}
+
+}  // namespace
+}  // namespace brimly
