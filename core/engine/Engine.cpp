@@ -97,11 +97,13 @@ ItemFilter Engine::filterFor(const Config& config) const {
     return filter;
 }
 
+// Commands posted before a stop still run before it: a hide or delete the user made just before quitting
+// must reach the store. Long work checks for a stop request itself (`isStopping`).
 void Engine::enqueue(std::function<void(Engine&)> work) {
     std::weak_ptr<Engine> weak = weak_from_this();
     m_queue.post([weak, work = std::move(work)] {
         auto engine = weak.lock();
-        if (!engine || engine->isStopping()) return;
+        if (!engine || engine->m_stopped) return;
         work(*engine);
     });
 }
@@ -122,6 +124,7 @@ void Engine::start(bool watch) {
         // Watching begins before anything is scanned, so that nothing written meanwhile is missed: its
         // events wait on the queue behind the scans, and what both see is taken once.
         enqueue([](Engine& e) {
+            if (e.isStopping()) return;
             e.m_watching = true;
             e.syncFolderWatchers();
             e.startWatchers();
@@ -279,6 +282,7 @@ void Engine::reportStore(const Store::Problem& problem) {
 }
 
 void Engine::initialScan() {
+    if (isStopping()) return;
     // The saved shelf is shown at once; what the catch-up finds arrives after it, as it is found.
     checkClaude();
     retentionPass();
@@ -292,6 +296,7 @@ void Engine::initialScan() {
 // One transcript per task, so that stopping, watcher events, commands and the debounced writes of the store
 // get their turn between them.
 void Engine::catchUp(std::vector<std::string> transcripts, std::size_t next) {
+    if (isStopping()) return;
     if (next == transcripts.size()) {
         m_catchUpSavedAt.reset();
         finishCatchUp();

@@ -108,6 +108,23 @@ TEST(EngineHostTest, AStopRequestedDuringTheCatchUpEndsItAtTheNextTranscript) {
     EXPECT_EQ(index->items.size(), 1u) << "the catch-up went on after the stop request";
 }
 
+TEST(EngineHostTest, CommandsPostedBeforeAStopReachTheStore) {
+    TempDir dir;
+    writeTranscript(dir, "s1", 50);
+    ManualQueue queue;
+    ManualQueue main;
+    EngineHost host(configIn(dir), SystemClock::shared(), queue, main, {});
+    host.start(false);
+    queue.runUntilIdle();
+    std::string id = EngineProbe::store(host.engine()).items().begin()->first;
+    host.engine().hide({id});
+    ASSERT_TRUE(host.stop());
+    auto index = savedIndex(dir);
+    ASSERT_TRUE(index);
+    EXPECT_TRUE(index->items.empty());
+    ASSERT_EQ(index->hiddenItems.size(), 1u) << "the hide made just before quitting was dropped";
+}
+
 TEST(EngineHostTest, AsynchronousStopReportsOnTheMainQueueAndMayDropTheHost) {
     TempDir dir;
     writeTranscript(dir, "s1", 50);

@@ -230,6 +230,7 @@ void Engine::armSettle() {
 // still being copied, and a stop does not wait for the whole of it.
 void Engine::runSettle() {
     m_settleTimerDue.reset();
+    if (isStopping()) return;
     bool changed = false;
     int taken = 0;
     for (const std::string& path : m_settle.due(m_queue.now())) {

@@ -298,23 +298,21 @@ TEST_F(EngineTest, ACaptureThatCouldNotBeCopiedComesBackOnceTheDiskHasRoom) {
         return full && stage == AtomicFile::Stage::write ? std::make_error_code(std::errc::no_space_on_device)
                                                          : std::error_code();
     });
-    auto engine = make(config());
-    engine->start(false);
+    start(config());
     settle();
-    EXPECT_EQ(itemCount(*engine), 0u);
+    EXPECT_EQ(itemCount(), 0u);
     EXPECT_EQ(
-        engine->store().offsets().count(transcript) == 0 ? 0u : engine->store().offsets().at(transcript), 0u);
+        store().offsets().count(transcript) == 0 ? 0u : store().offsets().at(transcript), 0u);
     advance(2.5);
-    EXPECT_EQ(itemCount(*engine), 0u);
+    EXPECT_EQ(itemCount(), 0u);
     full = false;
     advance(4);
-    EXPECT_EQ(itemCount(*engine), 1u);
-    EXPECT_EQ(engine->store().offsets().at(transcript), std::filesystem::file_size(transcript));
-    engine->receive(engine->watchRoots()[1], {transcript});
+    EXPECT_EQ(itemCount(), 1u);
+    EXPECT_EQ(store().offsets().at(transcript), std::filesystem::file_size(transcript));
+    receive(engine().watchRoots()[1], {transcript});
     advance(60);
-    EXPECT_EQ(itemCount(*engine), 1u);
+    EXPECT_EQ(itemCount(), 1u);
     AtomicFile::setFaultForTesting(nullptr);
-    engine->stop();
 }
 
 TEST_F(EngineTest, AWatchedFolderHoldingTheSupportFolderIsNeverFedItsOwnFiles) {
@@ -322,41 +320,36 @@ TEST_F(EngineTest, AWatchedFolderHoldingTheSupportFolderIsNeverFedItsOwnFiles) {
     watchingAll.watchedFolders = {dir.path()};
     dir.write("shot.png", TestImages::png(64, 48));
     dir.write("notes/.drafts/draft.png", TestImages::png(50, 50));
-    auto engine = make(watchingAll);
-    engine->start(false);
+    start(watchingAll);
     advance(0.4);
-    ASSERT_EQ(itemCount(*engine), 1u);
-    const ShelfItem& item = engine->store().items().begin()->second;
+    ASSERT_EQ(itemCount(), 1u);
+    const ShelfItem& item = store().items().begin()->second;
     std::string top = BrimlyPaths::canonicalPath(dir.path());
-    engine->receive(top, {*item.fileURL->path(), *engine->store().thumbURL(item.id)->path(),
+    receive(top, {*item.fileURL->path(), *store().thumbURL(item.id)->path(),
                           top + "/notes/.drafts/draft.png"});
     advance(0.4);
-    EXPECT_EQ(itemCount(*engine), 1u);
-    engine->stop();
+    EXPECT_EQ(itemCount(), 1u);
 }
 
 TEST_F(EngineTest, AWatchedFileNamedInAnotherEncodingKeepsItsItemAcrossARestart) {
     dir.write("watched/caf\xe9.png", TestImages::png(64, 48));
     std::string id;
     {
-        auto engine = make(config());
-        engine->start(false);
+        start(config());
         advance(0.4);
-        ASSERT_EQ(itemCount(*engine), 1u);
-        id = engine->store().items().begin()->first;
-        engine->markSeen({id});
+        ASSERT_EQ(itemCount(), 1u);
+        id = store().items().begin()->first;
+        engine().markSeen({id});
         settle();
-        engine->stop();
+        EXPECT_TRUE(host->stop());
     }
-    auto engine = make(config());
-    engine->start(false);
+    start(config());
     advance(0.4);
-    ASSERT_EQ(itemCount(*engine), 1u);
-    const ShelfItem& item = engine->store().items().at(id);
+    ASSERT_EQ(itemCount(), 1u);
+    const ShelfItem& item = store().items().at(id);
     EXPECT_TRUE(item.seenAt);
     EXPECT_EQ(item.sourcePath, root() + "/caf\xe9.png");
     EXPECT_EQ(item.sessionID, Session::folderID(root()));
-    engine->stop();
 }
 
 // Every look costs half a second, as if the work between looks were slow.

@@ -163,10 +163,11 @@ TEST(StoreIndexTest, PathsThatAreNotUtf8ComeBackWholeAndOthersStayAsEarlierVersi
     index.deletedPaths = {{shot, 2}};
     index.titleChecks = {{root + "/t.jsonl", 3}};
     EXPECT_EQ(StoreIndex::decode(index.encode()), index);
-    std::map<std::string, std::uint64_t> offsets{{root + "/t.jsonl", 7}, {"/plain/\xc3\xbc.jsonl", 8}};
+    OffsetsFile::Content offsets{.offsets = {{root + "/t.jsonl", 7}, {"/plain/\xc3\xbc.jsonl", 8}},
+                                 .identities = {{root + "/t.jsonl", FileIdentity{1, 2}}}};
     EXPECT_EQ(OffsetsFile::decode(OffsetsFile::encode(offsets)), offsets);
-    EXPECT_EQ(OffsetsFile::encode({{"/plain/\xc3\xbc.jsonl", 8}}), "{\"/plain/\xc3\xbc.jsonl\":8}");
-    EXPECT_EQ(OffsetsFile::decode(R"({"/plain/a b.jsonl":8})")->count("/plain/a b.jsonl"), 1u);
+    EXPECT_EQ(OffsetsFile::encode({.offsets = {{"/plain/\xc3\xbc.jsonl", 8}}}), "{\"/plain/\xc3\xbc.jsonl\":8}");
+    EXPECT_EQ(OffsetsFile::decode(R"({"/plain/a b.jsonl":8})")->offsets.count("/plain/a b.jsonl"), 1u);
 }
 
 TEST(StoreTest, EverythingWrittenComesBackAfterARestart) {
