@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "core/base/Ascii.h"
 #include "core/base/Iso8601.h"
 #include "core/store/Prompt.h"
 
@@ -335,10 +336,7 @@ std::optional<ArtifactResult> artifactOf(ArtifactFields fields, const Message& m
     if (!fields.url) return std::nullopt;
     auto url = Url::parse(*fields.url);
     if (!url) return std::nullopt;
-    std::string scheme = url->scheme();
-    for (char& c : scheme) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    std::string scheme = Ascii::lowercased(url->scheme());
     if (scheme != "https") return std::nullopt;
     std::string id;
     if (fields.id) {
