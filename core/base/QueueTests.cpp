@@ -59,6 +59,20 @@ TEST(ManualQueueTest, TasksPostedWhileAdvancingRunAtTheirOwnTime) {
     EXPECT_FALSE(queue.hasPending());
 }
 
+TEST(ManualQueueTest, ItsThreadIsTheOneRunningItElseItsCreator) {
+    ManualQueue queue;
+    bool currentElsewhere = true;
+    bool currentInTask = false;
+    std::thread([&] {
+        currentElsewhere = queue.isCurrent();
+        queue.post([&] { currentInTask = queue.isCurrent(); });
+        queue.runUntilIdle();
+    }).join();
+    EXPECT_FALSE(currentElsewhere);
+    EXPECT_TRUE(currentInTask);
+    EXPECT_TRUE(queue.isCurrent());
+}
+
 TEST(ThreadQueueTest, RunsTasksInOrderOnItsOwnThreadAndDrainsWhatIsDue) {
     ThreadQueue queue("test.queue");
     std::vector<int> order;

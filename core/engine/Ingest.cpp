@@ -89,6 +89,7 @@ Ingest::Ingest(Store& store, ItemFilter filter, int retentionDays, const Clock& 
     : m_store(store), m_filter(std::move(filter)), m_retentionDays(retentionDays), m_clock(clock) {}
 
 Ingest::Outcome Ingest::ingest(const Candidate& candidate) {
+    m_store.assertOnQueue();
     Date now = m_clock.now();
     ItemFilter filter = m_filter;
     filter.oldest = now - static_cast<double>(m_retentionDays) * secondsPerDay;
@@ -517,6 +518,7 @@ std::optional<std::string> Ingest::projectFolder(const std::string& sessionID) c
 }
 
 void Ingest::regroupFolderItems() {
+    m_store.assertOnQueue();
     std::vector<ShelfItem> moved;
     for (const auto& [id, item] : m_store.items()) {
         if (!onlyFromFolders(item) || Session::isFolderID(item.sessionID) || !item.sourcePath) continue;

@@ -126,8 +126,11 @@ public:
     // Writes the index and the offsets now (and deletes the files the written index no longer uses).
     void flush();
 
-private:
+    // Fails (in debug builds) off the queue the store autosaves on; the types that work on the store's
+    // queue check themselves through it.
     void assertOnQueue() const;
+
+private:
     void load();
     void moveUnreadableIndexAside();
     void sweepOrphans();
