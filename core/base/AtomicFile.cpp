@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+#include "core/base/AtomicFileFaults.h"
+
 namespace brimly::AtomicFile {
 
 namespace {

@@ -15,8 +15,6 @@ namespace brimly {
 // returned.
 namespace AtomicFile {
 
-enum class Stage { open, write, sync, rename };
-
 std::error_code write(const std::string& path, std::string_view bytes);
 // Writes whatever `produce` hands to the function it is given, in that order, the same way; the pieces go to
 // the file through a small buffer, so that a large file is never held whole in memory.
@@ -29,10 +27,6 @@ std::error_code copy(const FileReader& source, const std::string& path,
 // The whole file, or the error that prevented reading it; anything but a regular file is refused
 // (std::errc::invalid_argument) without waiting on it.
 std::optional<std::string> read(const std::string& path, std::error_code* error = nullptr);
-
-// Makes the given stage fail with the returned error, for tests of faults a test cannot cause for real
-// (a full disk). Pass nullptr to restore normal operation.
-void setFaultForTesting(std::function<std::error_code(Stage)> fault);
 
 }  // namespace AtomicFile
 }  // namespace brimly

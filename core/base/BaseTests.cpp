@@ -3,12 +3,16 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "core/base/AtomicFile.h"
+#include "core/base/AtomicFileFaults.h"
 #include "core/base/Crypto.h"
 #include "core/base/Env.h"
 #include "core/base/Iso8601.h"
 #include "core/base/Json.h"
+#include "core/base/Log.h"
 #include "core/base/Url.h"
 #include "core/testsupport/TempDir.h"
 
@@ -133,6 +137,29 @@ TEST(AtomicFileTest, CopiesLargeFilesBlockByBlockAndDigestsWhatItCopied) {
     EXPECT_EQ(Crypto::sha256HexOfFile(source), digest);
     EXPECT_EQ(Crypto::sha256HexOfFile(dir / "absent"), std::nullopt);
     EXPECT_EQ(Crypto::sha256HexOfFile(dir.write("empty", "")), Crypto::sha256Hex(""));
+}
+
+TEST(LogTest, ScopedSinksTakeEveryLineFromAnyThreadAndRestoreTheOneBefore) {
+    std::vector<std::string> outer;
+    std::vector<std::string> inner;
+    auto into = [](std::vector<std::string>& lines) {
+        return [&lines](Log::Level level, std::string_view category, std::string_view message) {
+            lines.push_back(
+                fmt::format("{} {}: {}", level == Log::Level::error ? "error" : "info", category, message));
+        };
+    };
+    Log log("test");
+    {
+        Log::ScopedSink outerSink(into(outer));
+        log.info("one {}", 1);
+        {
+            Log::ScopedSink innerSink(into(inner));
+            std::thread([&] { log.error("two"); }).join();
+        }
+        log.info("three");
+    }
+    EXPECT_EQ(outer, (std::vector<std::string>{"info test: one 1", "info test: three"}));
+    EXPECT_EQ(inner, (std::vector<std::string>{"error test: two"}));
 }
 
 TEST(UrlTest, FileUrlsRoundTripEveryByteOfAPath) {

@@ -1,12 +1,13 @@
 #include "core/base/Env.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
+
+#include "core/base/Ascii.h"
 
 extern char** environ;
 
@@ -77,9 +78,7 @@ double doubleValue(const std::string& key, double fallback, double low, double h
 bool boolValue(const std::string& key, const Environment& env) {
     auto text = string(key, env);
     if (!text) return false;
-    std::string lower = *text;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::string lower = Ascii::lowercased(*text);
     return lower == "1" || lower == "true" || lower == "yes";
 }
 

@@ -36,11 +36,40 @@ bool journalIsReachable() {
 #endif
 }
 
+std::mutex& sinkMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+// The sink of the innermost live ScopedSink; guarded by sinkMutex.
+const Log::Sink*& currentSink() {
+    static const Log::Sink* sink = nullptr;
+    return sink;
+}
+
 }  // namespace
+
+Log::ScopedSink::ScopedSink(Sink sink) : m_sink(std::move(sink)) {
+    std::lock_guard lock(sinkMutex());
+    m_previous = currentSink();
+    currentSink() = &m_sink;
+}
+
+Log::ScopedSink::~ScopedSink() {
+    std::lock_guard lock(sinkMutex());
+    currentSink() = m_previous;
+}
 
 std::string Log::priv(std::string_view value) { return showsPrivate() ? std::string(value) : "<private>"; }
 
 void Log::write(Level level, std::string_view message) const {
+    {
+        std::lock_guard lock(sinkMutex());
+        if (const Sink* sink = currentSink()) {
+            (*sink)(level, m_category, message);
+            return;
+        }
+    }
 #ifdef BRIMLY_HAVE_SYSTEMD
     if (journalIsReachable()) {
         int priority = level == Level::error ? 3 : 6;
@@ -50,8 +79,7 @@ void Log::write(Level level, std::string_view message) const {
         return;
     }
 #endif
-    static std::mutex mutex;
-    std::lock_guard lock(mutex);
+    std::lock_guard lock(sinkMutex());
     std::fprintf(stderr, "[%s:%s] %s: %.*s\n", subsystem, m_category.c_str(),
                  level == Level::error ? "error" : "info", static_cast<int>(message.size()), message.data());
 }

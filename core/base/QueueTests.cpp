@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <future>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/base/ManualQueue.h"
@@ -55,6 +60,20 @@ TEST(ManualQueueTest, TasksPostedWhileAdvancingRunAtTheirOwnTime) {
     EXPECT_FALSE(queue.hasPending());
 }
 
+TEST(ManualQueueTest, ItsThreadIsTheOneRunningItElseItsCreator) {
+    ManualQueue queue;
+    bool currentElsewhere = true;
+    bool currentInTask = false;
+    std::thread([&] {
+        currentElsewhere = queue.isCurrent();
+        queue.post([&] { currentInTask = queue.isCurrent(); });
+        queue.runUntilIdle();
+    }).join();
+    EXPECT_FALSE(currentElsewhere);
+    EXPECT_TRUE(currentInTask);
+    EXPECT_TRUE(queue.isCurrent());
+}
+
 TEST(ThreadQueueTest, RunsTasksInOrderOnItsOwnThreadAndDrainsWhatIsDue) {
     ThreadQueue queue("test.queue");
     std::vector<int> order;
@@ -92,6 +111,61 @@ TEST(ThreadQueueTest, DelayedTaskRunsAndCancelledOneDoesNot) {
     std::unique_lock lock(mutex);
     ASSERT_TRUE(done.wait_for(lock, std::chrono::seconds(10), [&] { return !ran.empty(); }));
     EXPECT_EQ(ran, (std::vector<std::string>{"kept"}));
+}
+
+// A sync racing a drain either runs its task before it returns or never runs it: the task refers to the
+// caller's stack, which is gone once sync returns. The drain lands at a different moment of each sync.
+TEST(ThreadQueueTest, SyncRacingDrainNeverLeavesItsTaskBehind) {
+    constexpr int races = 500;
+    std::atomic<ThreadQueue*> toDrain = nullptr;
+    std::atomic<int> delayNanoseconds = 0;
+    std::atomic<bool> finished = false;
+    std::thread drainer([&] {
+        while (!finished.load()) {
+            ThreadQueue* queue = toDrain.load();
+            if (!queue) {
+                std::this_thread::yield();
+                continue;
+            }
+            auto until = std::chrono::steady_clock::now() + std::chrono::nanoseconds(delayNanoseconds.load());
+            while (std::chrono::steady_clock::now() < until) {
+            }
+            queue->drain();
+            toDrain = nullptr;
+        }
+    });
+    int ranLate = 0;
+    for (int race = 0; race < races; ++race) {
+        ThreadQueue queue("test.race");
+        auto ran = std::make_shared<std::atomic<bool>>(false);
+        delayNanoseconds = (race % 50) * 200;
+        toDrain = &queue;
+        queue.sync([ran] { ran->store(true); });
+        bool ranBeforeReturn = ran->load();
+        while (toDrain.load()) std::this_thread::yield();
+        if (ran->load() && !ranBeforeReturn) ++ranLate;
+    }
+    finished = true;
+    drainer.join();
+    EXPECT_EQ(ranLate, 0);
+}
+
+TEST(ThreadQueueTest, DrainFromItsOwnTaskStopsAfterWhatIsDue) {
+    bool ranDue = false;
+    bool ranLate = false;
+    {
+        ThreadQueue queue("test.self");
+        std::promise<void> gate;
+        queue.post([future = gate.get_future().share()] { future.wait(); });
+        queue.post([&] {
+            queue.drain();
+            queue.post([&] { ranLate = true; });
+        });
+        queue.post([&] { ranDue = true; });
+        gate.set_value();
+    }
+    EXPECT_TRUE(ranDue);
+    EXPECT_FALSE(ranLate);
 }
 
 }  // namespace

@@ -38,17 +38,32 @@ private:
 };
 
 // A serial execution context: tasks run one at a time, in posting order; delayed tasks in due-time order,
-// equal times in posting order. `now` is the queue's monotonic time in seconds.
+// equal times in posting order. The engine queue and the main queue (the event loop of the app, a
+// ThreadQueue or ManualQueue headless and in tests) both follow this contract, so another event loop can be
+// adapted to it.
+//
+// Threads: `post`, `postAfter`, `isCurrent` and `now` may be called from any thread; `sync` from any thread
+// too, and on the queue's own thread it runs the task inline. A TaskHandle may be cancelled from any thread;
+// a task cancelled before it starts never runs.
+//
+// Shutdown: once a queue has stopped (ThreadQueue::drain, the app's loop quitting) `post` drops its task,
+// `postAfter` drops it and returns an empty handle and `sync` returns without running it. Tasks that were
+// due when it stopped still run; delayed ones are dropped.
 class SerialQueue {
 public:
     using Task = std::function<void()>;
     virtual ~SerialQueue() = default;
 
     virtual void post(Task task) = 0;
+    // Runs `task` once `delaySeconds` (negative counts as 0) have passed on the queue's `now`.
     [[nodiscard]] virtual TaskHandle postAfter(double delaySeconds, Task task) = 0;
-    // Runs `task` on the queue and returns when it has run; inline when called on the queue itself.
+    // Runs `task` on the queue and returns when it has run; inline when called on the queue itself. It must
+    // not be called from a thread the queue's own thread is itself waiting for.
     virtual void sync(const Task& task) = 0;
+    // Whether the calling thread is the one the queue runs its tasks on.
     virtual bool isCurrent() const = 0;
+    // Monotonic seconds: steady_clock since its epoch for real queues (the clock of SystemClock::uptime, so
+    // values from different real queues compare); virtual time for ManualQueue. Never wall time.
     virtual double now() const = 0;
 };
 

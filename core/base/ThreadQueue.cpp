@@ -16,10 +16,17 @@ double monotonicSeconds() {
 }  // namespace
 
 ThreadQueue::ThreadQueue(std::string label) : m_label(std::move(label)) {
+    // The worker takes its first task under the lock, so it sees its own id.
+    std::lock_guard lock(m_mutex);
     m_worker = std::thread([this] { run(); });
+    m_workerID = m_worker.get_id();
 }
 
-ThreadQueue::~ThreadQueue() { drain(); }
+ThreadQueue::~ThreadQueue() {
+    // A worker cannot join itself: whoever owns the queue ends it from another thread.
+    assert(!isCurrent());
+    drain();
+}
 
 void ThreadQueue::post(Task task) {
     {
@@ -41,7 +48,7 @@ TaskHandle ThreadQueue::postAfter(double delaySeconds, Task task) {
     return TaskHandle(flag);
 }
 
-bool ThreadQueue::isCurrent() const { return std::this_thread::get_id() == m_worker.get_id(); }
+bool ThreadQueue::isCurrent() const { return std::this_thread::get_id() == m_workerID; }
 
 double ThreadQueue::now() const { return monotonicSeconds(); }
 
@@ -52,31 +59,32 @@ void ThreadQueue::sync(const Task& task) {
     }
     std::promise<void> done;
     auto future = done.get_future();
-    post([&] {
-        task();
-        done.set_value();
-    });
     {
+        // Accepted under the same lock that drain takes: an accepted task is due now, so the worker runs it
+        // before it stops and waiting for it always ends.
         std::lock_guard lock(m_mutex);
         if (m_stopping) return;
+        m_tasks.add(monotonicSeconds(), [&] {
+            task();
+            done.set_value();
+        });
     }
+    m_wake.notify_one();
     future.wait();
 }
 
 void ThreadQueue::drain() {
+    bool onWorker = isCurrent();
     {
         std::lock_guard lock(m_mutex);
         if (m_stopped) return;
         m_stopping = true;
     }
     m_wake.notify_one();
-    if (m_worker.joinable()) {
-        if (isCurrent()) {
-            m_worker.detach();
-        } else {
-            m_worker.join();
-        }
-    }
+    // On the worker only stopping is possible; it ends after what is due and the owner's drain joins it.
+    if (onWorker) return;
+    std::lock_guard joining(m_joinMutex);
+    if (m_worker.joinable()) m_worker.join();
     std::lock_guard lock(m_mutex);
     m_stopped = true;
     m_tasks.clear();

@@ -26,7 +26,9 @@ public:
 
     // Runs `task` on the queue and waits for it; inline on the queue itself, not at all once drained.
     void sync(const Task& task) override;
-    // Runs what is due now, drops delayed tasks and joins the worker. Posting afterwards does nothing.
+    // Runs what is due now, drops delayed tasks and joins the worker. Posting afterwards does nothing. Called
+    // from a task on the queue it only stops the worker after that task and what is due; a later drain from
+    // another thread (or the destructor, which must not run on the worker) joins it.
     void drain();
     const std::string& label() const { return m_label; }
 
@@ -39,7 +41,10 @@ private:
     TaskList m_tasks;
     bool m_stopping = false;
     bool m_stopped = false;
+    // Serialises concurrent drains, so that only one joins.
+    std::mutex m_joinMutex;
     std::thread m_worker;
+    std::thread::id m_workerID;
 };
 
 }  // namespace brimly

@@ -2,9 +2,9 @@
 
 #include <curl/curl.h>
 
-#include <cctype>
 #include <memory>
 
+#include "core/base/Ascii.h"
 #include "core/base/Utf8.h"
 
 namespace brimly {
@@ -84,8 +84,7 @@ std::optional<Url> Url::parse(std::string_view text) {
     // curl accepts a scheme-less text by guessing; an absolute URL must name its scheme itself.
     if (copy.size() <= scheme->size() || copy.compare(0, scheme->size(), *scheme) != 0 ||
         copy[scheme->size()] != ':') {
-        std::string lowered = copy.substr(0, scheme->size());
-        for (auto& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        std::string lowered = Ascii::lowercased(std::string_view(copy).substr(0, scheme->size()));
         if (lowered != *scheme || copy.size() <= scheme->size() || copy[scheme->size()] != ':')
             return std::nullopt;
     }

@@ -1,11 +1,11 @@
 #include "core/config/Preferences.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <limits>
 
+#include "core/base/Ascii.h"
 #include "core/base/AtomicFile.h"
 #include "core/config/BrimlyPaths.h"
 #include "core/platform/FileSystem.h"
@@ -234,12 +234,8 @@ std::vector<std::string> Preferences::parseExtensions(std::string_view text) {
         while (!piece.empty() && piece.back() == '.') piece.remove_suffix(1);
         if (piece.empty()) continue;
         // ASCII letters and digits only: an extension becomes part of file names and globs.
-        bool plain = std::all_of(piece.begin(), piece.end(),
-                                 [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
-        if (!plain) continue;
-        std::string lower(piece);
-        std::transform(lower.begin(), lower.end(), lower.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (!std::all_of(piece.begin(), piece.end(), Ascii::isAlphanumeric)) continue;
+        std::string lower = Ascii::lowercased(piece);
         if (std::find(result.begin(), result.end(), lower) == result.end())
             result.push_back(std::move(lower));
     }

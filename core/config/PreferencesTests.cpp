@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/base/AtomicFile.h"
+#include "core/base/AtomicFileFaults.h"
 #include "core/config/EngineConfig.h"
 #include "core/config/Preferences.h"
 #include "core/testsupport/TempDir.h"

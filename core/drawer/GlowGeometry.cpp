@@ -45,7 +45,7 @@ std::optional<GlowImage::Canvas> GlowImage::canvas(const Rect& core, const Rect&
     constexpr double limit = 16384;
     if (!(pixelWidth > 0) || !(pixelHeight > 0) || pixelWidth > limit || pixelHeight > limit)
         return std::nullopt;
-    return Canvas{frame, {static_cast<int>(pixelWidth), static_cast<int>(pixelHeight)}};
+    return Canvas{frame, {static_cast<long>(pixelWidth), static_cast<long>(pixelHeight)}};
 }
 
 double GlowImage::renderRadius(double radius) { return std::round(2 * radius) / 2; }

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "core/base/Geometry.h"
-#include "core/drawer/NativeResolution.h"
+#include "core/base/PixelSize.h"
 
 namespace brimly {
 

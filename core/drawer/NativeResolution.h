@@ -3,6 +3,8 @@
 #include <optional>
 #include <vector>
 
+#include "core/base/PixelSize.h"
+
 namespace brimly {
 
 // One display mode as the window system lists it: its size in points and in pixels.
@@ -13,12 +15,6 @@ struct DisplayModeSize {
     int pixelHeight = 0;
     bool isNative = false;
     bool operator==(const DisplayModeSize&) const = default;
-};
-
-struct PixelSize {
-    int width = 0;
-    int height = 0;
-    bool operator==(const PixelSize&) const = default;
 };
 
 // Picks a display's native pixel size from its modes: native modes first, then unscaled ones, then any;

@@ -3,6 +3,7 @@
 #include <array>
 #include <string_view>
 
+#include "core/base/Ascii.h"
 #include "core/platform/FileSystem.h"
 
 namespace brimly::ChromeScreenshots {
@@ -11,13 +12,6 @@ namespace {
 
 constexpr std::string_view folderPrefix = "claude-chrome-screenshots-";
 
-std::string lowercased(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
-
 }  // namespace
 
 bool matches(const std::string& path) {
@@ -25,7 +19,7 @@ bool matches(const std::string& path) {
     if (!FileSystem::lastComponent(FileSystem::parentPath(path)).starts_with(folderPrefix)) return false;
     if (!FileSystem::lastComponent(path).starts_with("screenshot-")) return false;
     // The extension saves PNG as well as JPEG screenshots.
-    std::string extension = lowercased(FileSystem::extension(path));
+    std::string extension = Ascii::lowercased(FileSystem::extension(path));
     constexpr std::array<std::string_view, 3> accepted = {"jpg", "jpeg", "png"};
     for (std::string_view candidate : accepted) {
         if (extension == candidate) return true;

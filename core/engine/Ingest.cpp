@@ -1,11 +1,11 @@
 #include "core/engine/Ingest.h"
 
 #include <algorithm>
-#include <cctype>
 #include <set>
 #include <utility>
 #include <variant>
 
+#include "core/base/Ascii.h"
 #include "core/base/Crypto.h"
 #include "core/base/FileReader.h"
 #include "core/base/Overloaded.h"
@@ -19,16 +19,10 @@ namespace {
 
 constexpr double secondsPerDay = 86400;
 
-std::string lowercased(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return result;
-}
-
 bool onlyFromFolders(const ShelfItem& item) { return item.sourceKinds == std::set<Source>{Source::folder}; }
 
 bool isRaster(ShelfItemKind kind, std::string_view ext) {
-    return kind == ShelfItemKind::image && lowercased(ext) != "svg";
+    return kind == ShelfItemKind::image && Ascii::lowercased(ext) != "svg";
 }
 
 // Invalid bytes become U+FFFD, so a page in another encoding still yields whatever ASCII title it has.
@@ -98,6 +92,7 @@ Ingest::Ingest(Store& store, ItemFilter filter, int retentionDays, const Clock& 
     : m_store(store), m_filter(std::move(filter)), m_retentionDays(retentionDays), m_clock(clock) {}
 
 Ingest::Outcome Ingest::ingest(const Candidate& candidate) {
+    m_store.assertOnQueue();
     Date now = m_clock.now();
     ItemFilter filter = m_filter;
     filter.oldest = now - static_cast<double>(m_retentionDays) * secondsPerDay;
@@ -172,7 +167,7 @@ Ingest::Outcome Ingest::ingestFile(const Context& context, const FileContent& co
     const Candidate& candidate = context.candidate;
     auto kind = ShelfItemKinds::forExtension(content.ext, context.filter.extraExtensions);
     std::optional<PixelSize> pixels;
-    if (kind == ShelfItemKind::image && lowercased(content.ext) != "svg") {
+    if (kind == ShelfItemKind::image && Ascii::lowercased(content.ext) != "svg") {
         pixels = ImageProbe::pixelSize(ImageSource::fromBytes(content.data));
     }
 
@@ -454,7 +449,7 @@ std::optional<std::string> Ingest::pageTitle(const std::string& path) {
     // The first match of "<title[^>]*>[^<]*</title>" ignoring case, by hand: std::regex recurses per
     // character and a long title could exhaust the stack. Removing "<[^>]+>" from such a match leaves exactly
     // the text between the opening tag and "</title>", since that text holds no "<".
-    std::string lower = lowercased(text);
+    std::string lower = Ascii::lowercased(text);
     for (std::size_t open = lower.find("<title"); open != std::string::npos;
          open = lower.find("<title", open + 1)) {
         std::size_t textStart = lower.find('>', open + 6);
@@ -532,6 +527,7 @@ std::optional<std::string> Ingest::projectFolder(const std::string& sessionID) c
 }
 
 void Ingest::regroupFolderItems() {
+    m_store.assertOnQueue();
     std::vector<ShelfItem> moved;
     for (const auto& [id, item] : m_store.items()) {
         if (!onlyFromFolders(item) || Session::isFolderID(item.sessionID) || !item.sourcePath) continue;

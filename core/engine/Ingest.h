@@ -86,7 +86,6 @@ private:
     Outcome ingestArtifact(const Context& context, const ArtifactInfo& info);
     Outcome create(const Context& context, const FileContent& content, ShelfItem item);
     Outcome merge(const Context& context, ShelfItem item, const std::optional<std::string>& sourcePath);
-    std::string sessionFor(const Candidate& candidate, Date now) const;
     std::optional<std::string> folderRootOf(const std::string& path) const;
     void ensureSession(const Context& context);
     void ensureFolderSession(const std::string& root, Date at);

@@ -18,6 +18,7 @@ std::vector<Ingest::Outcome> Ingest::apply(const TranscriptBatch& batch) {
 }
 
 void Ingest::noteSession(const SessionSighting& sighting) {
+    m_store.assertOnQueue();
     Date first = sighting.firstAt.value_or(sighting.at);
     Date start = sighting.fileCreated && *sighting.fileCreated < first ? *sighting.fileCreated : first;
     auto found = m_store.sessions().find(sighting.id);
@@ -51,6 +52,7 @@ void Ingest::noteSession(const SessionSighting& sighting) {
 }
 
 void Ingest::noteTitle(const SessionTitle& title, std::optional<Date> fileCreated) {
+    m_store.assertOnQueue();
     std::string trimmed(Utf8::trimWhitespaceAndNewlines(title.text));
     std::optional<std::string> text = trimmed.empty() ? std::nullopt : std::optional<std::string>(trimmed);
 
@@ -78,6 +80,7 @@ void Ingest::noteTitle(const SessionTitle& title, std::optional<Date> fileCreate
 }
 
 void Ingest::notePrompt(const Prompt& prompt) {
+    m_store.assertOnQueue();
     m_store.upsert(prompt);
     auto found = m_store.sessions().find(prompt.sessionID);
     if (found == m_store.sessions().end()) return;
@@ -89,6 +92,7 @@ void Ingest::notePrompt(const Prompt& prompt) {
 }
 
 void Ingest::backfillFirstPrompts() {
+    m_store.assertOnQueue();
     // The earliest prompt of each session; on equal times the smaller id, so repeated runs agree.
     std::map<std::string, const Prompt*> earliest;
     for (const auto& [id, prompt] : m_store.prompts()) {

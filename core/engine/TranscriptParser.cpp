@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "core/base/Ascii.h"
 #include "core/base/Iso8601.h"
 #include "core/base/Utf8.h"
 #include "core/store/Prompt.h"
@@ -374,10 +375,7 @@ std::optional<ArtifactResult> artifactOf(const ToolUseResult& result, const Mess
     if (!result.url) return std::nullopt;
     auto url = Url::parse(*result.url);
     if (!url) return std::nullopt;
-    std::string scheme = url->scheme();
-    for (char& c : scheme) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    std::string scheme = Ascii::lowercased(url->scheme());
     if (scheme != "https") return std::nullopt;
     std::string id;
     auto evidence = ArtifactResult::Evidence::artifactID;

@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "core/base/Ascii.h"
+
 namespace brimly {
 
 namespace {
@@ -23,16 +25,14 @@ std::string TranscriptImage::fileExtension() const {
     std::string_view type = mediaType;
     if (type.size() <= prefix.size()) return "bin";
     for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = type[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i]) return "bin";
+        if (Ascii::toLower(type[i]) != prefix[i]) return "bin";
     }
     // "svg+xml" is stored as svg, and parameters such as "; charset" are not part of the name.
     std::string_view subtype = type.substr(prefix.size());
     subtype = subtype.substr(0, subtype.find_first_of("+; "));
     std::string extension;
     for (char c : subtype) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        c = Ascii::toLower(c);
         if (!isSafeExtensionCharacter(c)) return "bin";
         extension.push_back(c);
     }

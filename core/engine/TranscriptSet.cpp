@@ -68,6 +68,7 @@ std::vector<std::string> TranscriptSet::recent(double within, Date now) const {
 
 void TranscriptSet::read(const std::string& path, Date now,
                          const std::function<void(TranscriptBatch)>& each) {
+    m_store.assertOnQueue();
     auto open = m_tailers.find(path);
     if (open == m_tailers.end()) {
         std::optional<std::uint64_t> offset;
@@ -131,6 +132,7 @@ void TranscriptSet::storeOffset(const std::string& path, const TranscriptTailer&
 }
 
 void TranscriptSet::prune(double idleFor, double waiting, Date now) {
+    m_store.assertOnQueue();
     for (auto it = m_lastRead.begin(); it != m_lastRead.end();) {
         const double age = now - it->second;
         auto open = m_tailers.find(it->first);

@@ -77,12 +77,6 @@ std::string canonicalPath(const std::string& path) {
     return buffer;
 }
 
-std::string expandTilde(const std::string& path) {
-    if (path == "~") return homeDirectory();
-    if (path.rfind("~/", 0) == 0) return join(homeDirectory(), path.substr(2));
-    return path;
-}
-
 std::string homeDirectory() {
     if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') return home;
     if (struct passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir != nullptr) {

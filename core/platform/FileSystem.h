@@ -50,8 +50,6 @@ bool isDirectory(const std::string& path);
 
 // The real path (links, ".", ".." resolved), or `path` unchanged when that fails.
 std::string canonicalPath(const std::string& path);
-// A leading "~" or "~/" becomes the home folder.
-std::string expandTilde(const std::string& path);
 
 std::string homeDirectory();
 uid_t userID();

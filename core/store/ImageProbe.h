@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "core/base/PixelSize.h"
+
 namespace brimly {
 
 // Encoded image bytes (png, jpg, gif, webp, heic or svg) held in memory and shared between copies.
@@ -19,12 +21,6 @@ public:
 private:
     explicit ImageSource(std::shared_ptr<const std::string> bytes) : m_bytes(std::move(bytes)) {}
     std::shared_ptr<const std::string> m_bytes;
-};
-
-struct PixelSize {
-    long width = 0;
-    long height = 0;
-    bool operator==(const PixelSize&) const = default;
 };
 
 // A decoded picture held in memory (a thumbnail), upright.

@@ -3,8 +3,8 @@
 #include <fnmatch.h>
 
 #include <algorithm>
-#include <cctype>
 
+#include "core/base/Ascii.h"
 #include "core/platform/FileSystem.h"
 
 namespace brimly {
@@ -19,12 +19,6 @@ std::string trimmedWhiteSpace(std::string_view text) {
     while (!text.empty() && isWhiteSpace(text.front())) text.remove_prefix(1);
     while (!text.empty() && isWhiteSpace(text.back())) text.remove_suffix(1);
     return std::string(text);
-}
-
-std::string lowercased(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
 }
 
 }  // namespace
@@ -73,7 +67,7 @@ Verdict ItemFilter::accepts(const FilterInput& input) const {
     if (input.byteCount < minBytes) return Verdict::reject("under " + std::to_string(minBytes) + " bytes");
     if (kind != ShelfItemKind::image) return Verdict::accept();
     // Vector images have no pixel size.
-    if (lowercased(input.fileExtension) == "svg") return Verdict::accept();
+    if (Ascii::lowercased(input.fileExtension) == "svg") return Verdict::accept();
     if (!input.pixelWidth || !input.pixelHeight) return Verdict::reject("unreadable image");
     if (*input.pixelWidth >= minPixels && *input.pixelHeight >= minPixels) return Verdict::accept();
     return Verdict::reject("smaller than " + std::to_string(minPixels) + " px");

@@ -149,8 +149,11 @@ public:
     // Called with what loading found at once, and afterwards when a write starts or stops failing.
     void setOnProblem(ProblemHandler handler);
 
-private:
+    // Fails (in debug builds) off the queue the store autosaves on; the types that work on the store's
+    // queue check themselves through it.
     void assertOnQueue() const;
+
+private:
     void load();
     void moveUnreadableIndexAside();
     bool hasUnreadableIndexAside() const;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/base/AtomicFile.h"
+#include "core/base/AtomicFileFaults.h"
 #include "core/base/Iso8601.h"
 #include "core/telemetry/TelemetryLedger.h"
 #include "core/testsupport/TempDir.h"
