@@ -104,21 +104,6 @@ TEST(ShelfMenusTest, HeaderMenuShowsRecentlyHiddenOnlyWithHiddenItemsAndDisables
     }
 }
 
-TEST(ShelfMenusTest, HeaderMenuCommandsReachTheShell) {
-    ManualQueue main;
-    Titles asked;
-    ShelfModel model(main,
-                     ShelfCommands{.settings = [&] { asked.push_back("settings"); },
-                                   .quit = [&] { asked.push_back("quit"); }},
-                     {}, {});
-    auto menu = model.headerMenu();
-    find(menu, "Settings…").choose();
-    find(menu, "Quit Brimly").choose();
-    find(menu, "Delete All Items").choose();
-    EXPECT_EQ(asked, (Titles{"settings", "quit"}));
-    EXPECT_FALSE(model.pendingUndo()) << "a disabled item does nothing";
-}
-
 TEST(ShelfMenusTest, FilterMenuCountsChecksAndClears) {
     ManualQueue main;
     ShelfModel model = makeModel(main);

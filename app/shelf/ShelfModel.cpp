@@ -24,24 +24,34 @@ double ShelfModel::motionScale(const Environment& env) {
 
 Engine::Handlers ShelfModel::engineHandlers(Engine::StatusHandler onStatus) {
     std::weak_ptr<ShelfModel*> alive = m_alive;
+    std::uint64_t generation = ++m_handlerGeneration;
+    // What a replaced engine posted before it stopped is dropped: applied after `restart`, an old snapshot
+    // would use up the new engine's silent first one.
+    auto current = [alive, generation]() -> ShelfModel* {
+        auto model = alive.lock();
+        return model && (*model)->m_engineGeneration == generation ? *model : nullptr;
+    };
     return Engine::Handlers{
         .onSnapshot =
-            [alive](std::shared_ptr<const Snapshot> snapshot) {
-                if (auto model = alive.lock(); model && snapshot) (*model)->receive(*snapshot);
+            [current](std::shared_ptr<const Snapshot> snapshot) {
+                if (auto* model = current(); model && snapshot) model->receive(*snapshot);
             },
         .onClaudeFound =
-            [alive](bool found) {
-                if (auto model = alive.lock()) (*model)->setClaudeFound(found);
+            [current](bool found) {
+                if (auto* model = current()) model->setClaudeFound(found);
             },
         .onStatus = std::move(onStatus),
     };
 }
 
-void ShelfModel::attach(ShelfEngine& engine) { m_engine = &engine; }
+void ShelfModel::attach(ShelfEngine& engine) {
+    m_engine = &engine;
+    m_engineGeneration = m_handlerGeneration;
+}
 
 void ShelfModel::restart(ShelfEngine& engine) {
     commitPending();
-    m_engine = &engine;
+    attach(engine);
     m_state.restart();
 }
 

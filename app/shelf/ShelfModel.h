@@ -96,9 +96,11 @@ public:
     // BRIMLY_MOTION_SCALE between 0.05 and 20; anything else gives 1.
     static double motionScale(const Environment& env);
 
-    // Handlers for an engine's construction: snapshots and the Claude folder's presence reach this model
-    // while it lives and are dropped after. `onStatus` is passed through for the shell.
+    // Handlers for the construction of the engine that `attach` or `restart` is called with next:
+    // snapshots and the Claude folder's presence reach this model while it lives and that engine is the
+    // current one, and are dropped after. `onStatus` is passed through for the shell.
     Engine::Handlers engineHandlers(Engine::StatusHandler onStatus = {});
+    // Before the main queue delivers anything from the engine.
     void attach(ShelfEngine& engine);
     // A new engine replaces the old one: the pending removal goes to the old engine first, and the new
     // engine's first snapshot announces nothing.
@@ -205,6 +207,8 @@ private:
     std::vector<Observer> m_observers;
     // Engine handlers hold this weakly, so a snapshot posted before the model went finds nobody.
     std::shared_ptr<ShelfModel*> m_alive;
+    std::uint64_t m_handlerGeneration = 0;
+    std::uint64_t m_engineGeneration = 0;
 
     ShelfState m_state;
     Snapshot m_visible;
