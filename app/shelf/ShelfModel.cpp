@@ -14,7 +14,8 @@ ShelfModel::ShelfModel(SerialQueue& mainQueue, ShelfCommands commands, Options o
       m_commands(std::move(commands)),
       m_options(options),
       m_callbacks(std::move(callbacks)),
-      m_alive(std::make_shared<ShelfModel*>(this)) {}
+      m_alive(std::make_shared<ShelfModel*>(this)),
+      m_tips(mainQueue, options.motionScale, [this] { notify(Change::tip); }) {}
 
 ShelfModel::~ShelfModel() = default;
 
@@ -137,6 +138,7 @@ void ShelfModel::rebuild() {
     DeckFan before = m_fan;
     m_fan.itemsChanged(turnIDs);
     if (m_fan != before) notify(Change::fan);
+    dropUnreachableSelection();
 }
 
 void ShelfModel::refreshSeen() {
@@ -300,6 +302,7 @@ void ShelfModel::toggleCollapsed(const std::string& id, const std::vector<std::s
     bool folding = !m_collapsed.contains(id);
     m_collapsed.toggle(id);
     notify(Change::collapsed);
+    dropUnreachableSelection();
     if (!folding) return;
     DeckFan before = m_fan;
     m_fan.fold(id, turnIDs);
@@ -320,6 +323,7 @@ void ShelfModel::setOpenScreen(std::optional<DisplayID> display) {
         notify(Change::openScreen);
         reevaluateUndo();
         m_toastHovered = false;
+        m_tips.hide();
         // What was on its way to being seen starts over at the next opening.
         m_seenClock.reset();
         setHoveredItem(std::nullopt);
@@ -372,6 +376,7 @@ void ShelfModel::selectSession(std::optional<std::string> sessionID) {
     if (sessionID == m_selectedSessionID) return;
     m_selectedSessionID = std::move(sessionID);
     notify(Change::selection);
+    dropUnreachableSelection();
 }
 
 void ShelfModel::selectItem(std::optional<std::string> id) {
@@ -388,9 +393,32 @@ const SessionGroup* ShelfModel::selectedGroup() const {
     return found == m_groups.end() ? nullptr : &*found;
 }
 
-void ShelfModel::moveSelection(ShelfSelection::Direction direction, ShelfLayoutKind layout) {
-    auto sections = ShelfSelection::selection(m_collapsed, layout, m_groups, selectedGroup());
+void ShelfModel::setLayout(ShelfLayoutKind layout) {
+    m_layout = layout;
+    dropUnreachableSelection();
+}
+
+void ShelfModel::dropUnreachableSelection() {
+    if (m_selectedItemID &&
+        !ShelfSelection::canSelect(m_collapsed, *m_selectedItemID, m_layout, m_groups, selectedGroup()))
+        selectItem(std::nullopt);
+}
+
+void ShelfModel::moveSelection(ShelfSelection::Direction direction) {
+    auto sections = ShelfSelection::selection(m_collapsed, m_layout, m_groups, selectedGroup());
     selectItem(ShelfSelection::move(m_selectedItemID, direction, sections.sections, sections.columns));
+}
+
+void ShelfModel::setPreviewShowing(bool showing) {
+    if (showing == m_previewShowing) return;
+    m_previewShowing = showing;
+    notify(Change::busy);
+}
+
+void ShelfModel::setDragging(bool dragging) {
+    if (dragging == m_dragging) return;
+    m_dragging = dragging;
+    notify(Change::busy);
 }
 
 bool ShelfModel::clickDeck(const std::string& turnID, std::size_t itemCount, bool holdsSelection) {

@@ -14,6 +14,7 @@
 #include "app/shelf/MenuItem.h"
 #include "app/shelf/ShelfCommands.h"
 #include "app/shelf/ShelfEngine.h"
+#include "app/shelf/TipCentre.h"
 #include "core/base/Env.h"
 #include "core/base/SerialQueue.h"
 #include "core/drawer/DisplayID.h"
@@ -54,6 +55,8 @@ public:
         watchesFolders,
         openScreen,
         menuOpen,
+        tip,
+        busy,
     };
     using Observer = std::function<void(Change)>;
 
@@ -167,11 +170,19 @@ public:
     bool isMenuOpen() const { return m_menuOpen; }
     void setMenuOpen(bool open);
 
+    TipCentre& tips() { return m_tips; }
+    // The preview or compare window showing, or a drag out in progress, keeps the drawer from cooling down.
+    bool isBusy() const { return m_previewShowing || m_dragging; }
+    void setPreviewShowing(bool showing);
+    void setDragging(bool dragging);
+
     PressGate& presses() { return m_presses; }
     void setHoveredItem(std::optional<std::string> id);
     void selectSession(std::optional<std::string> sessionID);
     void selectItem(std::optional<std::string> id);
-    void moveSelection(ShelfSelection::Direction direction, ShelfLayoutKind layout);
+    // The layout the drawer shows, which decides what the keyboard can select.
+    void setLayout(ShelfLayoutKind layout);
+    void moveSelection(ShelfSelection::Direction direction);
     // True when the click was used up by opening the deck.
     bool clickDeck(const std::string& turnID, std::size_t itemCount, bool holdsSelection);
     // Undoes one level: the preview, the selection, then an open deck.
@@ -198,6 +209,8 @@ private:
     void tidy();
     void setFilter(ShelfFilter filter);
     const SessionGroup* selectedGroup() const;
+    // A selection that folding or a removal made unreachable goes.
+    void dropUnreachableSelection();
 
     SerialQueue& m_queue;
     ShelfCommands m_commands;
@@ -237,6 +250,10 @@ private:
     std::optional<DisplayID> m_openScreen;
     bool m_menuOpen = false;
     TaskHandle m_tidyTask;
+    TipCentre m_tips;
+    bool m_previewShowing = false;
+    bool m_dragging = false;
+    ShelfLayoutKind m_layout = ShelfLayoutKind::stacks;
 };
 
 }  // namespace brimly

@@ -1,4 +1,5 @@
 #include "app/shelf/ShelfModelTestSupport.h"
+#include "core/shelf/ShelfTestItems.h"
 
 namespace brimly::testing {
 namespace {
@@ -168,6 +169,37 @@ TEST_F(ShelfModelTest, ANewEngineAnnouncesNothingInItsFirstSnapshotNorDoesALateO
     EXPECT_TRUE(arrived.empty());
     add("later.png", 50);
     EXPECT_EQ(arrived, std::vector<Titles>{{"later.png"}});
+}
+
+TEST(ShelfModelKeysTest, ASelectionTheKeyboardCanNoLongerReachIsDropped) {
+    using Direction = ShelfSelection::Direction;
+    ManualQueue main;
+    ShelfModel model(main, {}, {}, {});
+    model.receive(Snapshot{.items = {makeItem("a", "s1", 2), makeItem("b", "s2", 1)}});
+    model.setLayout(ShelfLayoutKind::stacks);
+    model.moveSelection(Direction::right);
+    model.moveSelection(Direction::right);
+    EXPECT_EQ(model.selectedItemID(), "b");
+    model.toggleCollapsed("s2");
+    EXPECT_FALSE(model.selectedItemID()) << "its session folded in the strip";
+    model.toggleCollapsed("s2");
+    model.setLayout(ShelfLayoutKind::rail);
+    model.selectSession("s2");
+    model.moveSelection(Direction::down);
+    EXPECT_EQ(model.selectedItemID(), "b");
+    model.selectSession("s1");
+    EXPECT_FALSE(model.selectedItemID()) << "the rail shows another session";
+}
+
+TEST(ShelfModelKeysTest, ClosingTheDrawerHidesTheTip) {
+    ManualQueue main;
+    ShelfModel model(main, {}, {}, {});
+    model.setOpenScreen(screen);
+    model.tips().pointerMoved(ShelfTip{.title = "Filter"});
+    main.advance(0.6);
+    EXPECT_TRUE(model.tips().shown());
+    model.setOpenScreen(std::nullopt);
+    EXPECT_FALSE(model.tips().shown());
 }
 
 }  // namespace
