@@ -427,8 +427,8 @@ bool ShelfModel::clickDeck(const std::string& turnID, std::size_t itemCount, boo
     return opened;
 }
 
-DeckFan::EscapeStep ShelfModel::escape(bool previewShowing) {
-    DeckFan::EscapeStep step = m_fan.escape(previewShowing, m_selectedItemID.has_value());
+DeckFan::EscapeStep ShelfModel::escape() {
+    DeckFan::EscapeStep step = m_fan.escape(m_previewShowing, m_selectedItemID.has_value());
     switch (step) {
         case DeckFan::EscapeStep::closePreview:
             if (m_callbacks.closePreview) m_callbacks.closePreview();

@@ -186,7 +186,7 @@ public:
     // True when the click was used up by opening the deck.
     bool clickDeck(const std::string& turnID, std::size_t itemCount, bool holdsSelection);
     // Undoes one level: the preview, the selection, then an open deck.
-    DeckFan::EscapeStep escape(bool previewShowing);
+    DeckFan::EscapeStep escape();
     void openCompare(const ShelfItem& item);
     void closeCompare();
 
