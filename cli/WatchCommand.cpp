@@ -108,6 +108,7 @@ int runWatch(const std::vector<std::string>& arguments, const Environment& env, 
     if (!saved) {
         std::fprintf(err, "Brimly: the shelf could not be saved in %s; what this run captured is lost\n",
                      support.c_str());
+        std::fflush(err);
         return 1;
     }
     return 0;

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "cli/WatchCommand.h"
-#include "core/base/AtomicFile.h"
+#include "core/base/AtomicFileFaults.h"
 #include "core/base/Json.h"
 #include "core/store/StoreIndex.h"
 #include "core/testsupport/TempDir.h"
@@ -272,12 +272,13 @@ TEST(WatchCommandTest, ShowsArrivalsRefusesASecondInstanceAndSavesOnTerm) {
 // was not saved.
 TEST(WatchCommandTest, AShelfThatCannotBeSavedIsReportedAndFailsTheExit) {
     Home home;
-    home.dir.write("watched/a.png", testing::TestImages::png(30, 30));
+    home.dir.write("watched/a.png", testing::TestImages::png(64, 48));
     home.dir.write("config/brimly/preferences.json",
                    R"({"watchedFolders":[")" + home.dir / "watched" + R"("]})");
-    AtomicFile::setFaultForTesting([](AtomicFile::Stage stage) {
-        return stage == AtomicFile::Stage::write ? std::make_error_code(std::errc::no_space_on_device)
-                                                 : std::error_code();
+    AtomicFile::setFaultForTesting([](AtomicFile::Stage stage, const std::string& path) {
+        return stage == AtomicFile::Stage::write && path.ends_with("/index.json")
+                   ? std::make_error_code(std::errc::no_space_on_device)
+                   : std::error_code();
     });
     WatchRun run(home.env);
     ASSERT_TRUE(run.output().until("a.png")) << "the watched file did not arrive";

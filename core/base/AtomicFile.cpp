@@ -15,13 +15,13 @@ namespace brimly::AtomicFile {
 
 namespace {
 
-std::function<std::error_code(Stage)>& fault() {
-    static std::function<std::error_code(Stage)> hook;
+Fault& fault() {
+    static Fault hook;
     return hook;
 }
 
-std::error_code injected(Stage stage) {
-    if (fault()) return fault()(stage);
+std::error_code injected(Stage stage, const std::string& path) {
+    if (fault()) return fault()(stage, path);
     return {};
 }
 
@@ -36,7 +36,7 @@ std::string folderOf(const std::string& path) {
 
 }  // namespace
 
-void setFaultForTesting(std::function<std::error_code(Stage)> hook) { fault() = std::move(hook); }
+void setFaultForTesting(Fault hook) { fault() = std::move(hook); }
 
 namespace {
 
@@ -58,7 +58,7 @@ std::error_code replace(const std::string& path, const std::function<std::error_
     std::string pattern = path + ".tmp-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    if (auto error = injected(Stage::open)) return error;
+    if (auto error = injected(Stage::open, path)) return error;
     int fd = ::mkstemp(name.data());
     if (fd < 0) return lastError();
     std::string temporary(name.data());
@@ -68,16 +68,16 @@ std::error_code replace(const std::string& path, const std::function<std::error_
         return error;
     };
     ::fchmod(fd, 0644);
-    if (auto error = injected(Stage::write)) return fail(error);
+    if (auto error = injected(Stage::write, path)) return fail(error);
     if (auto error = fill(fd)) return fail(error);
-    if (auto error = injected(Stage::sync)) return fail(error);
+    if (auto error = injected(Stage::sync, path)) return fail(error);
     if (::fsync(fd) != 0) return fail(lastError());
     if (::close(fd) != 0) {
         auto error = lastError();
         ::unlink(temporary.c_str());
         return error;
     }
-    if (auto error = injected(Stage::rename)) {
+    if (auto error = injected(Stage::rename, path)) {
         ::unlink(temporary.c_str());
         return error;
     }

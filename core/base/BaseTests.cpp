@@ -83,7 +83,7 @@ TEST(AtomicFileTest, ReplacesWholeFileAndKeepsTheOldOneOnEveryFailure) {
     for (int way : {0, 1, 2}) {
         for (auto stage : {AtomicFile::Stage::open, AtomicFile::Stage::write, AtomicFile::Stage::sync,
                            AtomicFile::Stage::rename}) {
-            AtomicFile::setFaultForTesting([stage](AtomicFile::Stage at) {
+            AtomicFile::setFaultForTesting([stage](AtomicFile::Stage at, const std::string&) {
                 return at == stage ? std::make_error_code(std::errc::no_space_on_device) : std::error_code();
             });
             auto error = way == 0   ? AtomicFile::write(path, "new contents")

@@ -177,7 +177,7 @@ TEST(PreferencesTest, FileSavesAtomicallyKeepsOtherKeysAndDropsRetiredOnes) {
     EXPECT_EQ((*saved)["updateReminder"], 5);
     EXPECT_EQ(Preferences::loadFile(path), loaded);
 
-    AtomicFile::setFaultForTesting([](AtomicFile::Stage stage) {
+    AtomicFile::setFaultForTesting([](AtomicFile::Stage stage, const std::string&) {
         return stage == AtomicFile::Stage::rename ? std::make_error_code(std::errc::no_space_on_device)
                                                   : std::error_code();
     });

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "core/base/AtomicFile.h"
+#include "core/base/AtomicFileFaults.h"
 #include "core/base/Crypto.h"
 #include "core/base/Iso8601.h"
 #include "core/base/Json.h"
@@ -111,12 +112,22 @@ TEST(EngineHostTest, AStopRequestedDuringTheCatchUpEndsItAtTheNextTranscript) {
 TEST(EngineHostTest, CommandsPostedBeforeAStopReachTheStore) {
     TempDir dir;
     writeTranscript(dir, "s1", 50);
-    ManualQueue queue;
-    ManualQueue main;
-    EngineHost host(configIn(dir), SystemClock::shared(), queue, main, {});
-    host.start(false);
-    queue.runUntilIdle();
-    std::string id = EngineProbe::store(host.engine()).items().begin()->first;
+    ThreadQueue main("main");
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::string id;
+    auto onSnapshot = [&](std::shared_ptr<const Snapshot> snapshot) {
+        std::lock_guard lock(mutex);
+        if (!snapshot->items.empty()) id = snapshot->items[0].id;
+        changed.notify_all();
+    };
+    EngineHost host(configIn(dir), SystemClock::shared(), main, {.onSnapshot = onSnapshot});
+    host.start(true);
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return !id.empty(); }));
+    }
+    // Quitting right after a hide: the hide is still queued when the stop is asked for.
     host.engine().hide({id});
     ASSERT_TRUE(host.stop());
     auto index = savedIndex(dir);
@@ -169,9 +180,11 @@ TEST(EngineHostTest, AFullDiskIsReportedOnceRetriedAndTheFinalSaveSaysSo) {
     std::vector<EngineStatus> statuses;
     EngineHost host(configIn(dir), SystemClock::shared(), queue, main,
                     {.onStatus = [&](const EngineStatus& status) { statuses.push_back(status); }});
-    auto diskFull = [](AtomicFile::Stage stage) {
-        return stage == AtomicFile::Stage::write ? std::make_error_code(std::errc::no_space_on_device)
-                                                 : std::error_code();
+    // Room for the copies, none for the index.
+    auto diskFull = [](AtomicFile::Stage stage, const std::string& path) {
+        return stage == AtomicFile::Stage::write && path.ends_with("/index.json")
+                   ? std::make_error_code(std::errc::no_space_on_device)
+                   : std::error_code();
     };
     AtomicFile::setFaultForTesting(diskFull);
     host.start(false);

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "core/base/AtomicFile.h"
+#include "core/base/AtomicFileFaults.h"
 #include "core/base/Crypto.h"
 #include "core/base/Iso8601.h"
 #include "core/base/Json.h"
@@ -294,15 +295,16 @@ TEST_F(EngineTest, ACaptureThatCouldNotBeCopiedComesBackOnceTheDiskHasRoom) {
     std::string transcript =
         BrimlyPaths::canonicalPath(dir.write("claude/projects/-p/s.jsonl", line.dump() + "\n"));
     bool full = true;
-    AtomicFile::setFaultForTesting([&full](AtomicFile::Stage stage) {
-        return full && stage == AtomicFile::Stage::write ? std::make_error_code(std::errc::no_space_on_device)
-                                                         : std::error_code();
+    // A disk with room for the index but not for the screenshot.
+    AtomicFile::setFaultForTesting([&full](AtomicFile::Stage stage, const std::string& path) {
+        return full && stage == AtomicFile::Stage::write && path.find("/items/") != std::string::npos
+                   ? std::make_error_code(std::errc::no_space_on_device)
+                   : std::error_code();
     });
     start(config());
     settle();
     EXPECT_EQ(itemCount(), 0u);
-    EXPECT_EQ(
-        store().offsets().count(transcript) == 0 ? 0u : store().offsets().at(transcript), 0u);
+    EXPECT_EQ(store().offsets().count(transcript) == 0 ? 0u : store().offsets().at(transcript), 0u);
     advance(2.5);
     EXPECT_EQ(itemCount(), 0u);
     full = false;
@@ -325,8 +327,8 @@ TEST_F(EngineTest, AWatchedFolderHoldingTheSupportFolderIsNeverFedItsOwnFiles) {
     ASSERT_EQ(itemCount(), 1u);
     const ShelfItem& item = store().items().begin()->second;
     std::string top = BrimlyPaths::canonicalPath(dir.path());
-    receive(top, {*item.fileURL->path(), *store().thumbURL(item.id)->path(),
-                          top + "/notes/.drafts/draft.png"});
+    receive(top,
+            {*item.fileURL->path(), *store().thumbURL(item.id)->path(), top + "/notes/.drafts/draft.png"});
     advance(0.4);
     EXPECT_EQ(itemCount(), 1u);
 }

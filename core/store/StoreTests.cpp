@@ -168,7 +168,8 @@ TEST(StoreIndexTest, PathsThatAreNotUtf8ComeBackWholeAndOthersStayAsEarlierVersi
     OffsetsFile::Content offsets{.offsets = {{root + "/t.jsonl", 7}, {"/plain/\xc3\xbc.jsonl", 8}},
                                  .identities = {{root + "/t.jsonl", FileIdentity{1, 2}}}};
     EXPECT_EQ(OffsetsFile::decode(OffsetsFile::encode(offsets)), offsets);
-    EXPECT_EQ(OffsetsFile::encode({.offsets = {{"/plain/\xc3\xbc.jsonl", 8}}}), "{\"/plain/\xc3\xbc.jsonl\":8}");
+    EXPECT_EQ(OffsetsFile::encode({.offsets = {{"/plain/\xc3\xbc.jsonl", 8}}}),
+              "{\"/plain/\xc3\xbc.jsonl\":8}");
     EXPECT_EQ(OffsetsFile::decode(R"({"/plain/a b.jsonl":8})")->offsets.count("/plain/a b.jsonl"), 1u);
 }
 
@@ -328,7 +329,7 @@ TEST(StoreTest, AFailedWriteIsLoggedAndTheDataStaysDirty) {
     auto store = fixture.open();
     store->upsert(makeItem(hexID('a'), 1));
     store->setOffset(5, "/a");
-    AtomicFile::setFaultForTesting([](AtomicFile::Stage stage) {
+    AtomicFile::setFaultForTesting([](AtomicFile::Stage stage, const std::string&) {
         return stage == AtomicFile::Stage::write ? std::make_error_code(std::errc::no_space_on_device)
                                                  : std::error_code();
     });
@@ -359,7 +360,7 @@ TEST(StoreTest, OffsetsAreNeverSavedAheadOfAnIndexThatFailedToSave) {
         store->setOffset(5, "/a");
         // Only the index's writes fail: a flush writes it once, the timers at 2 s and at 5 s twice.
         int failing = flushing ? 1 : 2;
-        AtomicFile::setFaultForTesting([&failing](AtomicFile::Stage stage) {
+        AtomicFile::setFaultForTesting([&failing](AtomicFile::Stage stage, const std::string&) {
             bool fail = stage == AtomicFile::Stage::write && failing-- > 0;
             return fail ? std::make_error_code(std::errc::no_space_on_device) : std::error_code();
         });

@@ -219,7 +219,7 @@ TEST(TelemetryLedger, AFailedSaveKeepsThePreviousFile) {
     TelemetryLedger first;
     first.captured = 3;
     ASSERT_FALSE(first.save(path));
-    AtomicFile::setFaultForTesting([](AtomicFile::Stage stage) {
+    AtomicFile::setFaultForTesting([](AtomicFile::Stage stage, const std::string&) {
         return stage == AtomicFile::Stage::write ? std::make_error_code(std::errc::no_space_on_device)
                                                  : std::error_code();
     });
