@@ -148,6 +148,7 @@ bool Engine::finish() {
     m_publishTimer.cancel();
     m_rescanTimer.cancel();
     m_pendingChrome.clear();
+    m_fileRetries.clear();
     m_watching = false;
     // Stopped before it ever loaded: there is nothing of this run to save.
     m_finalSave = m_store == nullptr || m_store->flush();
@@ -365,6 +366,7 @@ void Engine::handleBatch(TranscriptBatch batch) {
     std::vector<Ingest::Outcome> outcomes = m_ingest->apply(batch);
     for (std::size_t n = 0; n < outcomes.size() && n < batch.candidates.size(); ++n) {
         logOutcome(outcomes[n], "transcript", describe(batch.candidates[n]));
+        noteCapture(outcomes[n]);
         if (outcomes[n].retryable) m_transcripts->holdBack();
     }
     schedulePublish();
@@ -372,6 +374,20 @@ void Engine::handleBatch(TranscriptBatch batch) {
     if (m_catchUpSavedAt && m_clock.now() - *m_catchUpSavedAt >= Store::defaultDebounce) {
         static_cast<void>(m_store->flush());
         m_catchUpSavedAt = m_clock.now();
+    }
+}
+
+void Engine::noteCapture(const Ingest::Outcome& outcome) {
+    if (outcome.retryable) {
+        if (m_captureFailing) return;
+        m_captureFailing = true;
+        report({EngineStatus::Kind::captureFailed,
+                "A capture could not be copied into " + m_store->root() + " (" + outcome.text +
+                    "); it is tried again until there is room.",
+                false});
+    } else if (m_captureFailing && outcome.kind != Ingest::Outcome::Kind::rejected) {
+        m_captureFailing = false;
+        report({EngineStatus::Kind::captureFailed, "Captures are copied again.", true});
     }
 }
 

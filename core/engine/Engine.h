@@ -50,6 +50,9 @@ public:
     static constexpr double waitingTranscriptIdle = 86400;
     // Settled files ingested in one task.
     static constexpr int settleBatch = 16;
+    // A file whose copy failed for a passing reason is tried again after this long, doubling up to the last.
+    static constexpr double fileRetryFirst = 2;
+    static constexpr double fileRetryLongest = 300;
 
     // `queue` and `mainQueue` must outlive the engine. The store is loaded on `queue`, not here.
     static std::shared_ptr<Engine> make(Config config, const Clock& clock, SerialQueue& queue,
@@ -96,6 +99,10 @@ private:
     TaskHandle after(double delay, std::function<void(Engine&)> work);
     using WatchHandler = DirectoryWatcher::Handler;
     WatchHandler watchHandler(std::string root);
+    DirectoryWatcher::FailureHandler failureHandler(std::string root);
+    void retryFile(const std::string& path, Candidate candidate);
+    // Reports the first capture that failed for a passing reason, and the first success after it.
+    void noteCapture(const Ingest::Outcome& outcome);
 
     void load();
     void publish();
@@ -173,6 +180,10 @@ private:
     bool m_stopped = false;
     std::atomic<bool> m_stopRequested = false;
     std::set<std::string> m_folderRejected;
+    std::map<std::string, TaskHandle> m_fileRetries;
+    std::map<std::string, double> m_fileRetryDelay;
+    std::set<std::string> m_watchFailures;
+    bool m_captureFailing = false;
 };
 
 }  // namespace brimly

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <condition_variable>
 #include <mutex>
@@ -13,6 +14,7 @@
 #include "core/engine/EngineHost.h"
 #include "core/engine/EngineProbe.h"
 #include "core/platform/FileSystem.h"
+#include "core/platform/InotifyFaults.h"
 #include "core/store/StoreIndex.h"
 #include "core/testsupport/TempDir.h"
 #include "core/testsupport/TestImages.h"
@@ -136,6 +138,23 @@ TEST(EngineHostTest, CommandsPostedBeforeAStopReachTheStore) {
     ASSERT_EQ(index->hiddenItems.size(), 1u) << "the hide made just before quitting was dropped";
 }
 
+// A FIFO where a transcript should be would block the engine in `open` for ever (without the fix this test
+// hangs).
+TEST(EngineHostTest, AFifoNamedLikeATranscriptIsPassedOver) {
+    TempDir dir;
+    writeTranscript(dir, "s1", 50);
+    std::string fifo = dir / "claude/projects/-p/s0.jsonl";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ManualQueue queue;
+    ManualQueue main;
+    EngineHost host(configIn(dir), SystemClock::shared(), queue, main, {});
+    host.start(false);
+    queue.runUntilIdle();
+    EngineProbe::receive(host.engine(), host.engine().watchRoots()[1], {BrimlyPaths::canonicalPath(fifo)});
+    queue.runUntilIdle();
+    EXPECT_EQ(EngineProbe::store(host.engine()).items().size(), 1u);
+}
+
 TEST(EngineHostTest, AsynchronousStopReportsOnTheMainQueueAndMayDropTheHost) {
     TempDir dir;
     writeTranscript(dir, "s1", 50);
@@ -209,6 +228,67 @@ TEST(EngineHostTest, AFullDiskIsReportedOnceRetriedAndTheFinalSaveSaysSo) {
     queue.runUntilIdle();
     EXPECT_FALSE(host.stop());
     AtomicFile::setFaultForTesting(nullptr);
+}
+
+// Watched-folder files that arrive while the disk has no room for their copies: the user hears it once, and
+// the files are on the shelf once there is room again.
+TEST(EngineHostTest, FilesThatCouldNotBeCopiedArriveOnceThereIsRoom) {
+    TempDir dir;
+    for (int n = 0; n < 3; ++n)
+        dir.write("watched/shot" + std::to_string(n) + ".png", TestImages::png(40 + n, 40));
+    Engine::Config config = configIn(dir);
+    config.watchedFolders = {dir / "watched"};
+    ManualQueue queue;
+    ManualQueue main;
+    std::vector<EngineStatus> statuses;
+    std::size_t shown = 0;
+    EngineHost host(
+        config, SystemClock::shared(), queue, main,
+        {.onSnapshot = [&](std::shared_ptr<const Snapshot> snapshot) { shown = snapshot->items.size(); },
+         .onStatus = [&](const EngineStatus& status) { statuses.push_back(status); }});
+    AtomicFile::setFaultForTesting([](AtomicFile::Stage stage, const std::string& path) {
+        return stage == AtomicFile::Stage::write && path.find("/items/") != std::string::npos
+                   ? std::make_error_code(std::errc::no_space_on_device)
+                   : std::error_code();
+    });
+    host.start(false);
+    queue.advance(5);
+    main.runUntilIdle();
+    EXPECT_EQ(shown, 0u);
+    ASSERT_EQ(statuses.size(), 1u);
+    EXPECT_EQ(statuses[0].kind, EngineStatus::Kind::captureFailed);
+    AtomicFile::setFaultForTesting(nullptr);
+    queue.advance(Engine::fileRetryLongest);
+    main.runUntilIdle();
+    EXPECT_EQ(shown, 3u) << "files whose copy failed were never tried again";
+    ASSERT_EQ(statuses.size(), 2u);
+    EXPECT_TRUE(statuses[1].resolved);
+}
+
+TEST(EngineHostTest, AWatcherTheKernelRefusesIsReportedOnceWithTheLimitToRaise) {
+    TempDir dir;
+    ThreadQueue main("main");
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<EngineStatus> statuses;
+    InotifyFaults::set(
+        [](InotifyFaults::Call call) { return call == InotifyFaults::Call::open ? EMFILE : 0; });
+    {
+        EngineHost host(configIn(dir), SystemClock::shared(), main,
+                        {.onStatus = [&](const EngineStatus& status) {
+                            std::lock_guard lock(mutex);
+                            statuses.push_back(status);
+                            changed.notify_all();
+                        }});
+        host.start(true);
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return !statuses.empty(); }));
+    }
+    InotifyFaults::set(nullptr);
+    main.drain();
+    ASSERT_EQ(statuses.size(), 1u) << "the three watchers share one refusal";
+    EXPECT_EQ(statuses[0].kind, EngineStatus::Kind::watcherFailed);
+    EXPECT_NE(statuses[0].text.find("fs.inotify.max_user_instances"), std::string::npos) << statuses[0].text;
 }
 
 }  // namespace

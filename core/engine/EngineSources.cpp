@@ -33,6 +33,36 @@ Engine::WatchHandler Engine::watchHandler(std::string root) {
     };
 }
 
+DirectoryWatcher::FailureHandler Engine::failureHandler(std::string root) {
+    std::weak_ptr<Engine> weak = weak_from_this();
+    return [weak, root = std::move(root)](const WatchFailure& failure) {
+        auto engine = weak.lock();
+        if (!engine || engine->m_stopped) return;
+        // Watchers share one inotify instance, so one refusal may reach each of them.
+        if (!engine->m_watchFailures.insert(failure.text).second) return;
+        engine->report({EngineStatus::Kind::watcherFailed, failure.text + " (while watching " + root + ")"});
+    };
+}
+
+// A file that could not be copied for a reason that may pass (a full disk) is looked at again later, with
+// the same session it was found for, waiting longer each time.
+void Engine::retryFile(const std::string& path, Candidate candidate) {
+    double& delay = m_fileRetryDelay[path];
+    delay = delay == 0 ? fileRetryFirst : std::min(delay * 2, fileRetryLongest);
+    m_settle.forget(path);
+    m_fileRetries[path] = after(delay, [path, candidate = std::move(candidate)](Engine& e) mutable {
+        e.m_fileRetries.erase(path);
+        auto info = FileSystem::info(path);
+        if (!info || !info->isFile()) {
+            e.m_fileRetryDelay.erase(path);
+            return;
+        }
+        e.m_settle.observe(path, {static_cast<std::int64_t>(info->size), info->modifiedAt}, e.m_queue.now(),
+                           std::move(candidate));
+        e.armSettle();
+    });
+}
+
 void Engine::startWatchers() {
     DirectoryWatcher::Limits claudeLimits;
     claudeLimits.depth = claudeTreeDepth;
@@ -52,6 +82,7 @@ void Engine::startWatchers() {
         auto watcher =
             std::make_unique<DirectoryWatcher>(std::vector<std::string>{root.path}, root.latency,
                                                root.noDefer, m_queue, watchHandler(root.path), root.limits);
+        watcher->setFailureHandler(failureHandler(root.path));
         watcher->start();
         m_watchedPaths.push_back(root.path);
         m_watchers.push_back(std::move(watcher));
@@ -72,6 +103,7 @@ void Engine::syncFolderWatchers() {
         std::string watched = BrimlyPaths::canonicalThroughExistingAncestor(root);
         auto watcher = std::make_unique<DirectoryWatcher>(std::vector<std::string>{watched}, 0.25, true,
                                                           m_queue, watchHandler(root));
+        watcher->setFailureHandler(failureHandler(root));
         watcher->start();
         m_folderWatchers[root] = std::move(watcher);
     }
@@ -245,6 +277,12 @@ void Engine::runSettle() {
         ++taken;
         Ingest::Outcome outcome = m_ingest->ingest(*check.candidate);
         logOutcome(outcome, std::string(Sources::rawValue(source)), path);
+        noteCapture(outcome);
+        if (outcome.retryable) {
+            retryFile(path, *check.candidate);
+            continue;
+        }
+        m_fileRetryDelay.erase(path);
         if (outcome.kind == Ingest::Outcome::Kind::rejected && source == Source::folder) {
             m_folderRejected.insert(path);
         }

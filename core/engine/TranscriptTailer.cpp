@@ -19,7 +19,16 @@ namespace {
 
 class FileHandle {
 public:
-    explicit FileHandle(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    // Without blocking, and only a regular file: a FIFO named like a transcript would stop the engine in
+    // `open` for ever.
+    explicit FileHandle(const std::string& path)
+        : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
+        struct stat status {};
+        if (m_fd >= 0 && (::fstat(m_fd, &status) != 0 || !S_ISREG(status.st_mode))) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
     ~FileHandle() {
         if (m_fd >= 0) ::close(m_fd);
     }
