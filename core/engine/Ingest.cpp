@@ -386,7 +386,8 @@ Ingest::Outcome Ingest::create(const Context& context, const FileContent& conten
     if (item.kind == ShelfItemKind::image) {
         if (auto thumb = m_store.thumbURL(item.id); thumb && thumb->path()) {
             // A missing thumbnail is drawn from the copy later; it never costs the item.
-            ImageProbe::writeThumbnail(ImageSource::fromBytes(content.data), *thumb->path());
+            static_cast<void>(
+                ImageProbe::writeThumbnail(ImageSource::fromBytes(content.data), *thumb->path()));
         }
     }
     return Outcome::added(item.id);

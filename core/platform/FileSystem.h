@@ -60,7 +60,7 @@ std::string temporaryDirectory(const Environment& env);
 bool isTrustedDirectory(const std::string& path);
 
 // Creates the folder and its missing parents (mode 0700 for new ones); true when it exists afterwards.
-bool createDirectories(const std::string& path);
+[[nodiscard]] bool createDirectories(const std::string& path);
 
 std::string lastComponent(const std::string& path);
 std::string parentPath(const std::string& path);

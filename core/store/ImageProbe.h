@@ -60,10 +60,10 @@ std::optional<Image> thumbnail(const ImageSource& source, int maxPixel, int mini
 std::optional<Image> thumbnail(const std::string& path, int maxPixel, int minimumSide = 0);
 
 // Replaces the file at `path` in one step with the image as JPEG at quality 0.8.
-bool writeJPEG(const Image& image, const std::string& path);
+[[nodiscard]] bool writeJPEG(const Image& image, const std::string& path);
 
 // The thumbnail ingest keeps for an item: largest side 360 pixels, as JPEG.
-bool writeThumbnail(const ImageSource& source, const std::string& path);
+[[nodiscard]] bool writeThumbnail(const ImageSource& source, const std::string& path);
 
 }  // namespace ImageProbe
 }  // namespace brimly

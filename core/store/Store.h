@@ -178,8 +178,8 @@ private:
     void recordChange(bool visible);
     void scheduleIndexWrite(double delay);
     void scheduleOffsetsWrite(double delay);
-    bool writeIndex();
-    bool writeOffsets();
+    [[nodiscard]] bool writeIndex();
+    [[nodiscard]] bool writeOffsets();
 
     const std::vector<const Prompt*>& promptsOfSession(const std::string& sessionID);
     std::optional<std::string> promptAt(const std::string& sessionID, Date at);

@@ -79,7 +79,7 @@ std::string anyKey(const Map& map, std::mt19937_64& random) {
             store.upsert(item);
             for (const ShelfItem& old : earlier) store.remove(old.id);
             store.dropFiles(cut);
-            if (auto thumb = store.thumbURL(id)) AtomicFile::write(*thumb->path(), "jpeg");
+            if (auto thumb = store.thumbURL(id)) static_cast<void>(AtomicFile::write(*thumb->path(), "jpeg"));
         } else if (roll < 50) {
             store.remove(anyKey(items, random));
         } else if (roll < 58) {

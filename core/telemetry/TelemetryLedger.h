@@ -49,7 +49,7 @@ struct TelemetryLedger {
     static std::optional<TelemetryLedger> fromJson(const Json& object);
     Json toJson() const;
     // Creates the parent folder when needed and replaces the file atomically.
-    std::error_code save(const std::string& path) const;
+    [[nodiscard]] std::error_code save(const std::string& path) const;
 
     bool operator==(const TelemetryLedger&) const = default;
 };
