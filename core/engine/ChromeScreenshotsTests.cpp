@@ -1,16 +1,15 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <time.h>
 
 #include <algorithm>
 #include <filesystem>
 
 #include "core/engine/ChromeScreenshots.h"
-#include "core/testsupport/TempDir.h"
+#include "core/engine/EngineTestSupport.h"
 
 namespace brimly {
 namespace {
+
+using testing::setModified;
 
 namespace fs = std::filesystem;
 
@@ -35,14 +34,6 @@ TEST(ChromeScreenshots, NameRules) {
         {"claude-chrome-screenshots-42/screenshot-1.jpg", false},
     };
     for (const Case& c : cases) EXPECT_EQ(ChromeScreenshots::matches(c.path), c.matches) << c.path;
-}
-
-void setModified(const std::string& path, double unixSeconds) {
-    timespec times[2];
-    times[0].tv_sec = static_cast<time_t>(unixSeconds);
-    times[0].tv_nsec = 0;
-    times[1] = times[0];
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
 }
 
 TEST(ChromeScreenshots, FilesAreRecentScreenshotsInTheUsersOwnFolders) {

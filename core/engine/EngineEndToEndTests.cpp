@@ -2,57 +2,25 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <fstream>
 #include <mutex>
 
-#include "core/base/Crypto.h"
 #include "core/base/Iso8601.h"
-#include "core/base/Json.h"
 #include "core/base/ThreadQueue.h"
 #include "core/config/BrimlyPaths.h"
 #include "core/engine/EngineHost.h"
 #include "core/engine/EngineProbe.h"
-#include "core/platform/FileSystem.h"
-#include "core/testsupport/TempDir.h"
+#include "core/engine/EngineTestSupport.h"
 #include "core/testsupport/TestImages.h"
 
 namespace brimly {
 namespace {
 
-using testing::TempDir;
-namespace TestImages = testing::TestImages;
+using namespace testing;
 
 constexpr auto deadline = std::chrono::seconds(10);
 
-std::string imageResultLine(const std::string& session, const std::string& toolID, const std::string& png,
-                            Date at) {
-    Json image = {
-        {"type", "image"},
-        {"source", {{"type", "base64"}, {"media_type", "image/png"}, {"data", Crypto::base64Encode(png)}}}};
-    Json line = {{"type", "user"},
-                 {"sessionId", session},
-                 {"cwd", "/work/project"},
-                 {"promptId", "p1"},
-                 {"timestamp", formatIso8601(at)},
-                 {"message",
-                  {{"role", "user"},
-                   {"content", {{{"type", "tool_result"}, {"tool_use_id", toolID}, {"content", {image}}}}}}}};
-    return line.dump() + "\n";
-}
-
-std::string promptLine(const std::string& session, Date at) {
-    Json line = {{"type", "user"},
-                 {"sessionId", session},
-                 {"cwd", "/work/project"},
-                 {"promptId", "p1"},
-                 {"timestamp", formatIso8601(at)},
-                 {"message", {{"role", "user"}, {"content", "make a picture"}}}};
-    return line.dump() + "\n";
-}
-
-void append(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::app | std::ios::binary);
-    out << bytes;
+std::string imageLine(const std::string& toolID, const std::string& png, Date at) {
+    return imageResultLine(toolID, png, {{"timestamp", formatIso8601(at)}});
 }
 
 // An engine on its own thread with real watchers; snapshots arrive on a second thread standing in for the
@@ -92,13 +60,7 @@ private:
 
 class EngineEndToEndTest : public ::testing::Test {
 protected:
-    Engine::Config config() {
-        Engine::Config result{.paths = BrimlyPaths{.claudeHome = Url::fromPath(dir / "claude"),
-                                                   .scratchRoot = Url::fromPath(dir / "scratch"),
-                                                   .supportDir = Url::fromPath(dir / "support"),
-                                                   .chromeRoot = Url::fromPath(dir / "tmp")}};
-        return result;
-    }
+    Engine::Config config() { return engineConfig(dir); }
     TempDir dir;
 };
 
@@ -112,11 +74,12 @@ TEST_F(EngineEndToEndTest, HiddenAndDeletedItemsStaySoAcrossRestartsAndRereads) 
     {
         Running running(config());
         ASSERT_TRUE(running.waitFor([](const Snapshot&) { return true; }));
-        append(transcript, promptLine("s1", now) + imageResultLine("s1", "t1", first, now));
+        appendTo(transcript, promptLine("p1", "make a picture", {{"timestamp", formatIso8601(now)}}) +
+                                 imageLine("t1", first, now));
         auto one = running.waitFor([](const Snapshot& s) { return s.items.size() == 1; });
         ASSERT_TRUE(one) << "the appended image reaches a snapshot";
         firstID = one->items[0].id;
-        append(transcript, imageResultLine("s1", "t2", second, now + 1));
+        appendTo(transcript, imageLine("t2", second, now + 1));
         auto two = running.waitFor([](const Snapshot& s) { return s.items.size() == 2; });
         ASSERT_TRUE(two);
         secondID = two->items[0].id == firstID ? two->items[1].id : two->items[0].id;
@@ -135,7 +98,7 @@ TEST_F(EngineEndToEndTest, HiddenAndDeletedItemsStaySoAcrossRestartsAndRereads) 
         ASSERT_EQ(again->hidden.size(), 1u);
         EXPECT_EQ(again->hidden[0].id, firstID);
         // A new line proves the transcript is followed; the old captures stay out.
-        append(transcript, imageResultLine("s1", "t3", TestImages::png(50, 90), now + 2));
+        appendTo(transcript, imageLine("t3", TestImages::png(50, 90), now + 2));
         auto later = running.waitFor([](const Snapshot& s) { return s.items.size() == 1; });
         ASSERT_TRUE(later);
         EXPECT_NE(later->items[0].id, firstID);

@@ -1,27 +1,23 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "core/base/AtomicFile.h"
 #include "core/base/AtomicFileFaults.h"
-#include "core/base/Crypto.h"
 #include "core/base/Iso8601.h"
-#include "core/base/Json.h"
 #include "core/base/ManualQueue.h"
 #include "core/config/BrimlyPaths.h"
 #include "core/engine/EngineHost.h"
 #include "core/engine/EngineProbe.h"
+#include "core/engine/EngineTestSupport.h"
 #include "core/platform/FileSystem.h"
 #include "core/store/StoreIndex.h"
-#include "core/testsupport/TempDir.h"
 #include "core/testsupport/TestImages.h"
 
 namespace brimly {
 namespace {
 
-using testing::TempDir;
-namespace TestImages = testing::TestImages;
+using namespace testing;
 
 TEST(SettleTrackerTest, ChecksBackOffWhileTheFileKeepsChanging) {
     const double expected[] = {0.3, 0.3, 0.3, 0.3, 0.3, 0.6, 1.2, 2.4, 4.8, 5.0, 5.0};
@@ -79,10 +75,7 @@ protected:
     EngineTest() : clock(SystemClock::shared().now()) {}
 
     Engine::Config config() {
-        Engine::Config result{.paths = BrimlyPaths{.claudeHome = Url::fromPath(dir / "claude"),
-                                                   .scratchRoot = Url::fromPath(dir / "scratch"),
-                                                   .supportDir = Url::fromPath(dir / "support"),
-                                                   .chromeRoot = Url::fromPath(dir / "tmp")}};
+        Engine::Config result = engineConfig(dir);
         result.watchedFolders = {dir.makeDir("watched")};
         return result;
     }
@@ -239,9 +232,7 @@ TEST_F(EngineTest, CommandsAfterStopChangeNothing) {
     std::string id = store().items().begin()->first;
     EXPECT_TRUE(host->stop());
     EXPECT_TRUE(FileSystem::isDirectory(dir / "support"));
-    std::ifstream index(dir / "support/index.json");
-    std::string text((std::istreambuf_iterator<char>(index)), std::istreambuf_iterator<char>());
-    EXPECT_NE(text.find(id), std::string::npos) << "stop writes the index";
+    EXPECT_NE(AtomicFile::read(dir / "support/index.json")->find(id), std::string::npos);
     engine().hide({id});
     engine().remove({id});
     advance(1);
@@ -281,19 +272,9 @@ TEST_F(EngineTest, DroppedEventsRescanTheRootLater) {
 }
 
 TEST_F(EngineTest, ACaptureThatCouldNotBeCopiedComesBackOnceTheDiskHasRoom) {
-    Json image = {{"type", "image"},
-                  {"source",
-                   {{"type", "base64"},
-                    {"media_type", "image/png"},
-                    {"data", Crypto::base64Encode(TestImages::png(64, 48))}}}};
-    Json line = {{"type", "user"},
-                 {"sessionId", "s"},
-                 {"timestamp", formatIso8601(clock.now())},
-                 {"message",
-                  {{"role", "user"},
-                   {"content", {{{"type", "tool_result"}, {"tool_use_id", "t1"}, {"content", {image}}}}}}}};
-    std::string transcript =
-        BrimlyPaths::canonicalPath(dir.write("claude/projects/-p/s.jsonl", line.dump() + "\n"));
+    std::string line =
+        imageResultLine("t1", TestImages::png(64, 48), {{"timestamp", formatIso8601(clock.now())}});
+    std::string transcript = BrimlyPaths::canonicalPath(dir.write("claude/projects/-p/s.jsonl", line));
     bool full = true;
     // A disk with room for the index but not for the screenshot.
     AtomicFile::setFaultForTesting([&full](AtomicFile::Stage stage, const std::string& path) {
@@ -370,28 +351,14 @@ TEST(EngineCatchUpTest, ALongStartUpCatchUpSavesAsItGoes) {
     Date written = SystemClock::shared().now() - 60;
     for (int n = 0; n < 3; ++n) {
         std::string session = "s" + std::to_string(n);
-        Json image = {{"type", "image"},
-                      {"source",
-                       {{"type", "base64"},
-                        {"media_type", "image/png"},
-                        {"data", Crypto::base64Encode(TestImages::png(40 + n, 40))}}}};
-        Json line = {{"type", "user"},
-                     {"sessionId", session},
-                     {"timestamp", formatIso8601(written)},
-                     {"message",
-                      {{"role", "user"},
-                       {"content",
-                        {{{"type", "tool_result"}, {"tool_use_id", "t" + session}, {"content", {image}}}}}}}};
-        dir.write("claude/projects/-p/" + session + ".jsonl", line.dump() + "\n");
+        dir.write("claude/projects/-p/" + session + ".jsonl",
+                  imageResultLine("t" + session, TestImages::png(40 + n, 40),
+                                  {{"sessionId", session}, {"timestamp", formatIso8601(written)}}));
     }
     SlowClock clock(SystemClock::shared().now());
     ManualQueue queue;
     ManualQueue main;
-    EngineHost host(Engine::Config{.paths = BrimlyPaths{.claudeHome = Url::fromPath(dir / "claude"),
-                                                        .scratchRoot = Url::fromPath(dir / "scratch"),
-                                                        .supportDir = Url::fromPath(dir / "support"),
-                                                        .chromeRoot = Url::fromPath(dir / "tmp")}},
-                    clock, queue, main, {});
+    EngineHost host(engineConfig(dir), clock, queue, main, {});
     host.start(false);
     // No virtual time has passed, so no debounced write has run: what is on disk was saved by the catch-up.
     queue.runUntilIdle();

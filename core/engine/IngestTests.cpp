@@ -36,26 +36,27 @@ struct Fixture {
 
     Fixture() { clock.advance(100); }
 
-    Candidate bytes(Source source, std::string data, std::optional<std::string> session = std::nullopt) {
-        Candidate candidate{source, {Payload::Bytes{std::move(data), "png"}}};
+    Candidate make(Source source, Payload payload, std::optional<std::string> session) {
+        Candidate candidate{source, std::move(payload)};
         candidate.sessionID = std::move(session);
         candidate.createdAt = clock.now();
         return candidate;
     }
-
+    Candidate bytes(Source source, std::string data, std::optional<std::string> session = std::nullopt) {
+        return make(source, {Payload::Bytes{std::move(data), "png"}}, std::move(session));
+    }
     Candidate file(Source source, const std::string& path,
                    std::optional<std::string> session = std::nullopt) {
-        Candidate candidate{source, {Payload::File{Url::fromPath(path)}}};
-        candidate.sessionID = std::move(session);
-        candidate.createdAt = clock.now();
-        return candidate;
+        return make(source, {Payload::File{Url::fromPath(path)}}, std::move(session));
     }
-
     Candidate artifact(ArtifactInfo info) {
-        Candidate candidate{Source::transcript, {Payload::Artifact{std::move(info)}}};
-        candidate.sessionID = "s1";
-        candidate.createdAt = clock.now();
-        return candidate;
+        return make(Source::transcript, {Payload::Artifact{std::move(info)}}, "s1");
+    }
+    // A watched folder "watched" that ingest knows as a root.
+    std::string watch() {
+        std::string root = files.makeDir("watched");
+        ingest.setFolderRoots({root});
+        return root;
     }
 
     const ShelfItem& item(const std::string& id) const { return store->items().at(id); }
@@ -135,8 +136,7 @@ TEST(IngestTests, MergeFillsTheSourcePathAndMovesAnUnsortedItem) {
 
 TEST(IngestTests, TranscriptBytesEqualToAFolderItemGetTheClaudeSuffix) {
     Fixture f;
-    std::string root = f.files.makeDir("watched");
-    f.ingest.setFolderRoots({root});
+    std::string root = f.watch();
     std::string path = f.files.write("watched/a.png", png(40));
     auto folder = f.ingest.ingest(f.file(Source::folder, path));
     ASSERT_EQ(folder, Ingest::Outcome::added(key(png(40))));
@@ -175,19 +175,25 @@ TEST(IngestTests, RewrittenImageKeepsTheNewestEarlierStatesAsVersions) {
     EXPECT_EQ(f.store->items().size(), 2u);
 }
 
-TEST(IngestTests, RewrittenPdfKeepsNoVersions) {
-    Fixture f;
-    std::string path = f.files / "report.pdf";
-    std::string last;
-    for (char fill : {'a', 'b', 'c'}) {
-        f.files.write("report.pdf", "%PDF-1.4\n" + std::string(600, fill));
-        f.clock.advance(5);
-        last = f.ingest.ingest(f.file(Source::scratchpad, path, "s1")).text;
+TEST(IngestTests, RewritesKeepNoVersionsOfAPdfOrWhenAtMostOneIsShown) {
+    struct Case {
+        std::string name;
+        std::optional<int> shown;
+    };
+    for (const Case& c : {Case{"report.pdf", std::nullopt}, Case{"shot.png", 0}, Case{"shot.png", 1}}) {
+        Fixture f;
+        if (c.shown) f.ingest.setVersionsShown(*c.shown);
+        std::string last;
+        for (int side = 40; side < 43; ++side) {
+            f.files.write(c.name,
+                          c.shown ? png(side) : "%PDF-1.4\n" + std::string(600, static_cast<char>(side)));
+            f.clock.advance(5);
+            last = f.ingest.ingest(f.file(Source::scratchpad, f.files / c.name, "s1")).text;
+        }
+        ASSERT_EQ(f.store->items().size(), 1u) << c.name;
+        EXPECT_TRUE(f.item(last).versions.empty()) << c.name;
+        EXPECT_EQ(f.item(last).title, c.name);
     }
-    ASSERT_EQ(f.store->items().size(), 1u);
-    EXPECT_EQ(f.item(last).kind, ShelfItemKind::pdf);
-    EXPECT_TRUE(f.item(last).versions.empty());
-    EXPECT_EQ(f.item(last).title, "report.pdf");
 }
 
 TEST(IngestTests, ARecordingIsCopiedWholeUnderItsContentKey) {
@@ -202,20 +208,6 @@ TEST(IngestTests, ARecordingIsCopiedWholeUnderItsContentKey) {
     EXPECT_EQ(AtomicFile::read(f.item(outcome.text).fileURL->path().value()), content);
     // The same bytes again are the same item.
     EXPECT_EQ(f.ingest.ingest(f.file(Source::scratchpad, path, "s1")).kind, Kind::merged);
-}
-
-TEST(IngestTests, VersionsShownZeroOrOneKeepsNone) {
-    for (int shown : {0, 1}) {
-        Fixture f;
-        f.ingest.setVersionsShown(shown);
-        std::string path = f.files / "shot.png";
-        std::string last;
-        for (int side = 40; side < 43; ++side) {
-            f.files.write("shot.png", png(side));
-            last = f.ingest.ingest(f.file(Source::scratchpad, path, "s1")).text;
-        }
-        EXPECT_TRUE(f.item(last).versions.empty()) << shown;
-    }
 }
 
 TEST(IngestTests, RejectionsCopyNothing) {
@@ -297,8 +289,7 @@ TEST(IngestTests, HiddenItemAndItsPathAreRefused) {
 
 TEST(IngestTests, WatchedFolderRenameUpdatesTheOneItem) {
     Fixture f;
-    std::string root = f.files.makeDir("watched");
-    f.ingest.setFolderRoots({root});
+    std::string root = f.watch();
     std::string oldPath = f.files.write("watched/before.png", png(40));
     Candidate arrived = f.file(Source::folder, oldPath);
     arrived.arrivedAt = f.clock.now() - 5;
@@ -320,8 +311,7 @@ TEST(IngestTests, WatchedFolderRenameUpdatesTheOneItem) {
 
 TEST(IngestTests, WatchedFolderCopyLeavesTheItemWhereItIs) {
     Fixture f;
-    std::string root = f.files.makeDir("watched");
-    f.ingest.setFolderRoots({root});
+    std::string root = f.watch();
     std::string original = f.files.write("watched/a.png", png(40));
     auto added = f.ingest.ingest(f.file(Source::folder, original));
     std::string copy = f.files.write("watched/sub/a copy.png", png(40));
@@ -335,8 +325,7 @@ TEST(IngestTests, WatchedFolderCopyLeavesTheItemWhereItIs) {
 
 TEST(IngestTests, FolderSessionFollowsTheFilesRealPath) {
     Fixture f;
-    std::string root = f.files.makeDir("watched");
-    f.ingest.setFolderRoots({root});
+    std::string root = f.watch();
     std::string target = f.files.write("watched/real.png", png(40));
     std::string link = f.files / "link.png";
     ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
@@ -411,49 +400,59 @@ std::string page(const std::string& head) {
     return "<html><head>" + head + "</head><body>" + std::string(600, 'x') + "</body></html>";
 }
 
-TEST(IngestTests, ArtifactTitles) {
+TEST(IngestTests, ArtifactTitleIsTheGivenOneElseThePagesElseTheFileName) {
     struct Case {
         std::optional<std::string> title;
         std::optional<std::string> html;
         std::string expected;
     };
-    std::vector<Case> cases = {
-        {std::nullopt, page("<title>\n  Quarterly Plan \n</title>"), "Quarterly Plan"},
-        {std::nullopt, page("<TITLE lang=\"en\">Loud</TITLE><title>Second</title>"), "Loud"},
-        {std::nullopt, page("<title><b>Bold</b></title>"), "plan.html"},
-        {std::nullopt, page(""), "plan.html"},
-        {std::nullopt, page("<title>   </title>"), "plan.html"},
-        {std::nullopt, "\xff\xfe<title>Caf\xe9 ok</title>", "Caf\xEF\xBF\xBD ok"},
-        {"Given", page("<title>Ignored</title>"), "Given"},
-        {std::nullopt, std::nullopt, "Artifact"},
+    // clang-format off
+    const std::vector<Case> cases = {
+        {std::nullopt, page("<title>Plan</title>"),    "Plan"},
+        {std::nullopt, page(""),                       "plan.html"},
+        {"Given",      page("<title>Ignored</title>"), "Given"},
+        {std::nullopt, std::nullopt,                   "Artifact"},
     };
+    // clang-format on
     for (const Case& test : cases) {
         Fixture f;
         ArtifactInfo info{"a1", *Url::parse("https://claude.ai/public/artifacts/a1"), test.title,
                           std::nullopt};
         if (test.html) info.path = f.files.write("plan.html", *test.html);
-        auto outcome = f.ingest.ingest(f.artifact(info));
-        ASSERT_EQ(outcome, Ingest::Outcome::added("artifact:a1"));
+        ASSERT_EQ(f.ingest.ingest(f.artifact(info)), Ingest::Outcome::added("artifact:a1"));
         const ShelfItem& item = f.item("artifact:a1");
-        EXPECT_EQ(item.title, test.expected) << test.html.value_or("");
+        EXPECT_EQ(item.title, test.expected);
         EXPECT_EQ(item.kind, ShelfItemKind::artifact);
         EXPECT_FALSE(item.fileURL);
     }
 }
 
-TEST(IngestTests, PageTitleLooksOnlyAtTheFirstSixteenKilobytes) {
+TEST(IngestTests, PageTitleIsTheFirstPlainTitleInTheFirstSixteenKilobytes) {
     TempDir dir;
-    EXPECT_EQ(Ingest::pageTitle(dir.write("late.html", std::string(16384, ' ') + "<title>Late</title>")),
-              std::nullopt);
-    EXPECT_EQ(Ingest::pageTitle(dir.write("early.html", std::string(16000, ' ') + "<title>Early</title>")),
-              "Early");
+    const std::string longTitle(15000, 'w');
+    struct Case {
+        std::string html;
+        std::optional<std::string> title;
+    };
+    // clang-format off
+    const std::vector<Case> cases = {
+        {page("<title>\n  Quarterly Plan \n</title>"),               "Quarterly Plan"},
+        {page("<TITLE lang=\"en\">Loud</TITLE><title>Second</title>"), "Loud"},
+        {page("<title><b>Bold</b></title>"),                         std::nullopt},
+        {page("<title>   </title>"),                                 std::nullopt},
+        {"\xff\xfe<title>Caf\xe9 ok</title>",                         "Caf\xEF\xBF\xBD ok"},
+        {std::string(16384, ' ') + "<title>Late</title>",            std::nullopt},
+        {std::string(16000, ' ') + "<title>Early</title>",           "Early"},
+        {"<title>" + longTitle + "</title>",                         longTitle},
+        {"<title id=t>a > b</title>",                                "a > b"},
+        {"<title>never closed",                                      std::nullopt},
+        {"<title><i>x</i></title><title>Next</title>",               "Next"},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        EXPECT_EQ(Ingest::pageTitle(dir.write("page.html", c.html)), c.title) << c.html.substr(0, 80);
+    }
     EXPECT_EQ(Ingest::pageTitle(dir / "missing.html"), std::nullopt);
-    std::string longTitle(15000, 'w');
-    EXPECT_EQ(Ingest::pageTitle(dir.write("long.html", "<title>" + longTitle + "</title>")), longTitle);
-    EXPECT_EQ(Ingest::pageTitle(dir.write("gt.html", "<title id=t>a > b</title>")), "a > b");
-    EXPECT_EQ(Ingest::pageTitle(dir.write("open.html", "<title>never closed")), std::nullopt);
-    EXPECT_EQ(Ingest::pageTitle(dir.write("retry.html", "<title><i>x</i></title><title>Next</title>")),
-              "Next");
 }
 
 TEST(IngestTests, PublishedPageReplacesItsHtmlItem) {

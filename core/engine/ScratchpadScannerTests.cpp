@@ -1,26 +1,21 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <ctime>
 #include <string>
 #include <vector>
 
+#include "core/engine/EngineTestSupport.h"
 #include "core/engine/ScratchpadScanner.h"
 #include "core/platform/FileSystem.h"
-#include "core/testsupport/TempDir.h"
 
 namespace brimly {
 namespace {
 
-using testing::TempDir;
+using testing::setModified;
 
-void setModified(const std::string& path, double unixSeconds) {
-    struct timespec times[2] = {{static_cast<time_t>(unixSeconds), 0}, {static_cast<time_t>(unixSeconds), 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
-}
+using testing::TempDir;
 
 std::vector<std::string> paths(const std::vector<ScratchFile>& files) {
     std::vector<std::string> result;
@@ -123,23 +118,16 @@ TEST(ScratchpadScannerTest, UntrustedRootsGiveNoFilesAndNoScratchpads) {
         const char* name;
         std::function<std::string(ScratchRoot&)> make;
     };
+    auto withMode = [](mode_t mode) {
+        return [mode](ScratchRoot& f) { return ::chmod(f.root.c_str(), mode) == 0 ? f.root : ""; };
+    };
+    auto linked = [](ScratchRoot& f) {
+        return ::symlink(f.root.c_str(), (f.dir / "link").c_str()) == 0 ? f.dir / "link" : "";
+    };
     std::vector<Case> cases{
-        {"world-writable",
-         [](ScratchRoot& f) {
-             ::chmod(f.root.c_str(), 0777);
-             return f.root;
-         }},
-        {"group-writable",
-         [](ScratchRoot& f) {
-             ::chmod(f.root.c_str(), 0770);
-             return f.root;
-         }},
-        {"symbolic link",
-         [](ScratchRoot& f) {
-             std::string link = f.dir / "link";
-             EXPECT_EQ(::symlink(f.root.c_str(), link.c_str()), 0);
-             return link;
-         }},
+        {"world-writable", withMode(0777)},
+        {"group-writable", withMode(0770)},
+        {"symbolic link", linked},
         {"missing", [](ScratchRoot& f) { return f.dir / "absent"; }},
         {"a file", [](ScratchRoot& f) { return f.shot; }},
     };
@@ -152,6 +140,7 @@ TEST(ScratchpadScannerTest, UntrustedRootsGiveNoFilesAndNoScratchpads) {
     for (const Case& c : cases) {
         ScratchRoot fixture;
         std::string root = c.make(fixture);
+        ASSERT_FALSE(root.empty()) << c.name;
         ScratchpadScanner scanner(Url::fromPath(root), {"md"});
         EXPECT_FALSE(scanner.rootIsTrusted()) << c.name;
         EXPECT_TRUE(scanner.files().empty()) << c.name;

@@ -7,60 +7,22 @@
 #include "core/base/Clock.h"
 #include "core/base/Iso8601.h"
 #include "core/base/Json.h"
+#include "core/engine/EngineTestSupport.h"
 #include "core/engine/Ingest.h"
-#include "core/engine/TranscriptBatch.h"
 #include "core/engine/TranscriptTailer.h"
-#include "core/testsupport/TempDir.h"
 
 namespace brimly {
 namespace {
 
-using testing::TempDir;
-
-std::string callLine(const std::string& id, const std::string& tool) {
-    return Json{{"type", "assistant"},
-                {"sessionId", "s1"},
-                {"timestamp", "2024-05-01T09:00:00Z"},
-                {"message",
-                 {{"role", "assistant"},
-                  {"content",
-                   {{{"type", "tool_use"}, {"id", id}, {"name", tool}, {"input", Json::object()}}}}}}}
-               .dump() +
-           "\n";
-}
+using namespace testing;
 
 std::string resultLine(const std::string& id, Json toolUseResult) {
-    return Json{{"type", "user"},
-                {"sessionId", "s1"},
-                {"timestamp", "2024-05-01T09:00:05Z"},
-                {"message",
-                 {{"role", "user"},
-                  {"content", {{{"type", "tool_result"}, {"tool_use_id", id}, {"content", "done"}}}}}},
-                {"toolUseResult", std::move(toolUseResult)}}
-               .dump() +
-           "\n";
-}
-
-std::string promptLine(const std::string& timestamp, const std::string& text) {
-    return Json{{"type", "user"},
-                {"sessionId", "s1"},
-                {"promptId", text},
-                {"timestamp", timestamp},
-                {"message", {{"role", "user"}, {"content", text}}}}
-               .dump() +
-           "\n";
+    return toolResultLine(id, "done", {{"toolUseResult", std::move(toolUseResult)}});
 }
 
 TranscriptBatch tailOnce(const std::string& path) {
     TranscriptTailer tailer(Url::fromPath(path), std::nullopt, TranscriptTailer::defaultWindow, 1 << 20);
-    TranscriptBatch all;
-    tailer.read([&](TranscriptBatch batch) {
-        for (auto& s : batch.sessions) all.sessions.push_back(std::move(s));
-        for (auto& p : batch.prompts) all.prompts.push_back(std::move(p));
-        for (auto& c : batch.candidates) all.candidates.push_back(std::move(c));
-        all.fileCreated = batch.fileCreated;
-    });
-    return all;
+    return readAll(tailer);
 }
 
 TEST(TranscriptBatch, OnlyPublishedPagesBecomeArtifacts) {
@@ -72,9 +34,9 @@ TEST(TranscriptBatch, OnlyPublishedPagesBecomeArtifacts) {
     publishedWithMore["url"] = "https://claude.ai/code/artifact/more";
     publishedWithMore["favicon"] = "*";
     std::string path =
-        dir.write("proj/s1.jsonl", callLine("t1", "WebFetch") + resultLine("t1", webFetch) +
-                                       callLine("t2", "Artifact") + resultLine("t2", publishedWithMore) +
-                                       resultLine("t3", published) + callLine("t4", "WebFetch") +
+        dir.write("proj/s1.jsonl", toolUseLine("t1", "WebFetch") + resultLine("t1", webFetch) +
+                                       toolUseLine("t2", "Artifact") + resultLine("t2", publishedWithMore) +
+                                       resultLine("t3", published) + toolUseLine("t4", "WebFetch") +
                                        resultLine("t4", published));
     std::vector<std::string> artifacts;
     for (const Candidate& candidate : tailOnce(path).candidates) {
@@ -87,9 +49,10 @@ TEST(TranscriptBatch, OnlyPublishedPagesBecomeArtifacts) {
 TEST(TranscriptBatch, ASessionStartsAtItsEarliestLine) {
     // A restored transcript: its file is newer than every line in it.
     TempDir dir;
-    std::string path = dir.write("proj/s1.jsonl", promptLine("2024-05-01T09:00:00Z", "first") +
-                                                      promptLine("2024-05-01T11:30:00Z", "last") +
-                                                      promptLine("2024-05-01T10:00:00Z", "between"));
+    std::string path = dir.write(
+        "proj/s1.jsonl", promptLine("first", "first", {{"timestamp", "2024-05-01T09:00:00Z"}}) +
+                             promptLine("last", "last", {{"timestamp", "2024-05-01T11:30:00Z"}}) +
+                             promptLine("between", "between", {{"timestamp", "2024-05-01T10:00:00Z"}}));
     TempDir support;
     ManualClock clock{*parseIso8601("2024-06-01T00:00:00Z")};
     Store store(support.path(), [&clock] { return clock.now(); });

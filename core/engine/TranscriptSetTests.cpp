@@ -1,53 +1,23 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 
-#include "core/base/Json.h"
 #include "core/base/ManualQueue.h"
+#include "core/engine/EngineTestSupport.h"
 #include "core/engine/TranscriptSet.h"
 #include "core/store/Store.h"
-#include "core/testsupport/TempDir.h"
 
 namespace brimly {
 namespace {
 
+using testing::appendTo;
 using testing::TempDir;
 
 constexpr double nowUnix = 1'800'000'000;
 const Date now = dateFromUnix(nowUnix);
 
-void setModified(const std::string& path, double secondsAgo) {
-    timespec times[2];
-    times[0].tv_sec = static_cast<time_t>(nowUnix - secondsAgo);
-    times[0].tv_nsec = 0;
-    times[1] = times[0];
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
-}
-
-std::string promptLine(const std::string& id) {
-    return Json{{"type", "user"},
-                {"sessionId", "s"},
-                {"promptId", id},
-                {"timestamp", "2026-01-01T00:00:00Z"},
-                {"message", {{"role", "user"}, {"content", "prompt " + id}}}}
-               .dump() +
-           "\n";
-}
-
-std::string pendingReadLine() {
-    return R"({"type":"assistant","sessionId":"s","message":{"content":[{"type":"tool_use","id":"t1","name":"Read",)"
-           R"("input":{"file_path":"/w/a.png"}}]}})"
-           "\n";
-}
-
-void append(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::app);
-    out << bytes;
-}
+std::string promptLine(const std::string& id) { return testing::promptLine(id, "prompt " + id); }
 
 struct Fixture {
     TempDir dir;
@@ -96,7 +66,7 @@ TEST(TranscriptSet, RecentFindsMainAndSubagentTranscripts) {
     const std::string base = f.set.base();
     auto write = [&](const std::string& relative, double secondsAgo) {
         std::string path = f.dir.write("claude/projects/" + relative, "{}\n");
-        setModified(path, secondsAgo);
+        testing::setModified(path, nowUnix - secondsAgo);
         return path;
     };
     std::string main = write("proj/abc.jsonl", 30);
@@ -123,7 +93,7 @@ TEST(TranscriptSet, ReadStoresTheOffsetAndAReopenedTailerContinuesThere) {
 
     f.set.prune(60, 300, now + 61);
     EXPECT_FALSE(f.set.isOpen(path));
-    append(path, promptLine("c"));
+    appendTo(path, promptLine("c"));
     EXPECT_EQ(f.promptsRead(path, now + 70), (std::vector<std::string>{"c"}));
     EXPECT_EQ(f.store.offsets().at(path), std::filesystem::file_size(path));
 }
@@ -159,7 +129,8 @@ TEST(TranscriptSet, PruneKeepsTailersThatAwaitToolResults) {
                                            {true, 301, false}}) {
         Fixture f;
         std::string path =
-            f.dir.write("claude/projects/proj/s.jsonl", c.pending ? pendingReadLine() : promptLine("a"));
+            f.dir.write("claude/projects/proj/s.jsonl",
+                        c.pending ? testing::toolUseLine("t1", "Read", "/w/a.png") : promptLine("a"));
         f.promptsRead(path);
         f.set.prune(60, 300, now + c.age);
         EXPECT_EQ(f.set.isOpen(path), c.open) << c.pending << " " << c.age;
@@ -182,7 +153,7 @@ TEST(TranscriptSet, HeldBackBatchKeepsItsOffsetAndIsRetriedWithGrowingDelays) {
     ManualQueue queue(0);
     std::string path = f.dir.write("claude/projects/proj/s.jsonl", promptLine("a"));
     f.promptsRead(path);
-    append(path, promptLine("b") + promptLine("c"));
+    appendTo(path, promptLine("b") + promptLine("c"));
     int holds = 2;
     std::vector<std::string> seen;
     std::vector<double> retriedAt;

@@ -1,82 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "core/base/AtomicFile.h"
 #include "core/base/Iso8601.h"
 #include "core/base/Json.h"
-#include "core/base/Overloaded.h"
+#include "core/engine/EngineTestSupport.h"
 #include "core/engine/TranscriptTailer.h"
-#include "core/testsupport/TempDir.h"
 
 namespace brimly {
 namespace {
 
-using testing::TempDir;
-
-std::string promptLine(const std::string& promptID, const std::string& text,
-                       const std::string& session = "s1") {
-    return Json{{"type", "user"},
-                {"sessionId", session},
-                {"promptId", promptID},
-                {"timestamp", "2026-01-01T00:00:00Z"},
-                {"message", {{"role", "user"}, {"content", text}}}}
-               .dump() +
-           "\n";
-}
-
-std::string toolUseLine(const std::string& id, const std::string& name, const std::string& filePath) {
-    return Json{{"type", "assistant"},
-                {"sessionId", "s1"},
-                {"message",
-                 {{"role", "assistant"},
-                  {"content",
-                   {{{"type", "tool_use"},
-                     {"id", id},
-                     {"name", name},
-                     {"input", {{"file_path", filePath}}}}}}}}}
-               .dump() +
-           "\n";
-}
-
-std::string toolResultLine(const std::string& id, Json content = "ok", Json extra = Json::object()) {
-    Json line = {
-        {"type", "user"},
-        {"sessionId", "s1"},
-        {"promptId", "p1"},
-        {"timestamp", "2026-01-01T00:00:05Z"},
-        {"message",
-         {{"role", "user"},
-          {"content", {{{"type", "tool_result"}, {"tool_use_id", id}, {"content", std::move(content)}}}}}}};
-    line.update(extra);
-    return line.dump() + "\n";
-}
-
-Json image(const std::string& data) {
-    return {{"type", "image"}, {"source", {{"type", "base64"}, {"media_type", "image/png"}, {"data", data}}}};
-}
-
-void append(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::app);
-    out << bytes;
-}
-
-// Everything one read hands over, batches joined.
-TranscriptBatch readAll(TranscriptTailer& tailer, int* calls = nullptr) {
-    TranscriptBatch all;
-    tailer.read([&](TranscriptBatch batch) {
-        if (calls != nullptr) ++*calls;
-        for (auto& s : batch.sessions) all.sessions.push_back(std::move(s));
-        for (auto& p : batch.prompts) all.prompts.push_back(std::move(p));
-        for (auto& c : batch.candidates) all.candidates.push_back(std::move(c));
-        for (auto& t : batch.titles) all.titles.push_back(std::move(t));
-        all.fileCreated = batch.fileCreated;
-    });
-    return all;
-}
+using namespace testing;
 
 std::set<std::string> sessionIDs(const TranscriptBatch& batch) {
     std::set<std::string> ids;
@@ -103,63 +41,50 @@ std::string sizedFile(const TempDir& dir, std::size_t bytes, std::vector<std::si
     return dir.write("proj/s1.jsonl", content);
 }
 
-TEST(TranscriptTailer, FirstReadOfALongFileStartsAtTheFirstWholeLineOfTheWindow) {
-    TempDir dir;
-    std::vector<std::size_t> starts;
-    std::string path = sizedFile(dir, 10u << 20, starts);
-    std::uint64_t size = std::filesystem::file_size(path);
-    auto tailer = tailerFor(path);
-    TranscriptBatch batch = readAll(tailer);
-    // The first line starting after the window's first byte is the first one read.
-    std::size_t windowStart = size - TranscriptTailer::defaultWindow;
-    std::size_t first = 0;
-    while (starts[first] <= windowStart) ++first;
-    ASSERT_FALSE(batch.prompts.empty());
-    EXPECT_EQ(batch.prompts.front().id, "p" + std::to_string(first));
-    EXPECT_EQ(batch.prompts.back().id, "p" + std::to_string(starts.size() - 1));
-    EXPECT_EQ(batch.prompts.size(), starts.size() - first);
-    EXPECT_EQ(tailer.offset(), size);
-}
-
-TEST(TranscriptTailer, ShortFileIsReadFromItsStart) {
-    TempDir dir;
-    std::vector<std::size_t> starts;
-    std::string path = sizedFile(dir, 1u << 20, starts);
-    auto tailer = tailerFor(path);
-    TranscriptBatch batch = readAll(tailer);
-    ASSERT_EQ(batch.prompts.size(), starts.size());
-    EXPECT_EQ(batch.prompts.front().id, "p0");
-    EXPECT_EQ(sessionIDs(batch), std::set<std::string>{"s1"});
-}
-
-TEST(TranscriptTailer, StoredOffsetBeyondTheEndRereadsTheRewrittenFile) {
-    TempDir dir;
-    std::string path = dir.write("proj/s1.jsonl", promptLine("a", "first") + promptLine("b", "second"));
-    auto tailer = tailerFor(path, 100000);
-    TranscriptBatch batch = readAll(tailer);
-    ASSERT_EQ(batch.prompts.size(), 2u);
-    EXPECT_EQ(batch.prompts[0].text, "first");
-    EXPECT_EQ(tailer.offset(), std::filesystem::file_size(path));
-}
-
-TEST(TranscriptTailer, StoredOffsetIsWhereReadingContinues) {
+TEST(TranscriptTailer, FirstReadStartsAtTheFirstWholeLineOfTheWindowAndAStoredOffsetIsTrusted) {
+    for (std::size_t bytes : {10u << 20, 1u << 20}) {
+        TempDir dir;
+        std::vector<std::size_t> starts;
+        std::string path = sizedFile(dir, bytes, starts);
+        std::uint64_t size = std::filesystem::file_size(path);
+        auto tailer = tailerFor(path);
+        TranscriptBatch batch = readAll(tailer);
+        // A short file is read whole; a long one from the first line starting after the window's first byte.
+        std::size_t first = 0;
+        while (size > TranscriptTailer::defaultWindow &&
+               starts[first] <= size - TranscriptTailer::defaultWindow)
+            ++first;
+        ASSERT_EQ(batch.prompts.size(), starts.size() - first) << bytes;
+        EXPECT_EQ(batch.prompts.front().id, "p" + std::to_string(first));
+        EXPECT_EQ(batch.prompts.back().id, "p" + std::to_string(starts.size() - 1));
+        EXPECT_EQ(sessionIDs(batch), std::set<std::string>{"s1"});
+        EXPECT_EQ(tailer.offset(), size);
+    }
+    // A stored offset is where reading continues, unless the file was rewritten shorter.
     TempDir dir;
     std::string first = promptLine("a", "first");
     std::string path = dir.write("proj/s1.jsonl", first + promptLine("b", "second"));
-    auto tailer = tailerFor(path, first.size());
-    TranscriptBatch batch = readAll(tailer);
-    ASSERT_EQ(batch.prompts.size(), 1u);
-    EXPECT_EQ(batch.prompts[0].id, "b");
+    struct Case {
+        std::uint64_t offset;
+        std::size_t prompts;
+    };
+    for (Case c : {Case{first.size(), 1}, Case{100000, 2}}) {
+        auto tailer = tailerFor(path, c.offset);
+        TranscriptBatch batch = readAll(tailer);
+        ASSERT_EQ(batch.prompts.size(), c.prompts) << c.offset;
+        EXPECT_EQ(batch.prompts.back().id, "b");
+        EXPECT_EQ(tailer.offset(), std::filesystem::file_size(path));
+    }
 }
 
 TEST(TranscriptTailer, LineWrittenInTwoHalvesIsParsedOnceWhole) {
     TempDir dir;
-    std::string line = toolResultLine("t1", Json::array({image(std::string(100000, 'Q'))}));
+    std::string line = toolResultLine("t1", Json::array({imageBlock(std::string(100000, 'Q'))}));
     std::string path = dir.write("proj/s1.jsonl", line.substr(0, 5000));
     auto tailer = tailerFor(path, std::nullopt, 4096);
     EXPECT_TRUE(readAll(tailer).candidates.empty());
     EXPECT_EQ(tailer.offset(), 0u);
-    append(path, line.substr(5000));
+    appendTo(path, line.substr(5000));
     TranscriptBatch batch = readAll(tailer);
     ASSERT_EQ(batch.candidates.size(), 1u);
     EXPECT_EQ(tailer.offset(), line.size());
@@ -170,7 +95,7 @@ TEST(TranscriptTailer, ChunkSizeDoesNotChangeWhatIsFound) {
     TempDir dir;
     std::string big(200000, 'B');
     std::string content = promptLine("p1", "look") + toolUseLine("t1", "Read", "/w/a.png") +
-                          toolResultLine("t1", Json::array({image("AAAA"), image(big)})) +
+                          toolResultLine("t1", Json::array({imageBlock("AAAA"), imageBlock(big)})) +
                           "{\"type\":\"progress\",\"data\":\"" + std::string(10000, 'z') + "\"}\n" +
                           toolUseLine("t2", "Read", "/w/b.txt") + toolResultLine("t2");
     std::string path = dir.write("proj/s1.jsonl", content);
@@ -206,7 +131,7 @@ TEST(TranscriptTailer, ChunkSizeDoesNotChangeWhatIsFound) {
 TEST(TranscriptTailer, HugeLineAcrossManyReadsIsDecodedOnce) {
     TempDir dir;
     std::string huge(13u << 20, 'H');
-    std::string imageLine = toolResultLine("t1", Json::array({image("HUGE")}));
+    std::string imageLine = toolResultLine("t1", Json::array({imageBlock("HUGE")}));
     imageLine.replace(imageLine.find("HUGE"), 4, huge);
     std::string content = promptLine("p1", "go") + imageLine + promptLine("p2", "next");
     std::string path = dir.write("proj/s1.jsonl", content);
@@ -218,21 +143,13 @@ TEST(TranscriptTailer, HugeLineAcrossManyReadsIsDecodedOnce) {
     EXPECT_EQ(tailer.offset(), content.size());
 }
 
-TEST(TranscriptTailer, ChunkBelowOneIsRaisedToOne) {
-    TempDir dir;
-    std::string path = dir.write("proj/s1.jsonl", promptLine("a", "hello"));
-    auto tailer = tailerFor(path, std::nullopt, -5);
-    EXPECT_EQ(tailer.chunk(), 1);
-    EXPECT_EQ(readAll(tailer).prompts.size(), 1u);
-}
-
 TEST(TranscriptTailer, ReadResultArrivingLaterStillGivesTheFile) {
     TempDir dir;
     std::string path = dir.write("proj/s1.jsonl", toolUseLine("t1", "Read", "/w/shot.png"));
     auto tailer = tailerFor(path);
     EXPECT_TRUE(readAll(tailer).candidates.empty());
     EXPECT_TRUE(tailer.awaitsToolResults());
-    append(path, toolResultLine("t1"));
+    appendTo(path, toolResultLine("t1"));
     TranscriptBatch batch = readAll(tailer);
     ASSERT_EQ(batch.candidates.size(), 1u);
     EXPECT_EQ(batch.candidates[0].payload, (Payload{Payload::File{Url::fromPath("/w/shot.png")}}));
@@ -254,26 +171,23 @@ TEST(TranscriptTailer, ToolMemoryIsTrimmedToTheNewest2000) {
     TempDir dir;
     std::string content;
     for (int i = 0; i <= 4000; ++i) {
-        std::string n = std::to_string(i);
-        content +=
-            R"({"type":"assistant","sessionId":"s1","message":{"content":[{"type":"tool_use","id":"t)" + n +
-            R"(","name":"Read","input":{"file_path":"/w/)" + n + "\"}}]}}\n";
+        content += toolUseLine("t" + std::to_string(i), "Read", "/w/" + std::to_string(i));
     }
     std::string path = dir.write("proj/s1.jsonl", content);
     auto tailer = tailerFor(path);
     readAll(tailer);
     EXPECT_TRUE(tailer.awaitsToolResults());
-    append(path, toolResultLine("t2000") + toolResultLine("t2001"));
+    appendTo(path, toolResultLine("t2000") + toolResultLine("t2001"));
     TranscriptBatch batch = readAll(tailer);
     ASSERT_EQ(batch.candidates.size(), 1u);
     EXPECT_EQ(batch.candidates[0].readPath, "/w/2001");
     // The 2000 kept are t2001 to t4000: answering all but the last leaves one waiting.
     std::string results;
     for (int i = 2002; i < 4000; ++i) results += toolResultLine("t" + std::to_string(i));
-    append(path, results);
+    appendTo(path, results);
     readAll(tailer);
     EXPECT_TRUE(tailer.awaitsToolResults());
-    append(path, toolResultLine("t4000"));
+    appendTo(path, toolResultLine("t4000"));
     readAll(tailer);
     EXPECT_FALSE(tailer.awaitsToolResults());
 }
@@ -317,24 +231,12 @@ TEST(TranscriptTailer, SlugComesFromTheProjectFolder) {
 
 TEST(TranscriptTailer, SessionsAreMergedWithinABatch) {
     TempDir dir;
-    Json early = {{"type", "user"},
-                  {"sessionId", "s1"},
-                  {"cwd", "/a"},
-                  {"gitBranch", "main"},
-                  {"timestamp", "2026-01-01T00:00:10Z"},
-                  {"message", {{"role", "user"}, {"content", "x"}}}};
-    Json late = {{"type", "user"},
-                 {"sessionId", "s1"},
-                 {"cwd", "/b"},
-                 {"timestamp", "2026-01-01T00:00:20Z"},
-                 {"message", {{"role", "user"}, {"content", "y"}}}};
-    Json older = {{"type", "user"},
-                  {"sessionId", "s1"},
-                  {"timestamp", "2026-01-01T00:00:01Z"},
-                  {"message", {{"role", "user"}, {"content", "z"}}}};
-    std::string path =
-        dir.write("proj/s1/subagents/a.jsonl", early.dump() + "\n" + late.dump() + "\n" + older.dump() +
-                                                   "\n" + promptLine("q", "w", "s2"));
+    std::string path = dir.write(
+        "proj/s1/subagents/a.jsonl",
+        userLine("x", {{"cwd", "/a"}, {"gitBranch", "main"}, {"timestamp", "2026-01-01T00:00:10Z"}}) +
+            userLine("y", {{"cwd", "/b"}, {"timestamp", "2026-01-01T00:00:20Z"}}) +
+            userLine("z", {{"timestamp", "2026-01-01T00:00:01Z"}}) +
+            promptLine("q", "w", {{"sessionId", "s2"}}));
     auto tailer = tailerFor(path);
     TranscriptBatch batch = readAll(tailer);
     ASSERT_EQ(batch.sessions.size(), 2u);
@@ -350,14 +252,10 @@ TEST(TranscriptTailer, SessionsAreMergedWithinABatch) {
 
 TEST(TranscriptTailer, LinesWithoutPromptIdsBelongToTheNewestPrompt) {
     TempDir dir;
-    Json prompt = {{"type", "user"},
-                   {"sessionId", "s1"},
-                   {"timestamp", "2026-01-01T00:00:10Z"},
-                   {"message", {{"role", "user"}, {"content", "draw it"}}}};
-    std::string result = toolResultLine("t1", Json::array({image("AAAA")}));
-    Json resultJson = *JsonIO::parse(result);
-    resultJson.erase("promptId");
-    std::string path = dir.write("proj/s1.jsonl", prompt.dump() + "\n" + resultJson.dump() + "\n");
+    Json result = *JsonIO::parse(toolResultLine("t1", Json::array({imageBlock("AAAA")})));
+    result.erase("promptId");
+    std::string path = dir.write(
+        "proj/s1.jsonl", userLine("draw it", {{"timestamp", "2026-01-01T00:00:10Z"}}) + result.dump() + "\n");
     auto tailer = tailerFor(path);
     TranscriptBatch batch = readAll(tailer);
     ASSERT_EQ(batch.prompts.size(), 1u);
@@ -395,7 +293,7 @@ TEST(TranscriptTailer, EmptyMissingAndVanishedFiles) {
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(tailer.offset(), 0u);
 
-    append(path, promptLine("a", "hi"));
+    appendTo(path, promptLine("a", "hi"));
     EXPECT_EQ(readAll(tailer).prompts.size(), 1u);
     std::uint64_t consumed = *tailer.offset();
     std::filesystem::remove(path);
@@ -410,7 +308,8 @@ TEST(TranscriptTailer, GarbageLinesAreSkippedAndConsumed) {
         "not json \"type\":\"user\"\n{\"type\":\"user\",\"broken\n\xff\xfe\"tool_use\"\n\n" +
         promptLine("a", "after");
     std::string path = dir.write("proj/s1.jsonl", content);
-    auto tailer = tailerFor(path, std::nullopt, 3);
+    // A chunk below one byte is read as one.
+    auto tailer = tailerFor(path, std::nullopt, -5);
     TranscriptBatch batch = readAll(tailer);
     ASSERT_EQ(batch.prompts.size(), 1u);
     EXPECT_EQ(tailer.offset(), content.size());
@@ -460,14 +359,13 @@ TEST(TranscriptTailer, RealTranscriptsGiveTheExpectedCaptures) {
 
     // The published-artifact probe: the call, then its result, as two reads.
     std::string probe = dir / "proj/probe.jsonl";
-    append(probe, "");
+    appendTo(probe, "");
     auto probeTailer = tailerFor(probe);
-    std::ifstream use(folder + "/daaain-ccl__real-probe-trimmed__v2.1.198__Artifact-tool_use.jsonl");
-    std::ifstream result(folder + "/daaain-ccl__real-probe-trimmed__v2.1.198__Artifact-tool_result.jsonl");
-    append(probe, std::string(std::istreambuf_iterator<char>(use), {}));
+    std::string probeFiles = folder + "/daaain-ccl__real-probe-trimmed__v2.1.198__Artifact-tool_";
+    appendTo(probe, *AtomicFile::read(probeFiles + "use.jsonl"));
     readAll(probeTailer);
     EXPECT_TRUE(probeTailer.awaitsToolResults());
-    append(probe, std::string(std::istreambuf_iterator<char>(result), {}));
+    appendTo(probe, *AtomicFile::read(probeFiles + "result.jsonl"));
     batch = readAll(probeTailer);
     ASSERT_EQ(batch.candidates.size(), 1u);
     EXPECT_EQ(std::get<Payload::Artifact>(batch.candidates[0].payload.value).info.id,

@@ -1,19 +1,18 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/engine/EngineTestSupport.h"
 #include "core/engine/FolderActivity.h"
 #include "core/engine/WatchedFolder.h"
 #include "core/platform/FileSystem.h"
-#include "core/testsupport/TempDir.h"
 
 namespace brimly {
 namespace {
+
+using testing::setModified;
 
 TEST(WatchedFolderTest, PathInsideARoot) {
     struct Case {
@@ -83,11 +82,6 @@ TEST(WatchedFolderTest, OwnFilesAndHiddenFoldersAreNeverWatchedFiles) {
     EXPECT_FALSE(WatchedFolder::admits("/home/a/brimly/items/x.png", roots, "/home/a/brimly"));
     // A watched hidden folder is the user's choice; only the folders below it count.
     EXPECT_TRUE(WatchedFolder::admits("/home/a/.shots/x.png", {"/home/a/.shots"}, support));
-}
-
-void setModified(const std::string& path, double unixSeconds) {
-    struct timespec times[2] = {{static_cast<time_t>(unixSeconds), 0}, {static_cast<time_t>(unixSeconds), 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
 }
 
 TEST(FolderActivityTest, NewestTimeWithinDepthSkippingHiddenEntries) {
