@@ -55,7 +55,6 @@ TEST(DrawerSizeTest, PanelHoldsEveryLayoutOfTheStyle) {
 }
 
 TEST(DrawerGrowthTest, PerceivedProgressAndLengths) {
-    EXPECT_DOUBLE_EQ(DrawerGrowth::referenceRatio, 5.2497436711176855);
     EXPECT_DOUBLE_EQ(DrawerGrowth::perceived(0), 0);
     EXPECT_NEAR(DrawerGrowth::perceived(1), 1, 1e-12);
     // ln(1 + 4.2497 x 0.5) / ln(5.2497), and below 0 the slope at 0: 4.2497 / ln(5.2497) x -0.1.
