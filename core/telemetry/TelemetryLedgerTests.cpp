@@ -21,18 +21,16 @@ ShelfItem item(ShelfItemKind kind, std::set<Source> sources,
 
 using Reached = std::map<std::string, std::string>;
 
-TEST(TelemetryEvent, RawValuesAndMilestones) {
+// Raw values are what the collector counts by; which events are milestones shows in the reach tests.
+TEST(TelemetryEvent, RawValues) {
     std::vector<std::string> raws;
-    std::vector<bool> milestones;
     for (TelemetryEvent event : TelemetryEvents::allCases) {
         raws.emplace_back(TelemetryEvents::rawValue(event));
-        milestones.push_back(TelemetryEvents::isMilestone(event));
-        EXPECT_EQ(TelemetryEvents::fromRawValue(TelemetryEvents::rawValue(event)), event);
+        EXPECT_EQ(TelemetryEvents::fromRawValue(raws.back()), event);
     }
     EXPECT_EQ(raws,
               (std::vector<std::string>{"app_launched", "first_artifact_detected",
                                         "first_screenshot_detected", "first_item_viewed", "items_captured"}));
-    EXPECT_EQ(milestones, (std::vector<bool>{false, true, true, true, false}));
     EXPECT_EQ(TelemetryEvents::fromRawValue("App_Launched"), std::nullopt);
 }
 

@@ -10,15 +10,13 @@
 namespace brimly {
 namespace {
 
-// A fresh Ed25519 key pair from OpenSSL, so that signatures in these tests are real ones.
+// An Ed25519 key from a fixed seed, so that signatures in these tests are real ones.
 class SigningKey {
 public:
-    SigningKey() {
-        std::unique_ptr<EVP_PKEY_CTX, decltype(&EVP_PKEY_CTX_free)> context(
-            EVP_PKEY_CTX_new_id(EVP_PKEY_ED25519, nullptr), &EVP_PKEY_CTX_free);
-        EVP_PKEY* key = nullptr;
-        if (context && EVP_PKEY_keygen_init(context.get()) == 1) EVP_PKEY_keygen(context.get(), &key);
-        m_key.reset(key);
+    explicit SigningKey(char seed) {
+        const std::string secret(32, seed);
+        m_key.reset(EVP_PKEY_new_raw_private_key(
+            EVP_PKEY_ED25519, nullptr, reinterpret_cast<const unsigned char*>(secret.data()), secret.size()));
     }
 
     bool isValid() const { return m_key != nullptr; }
@@ -27,21 +25,17 @@ public:
         std::string raw(32, '\0');
         std::size_t length = raw.size();
         EVP_PKEY_get_raw_public_key(m_key.get(), reinterpret_cast<unsigned char*>(raw.data()), &length);
-        raw.resize(length);
-        return raw;
+        return raw.substr(0, length);
     }
 
     std::string sign(std::string_view message) const {
         std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
         std::string signature(64, '\0');
         std::size_t length = signature.size();
-        if (EVP_DigestSignInit(context.get(), nullptr, nullptr, nullptr, m_key.get()) != 1 ||
-            EVP_DigestSign(context.get(), reinterpret_cast<unsigned char*>(signature.data()), &length,
-                           reinterpret_cast<const unsigned char*>(message.data()), message.size()) != 1) {
-            return {};
-        }
-        signature.resize(length);
-        return signature;
+        bool ok = EVP_DigestSignInit(context.get(), nullptr, nullptr, nullptr, m_key.get()) == 1 &&
+                  EVP_DigestSign(context.get(), reinterpret_cast<unsigned char*>(signature.data()), &length,
+                                 reinterpret_cast<const unsigned char*>(message.data()), message.size()) == 1;
+        return ok ? signature.substr(0, length) : std::string();
     }
 
 private:
@@ -316,8 +310,8 @@ protected:
         return feed ? *feed : UpdateFeed{.url = *Url::parse("https://x/")};
     }
 
-    SigningKey signer;
-    SigningKey stranger;
+    SigningKey signer{'s'};
+    SigningKey stranger{'t'};
     std::string archive;
 };
 
