@@ -5,7 +5,6 @@
 #include <utility>
 #include <vector>
 
-#include "core/base/Overloaded.h"
 #include "core/drawer/DrawerLife.h"
 #include "core/drawer/HoverFreeze.h"
 #include "core/drawer/HoverInputs.h"
@@ -150,8 +149,10 @@ TEST(HoverMachineTest, ClosingDrawerIsCaughtOrHandedToAnotherDisplay) {
 }
 
 TEST(HoverMachineTest, HotKeyClickAndClickOutside) {
+    using Samples = std::vector<HoverMachine::Sample>;
     struct Case {
         const char* name;
+        Samples reach;  // the samples that lead to `start`
         Phase start;
         Action hotkey;
         Phase afterHotkey;
@@ -159,56 +160,36 @@ TEST(HoverMachineTest, HotKeyClickAndClickOutside) {
         Phase afterClick;
         Action outside;
     };
-    const Phase openA{Phase::Open{a, Reason::hover, true, std::nullopt}};
-    const Phase hotkeyB{Phase::Open{b, Reason::hotkey, false, std::nullopt}};
-    const Phase clickB{Phase::Open{b, Reason::click, false, std::nullopt}};
+    const Phase hotkeyB = opened(b, Reason::hotkey, false);
+    const Phase clickB = opened(b, Reason::click, false);
     const Action none = Action::none();
     // clang-format off
     const Case cases[] = {
-        {"closed", Phase{}, Action::open(b), hotkeyB, Action::open(b), clickB, none},
-        {"dwelling", Phase{Phase::Dwelling{a, 0, 1}}, Action::open(b), hotkeyB, Action::open(b), clickB, none},
-        {"closing", Phase{Phase::Closing{a, 9}}, Action::open(b), hotkeyB, Action::open(b), clickB, none},
+        {"closed", {}, Phase{}, Action::open(b), hotkeyB, Action::open(b), clickB, none},
+        {"dwelling", {{.now = 0, .hot = a, .dwell = 1}}, dwelling(a, 0, 1), Action::open(b), hotkeyB, Action::open(b), clickB, none},
+        {"closing", {{.now = 0, .hot = a}, {.now = 7.8, .closeDuration = 1}, {.now = 8, .closeDuration = 1}}, Phase{Phase::Closing{a, 9}}, Action::open(b), hotkeyB, Action::open(b), clickB, none},
         // The hot key closes a drawer open elsewhere; a click moves it.
-        {"open on a", openA, Action::close(), Phase{}, Action::open(b), clickB, Action::close()},
-        {"open on b", Phase{Phase::Open{b, Reason::hover, true, 3.0}}, Action::close(), Phase{}, none, Phase{Phase::Open{b, Reason::hover, true, 3.0}}, Action::close()},
+        {"open on a", {{.now = 0, .hot = a}}, opened(a), Action::close(), Phase{}, Action::open(b), clickB, Action::close()},
+        {"open on b", {{.now = 0, .hot = b}, {.now = 3}}, opened(b, Reason::hover, true, 3.0), Action::close(), Phase{}, none, opened(b, Reason::hover, true, 3.0), Action::close()},
     };
     // clang-format on
-    auto reach = [](const Phase& phase) {
-        HoverMachine machine(grace);
-        std::visit(Overloaded{
-                       [](const Phase::Closed&) {},
-                       [&](const Phase::Dwelling& d) {
-                           machine.pointer({.now = d.since, .hot = d.target, .dwell = d.dwell});
-                       },
-                       [&](const Phase::Open& o) {
-                           machine.pointer({.now = 0, .hot = o.target});
-                           if (o.outsideSince) machine.pointer({.now = *o.outsideSince});
-                       },
-                       [&](const Phase::Closing& c) {
-                           machine.pointer({.now = 0, .hot = c.target});
-                           machine.pointer({.now = c.until - 1.2, .closeDuration = 1});
-                           machine.pointer({.now = c.until - 1.0, .closeDuration = 1});
-                       },
-                   },
-                   phase.value);
-        EXPECT_EQ(machine.phase(), phase);
-        return machine;
-    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        auto machine = reach(c.start);
+        auto reach = [&] {
+            HoverMachine machine(grace);
+            for (const auto& sample : c.reach) machine.pointer(sample);
+            EXPECT_EQ(machine.phase(), c.start);
+            return machine;
+        };
+        auto machine = reach();
         EXPECT_EQ(machine.hotkey(b), c.hotkey);
         EXPECT_EQ(machine.phase(), c.afterHotkey);
-        machine = reach(c.start);
+        machine = reach();
         EXPECT_EQ(machine.click(b), c.click);
         EXPECT_EQ(machine.phase(), c.afterClick);
-        machine = reach(c.start);
+        machine = reach();
         EXPECT_EQ(machine.clickOutside(), c.outside);
-        if (c.outside == Action::close()) {
-            EXPECT_EQ(machine.phase(), Phase{});
-        } else {
-            EXPECT_EQ(machine.phase(), c.start);
-        }
+        EXPECT_EQ(machine.phase(), c.outside == none ? c.start : Phase{});
         machine.reset();
         EXPECT_EQ(machine, HoverMachine(grace));
     }
