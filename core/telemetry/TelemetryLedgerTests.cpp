@@ -214,16 +214,13 @@ TEST(TelemetryLedger, SavesAndLoadsFiles) {
 TEST(TelemetryLedger, AFailedSaveKeepsThePreviousFile) {
     testing::TempDir dir;
     std::string path = dir / "telemetry.json";
-    TelemetryLedger first;
-    first.captured = 3;
+    const TelemetryLedger first{.captured = 3};
     ASSERT_FALSE(first.save(path));
     AtomicFile::setFaultForTesting([](AtomicFile::Stage stage, const std::string&) {
         return stage == AtomicFile::Stage::write ? std::make_error_code(std::errc::no_space_on_device)
                                                  : std::error_code();
     });
-    TelemetryLedger second;
-    second.captured = 9;
-    std::error_code error = second.save(path);
+    std::error_code error = TelemetryLedger{.captured = 9}.save(path);
     AtomicFile::setFaultForTesting(nullptr);
     EXPECT_EQ(error, std::make_error_code(std::errc::no_space_on_device));
     EXPECT_EQ(TelemetryLedger::load(path), first);
