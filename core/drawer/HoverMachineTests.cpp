@@ -142,6 +142,7 @@ TEST(HoverMachineTest, ClosingDrawerIsCaughtOrHandedToAnotherDisplay) {
         EXPECT_EQ(machine.openTarget(), std::nullopt);
         EXPECT_EQ(machine.closing(1.6), std::nullopt);
         ASSERT_TRUE(machine.closing(1.3));
+        EXPECT_EQ(machine.closing(1.3)->target, a);
         EXPECT_NEAR(machine.closing(1.3)->remaining, 0.22, 1e-9);
         EXPECT_EQ(machine.pointer(c.sample), c.action);
         EXPECT_EQ(machine.phase(), c.phase);
