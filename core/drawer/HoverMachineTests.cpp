@@ -3,8 +3,8 @@
 #include <limits>
 #include <tuple>
 #include <utility>
+#include <vector>
 
-#include "core/base/Overloaded.h"
 #include "core/drawer/DrawerLife.h"
 #include "core/drawer/HoverFreeze.h"
 #include "core/drawer/HoverInputs.h"
@@ -33,90 +33,81 @@ HoverMachine withPhase(Phase::Open open) {
     return machine;
 }
 
-TEST(HoverMachineTest, DwellOpensOnlyOnceTheStoredDwellHasPassed) {
-    HoverMachine machine(grace);
-    EXPECT_EQ(machine.pointer({.now = 1.0}), Action::none());
-    EXPECT_EQ(machine.phase(), Phase{});
-    EXPECT_EQ(machine.pointer({.now = 1.0, .hot = a, .dwell = 0.12}), Action::none());
-    EXPECT_EQ(machine.phase(), (Phase{Phase::Dwelling{a, 1.0, 0.12}}));
-    EXPECT_EQ(machine.deadline(), 1.12);
-    // A new dwell argument does not move the stored one.
-    EXPECT_EQ(machine.pointer({.now = 1.05, .hot = a, .dwell = 5.0}), Action::none());
-    EXPECT_EQ(machine.pointer({.now = 1.1, .hot = a, .dwell = 5.0}), Action::none());
-    // Half a microsecond early is within tolerance.
-    EXPECT_EQ(machine.pointer({.now = 1.0 + 0.12 - 0.0000005, .hot = a, .dwell = 5.0}), Action::open(a));
-    EXPECT_EQ(machine.phase(), (Phase{Phase::Open{a, Reason::hover, true, std::nullopt}}));
-    EXPECT_EQ(machine.openTarget(), a);
-    EXPECT_EQ(machine.deadline(), std::nullopt);
-
-    HoverMachine early(grace);
-    early.pointer({.now = 1.0, .hot = a, .dwell = 0.12});
-    EXPECT_EQ(early.pointer({.now = 1.0 + 0.12 - 0.000002, .hot = a, .dwell = 0.12}), Action::none());
+Phase dwelling(DisplayID target, double since, double dwell) {
+    return {Phase::Dwelling{target, since, dwell}};
+}
+Phase opened(DisplayID target, Reason reason = Reason::hover, bool entered = true,
+             std::optional<double> outsideSince = std::nullopt) {
+    return {Phase::Open{target, reason, entered, outsideSince}};
 }
 
-TEST(HoverMachineTest, DwellRestartsOnAnotherDisplayAndEndsOffZone) {
-    HoverMachine machine(grace);
-    machine.pointer({.now = 1.0, .hot = a, .dwell = 0.12});
-    EXPECT_EQ(machine.pointer({.now = 1.1, .hot = b, .dwell = 0.35}), Action::none());
-    EXPECT_EQ(machine.phase(), (Phase{Phase::Dwelling{b, 1.1, 0.35}}));
-    EXPECT_EQ(machine.pointer({.now = 1.3, .hot = b, .dwell = 0.35}), Action::none());
-    EXPECT_EQ(machine.pointer({.now = 1.45, .hot = b, .dwell = 0.35}), Action::open(b));
-
-    HoverMachine away(grace);
-    away.pointer({.now = 1.0, .hot = a, .dwell = 0.12});
-    EXPECT_EQ(away.pointer({.now = 1.05}), Action::none());
-    EXPECT_EQ(away.phase(), Phase{});
-}
-
-TEST(HoverMachineTest, ZeroOrBrokenDwellOpensAtOnce) {
-    for (double dwell : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN()}) {
-        HoverMachine machine(grace);
-        EXPECT_EQ(machine.pointer({.now = 2.0, .hot = a, .dwell = dwell}), Action::open(a)) << dwell;
-        EXPECT_EQ(machine.phase(), (Phase{Phase::Open{a, Reason::hover, true, std::nullopt}}));
-    }
-}
-
-TEST(HoverMachineTest, OpenDrawerClosesAfterGraceWithOrWithoutAnimation) {
-    for (double closeDuration : {0.0, 0.32}) {
-        SCOPED_TRACE(closeDuration);
-        HoverMachine machine = withPhase({a, Reason::hover});
-        EXPECT_EQ(machine.pointer({.now = 1.0, .insideOpen = true, .closeDuration = closeDuration}),
-                  Action::none());
-        EXPECT_EQ(machine.pointer({.now = 2.0, .closeDuration = closeDuration}), Action::none());
-        EXPECT_EQ(machine.phase(), (Phase{Phase::Open{a, Reason::hover, true, 2.0}}));
-        EXPECT_EQ(machine.deadline(), 2.2);
-        EXPECT_EQ(machine.pointer({.now = 2.1, .hot = b, .closeDuration = closeDuration}), Action::none());
-        // Back on its own hot zone: outsideSince clears.
-        EXPECT_EQ(machine.pointer({.now = 2.15, .hot = a, .closeDuration = closeDuration}), Action::none());
-        EXPECT_EQ(machine.deadline(), std::nullopt);
-        machine.pointer({.now = 3.0, .closeDuration = closeDuration});
-        EXPECT_EQ(machine.pointer({.now = 3.0 + grace - 0.0000005, .closeDuration = closeDuration}),
-                  Action::close());
-        if (closeDuration > 0) {
-            EXPECT_EQ(machine.phase(), (Phase{Phase::Closing{a, 3.0 + grace - 0.0000005 + closeDuration}}));
-            EXPECT_EQ(machine.deadline(), std::nullopt);
-            auto closing = machine.closing(3.3);
-            ASSERT_TRUE(closing.has_value());
-            EXPECT_EQ(closing->target, a);
-            EXPECT_NEAR(closing->remaining, 0.2199995, 1e-9);
-            EXPECT_EQ(machine.closing(3.6), std::nullopt);
-            EXPECT_EQ(machine.openTarget(), std::nullopt);
-        } else {
-            EXPECT_EQ(machine.phase(), Phase{});
+TEST(HoverMachineTest, PointerScenarios) {
+    // After each sample: the action, the phase and the deadline the timer must be armed for.
+    struct Step {
+        HoverMachine::Sample sample;
+        Action action;
+        Phase phase;
+        std::optional<double> deadline;
+    };
+    struct Scenario {
+        const char* name;
+        std::optional<Reason> openedBy;  // the drawer starts open on a, else closed
+        std::vector<Step> steps;
+    };
+    const Action none = Action::none();
+    const double early = 0.0000005;  // within the tolerance
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    // clang-format off
+    const Scenario scenarios[] = {
+        {"the stored dwell counts, not a later argument", std::nullopt, {
+            {{.now = 1.0}, none, Phase{}, std::nullopt},
+            {{.now = 1.0, .hot = a, .dwell = 0.12}, none, dwelling(a, 1.0, 0.12), 1.0 + 0.12},
+            {{.now = 1.12 - 0.000002, .hot = a, .dwell = 5.0}, none, dwelling(a, 1.0, 0.12), 1.0 + 0.12},
+            {{.now = 1.12 - early, .hot = a, .dwell = 5.0}, Action::open(a), opened(a), std::nullopt}}},
+        {"another display restarts the dwell with its own", std::nullopt, {
+            {{.now = 1.0, .hot = a, .dwell = 0.12}, none, dwelling(a, 1.0, 0.12), 1.0 + 0.12},
+            {{.now = 1.1, .hot = b, .dwell = 0.35}, none, dwelling(b, 1.1, 0.35), 1.1 + 0.35},
+            {{.now = 1.3, .hot = b, .dwell = 0.35}, none, dwelling(b, 1.1, 0.35), 1.1 + 0.35},
+            {{.now = 1.45, .hot = b, .dwell = 0.35}, Action::open(b), opened(b), std::nullopt}}},
+        {"leaving the hot zone ends the dwell", std::nullopt, {
+            {{.now = 1.0, .hot = a, .dwell = 0.12}, none, dwelling(a, 1.0, 0.12), 1.0 + 0.12},
+            {{.now = 1.05}, none, Phase{}, std::nullopt}}},
+        {"zero dwell", std::nullopt, {{{.now = 2.0, .hot = a, .dwell = 0}, Action::open(a), opened(a), std::nullopt}}},
+        {"negative dwell", std::nullopt, {{{.now = 2.0, .hot = a, .dwell = -1}, Action::open(a), opened(a), std::nullopt}}},
+        {"NaN dwell", std::nullopt, {{{.now = 2.0, .hot = a, .dwell = nan}, Action::open(a), opened(a), std::nullopt}}},
+        // Another display's hot zone is outside; the drawer's own clears outsideSince.
+        {"grace, no animation", Reason::hover, {
+            {{.now = 1.0, .insideOpen = true}, none, opened(a), std::nullopt},
+            {{.now = 2.0}, none, opened(a, Reason::hover, true, 2.0), 2.0 + grace},
+            {{.now = 2.1, .hot = b}, none, opened(a, Reason::hover, true, 2.0), 2.0 + grace},
+            {{.now = 2.15, .hot = a}, none, opened(a), std::nullopt},
+            {{.now = 3.0}, none, opened(a, Reason::hover, true, 3.0), 3.0 + grace},
+            {{.now = 3.2 - early}, Action::close(), Phase{}, std::nullopt}}},
+        {"grace, then the close animation", Reason::hover, {
+            {{.now = 2.0, .closeDuration = 0.32}, none, opened(a, Reason::hover, true, 2.0), 2.0 + grace},
+            {{.now = 2.2 - early, .closeDuration = 0.32}, Action::close(), Phase{Phase::Closing{a, 2.2 - early + 0.32}}, std::nullopt}}},
+        // Hot-key and click drawers stay open until the pointer has been inside once.
+        {"hot key", Reason::hotkey, {
+            {{.now = 50.0, .closeDuration = 0.32}, none, opened(a, Reason::hotkey, false), std::nullopt},
+            {{.now = 51.0, .insideOpen = true, .closeDuration = 0.32}, none, opened(a, Reason::hotkey), std::nullopt},
+            {{.now = 51.5, .closeDuration = 0.32}, none, opened(a, Reason::hotkey, true, 51.5), 51.5 + grace},
+            {{.now = 51.7, .closeDuration = 0.32}, Action::close(), Phase{Phase::Closing{a, 51.7 + 0.32}}, std::nullopt}}},
+        {"click", Reason::click, {
+            {{.now = 50.0}, none, opened(a, Reason::click, false), std::nullopt},
+            {{.now = 51.0, .insideOpen = true}, none, opened(a, Reason::click), std::nullopt},
+            {{.now = 51.5}, none, opened(a, Reason::click, true, 51.5), 51.5 + grace},
+            {{.now = 51.7}, Action::close(), Phase{}, std::nullopt}}},
+    };
+    // clang-format on
+    for (const auto& scenario : scenarios) {
+        HoverMachine machine = scenario.openedBy ? withPhase({a, *scenario.openedBy}) : HoverMachine(grace);
+        for (std::size_t i = 0; i < scenario.steps.size(); ++i) {
+            SCOPED_TRACE(testing::Message() << scenario.name << ", step " << i);
+            const Step& step = scenario.steps[i];
+            EXPECT_EQ(machine.pointer(step.sample), step.action);
+            EXPECT_EQ(machine.phase(), step.phase);
+            EXPECT_EQ(machine.deadline(), step.deadline);
         }
-    }
-}
-
-TEST(HoverMachineTest, HotKeyAndClickDrawersWaitForThePointerToEnterOnce) {
-    for (Reason reason : {Reason::hotkey, Reason::click}) {
-        HoverMachine machine = withPhase({a, reason});
-        EXPECT_EQ(machine.phase(), (Phase{Phase::Open{a, reason, false, std::nullopt}}));
-        EXPECT_EQ(machine.pointer({.now = 1.0, .closeDuration = 0.32}), Action::none());
-        EXPECT_EQ(machine.pointer({.now = 50.0, .closeDuration = 0.32}), Action::none());
-        EXPECT_EQ(machine.deadline(), std::nullopt);
-        EXPECT_EQ(machine.pointer({.now = 51.0, .insideOpen = true, .closeDuration = 0.32}), Action::none());
-        EXPECT_EQ(machine.pointer({.now = 51.5, .closeDuration = 0.32}), Action::none());
-        EXPECT_EQ(machine.pointer({.now = 51.7, .closeDuration = 0.32}), Action::close());
     }
 }
 
@@ -144,17 +135,25 @@ TEST(HoverMachineTest, ClosingDrawerIsCaughtOrHandedToAnotherDisplay) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         HoverMachine machine = withPhase({a, Reason::hover});
+        EXPECT_EQ(machine.openTarget(), a);
         machine.pointer({.now = 1.0, .closeDuration = 0.32});
         machine.pointer({.now = 1.2, .closeDuration = 0.32});
         ASSERT_EQ(machine.phase(), (Phase{Phase::Closing{a, 1.52}}));
+        EXPECT_EQ(machine.openTarget(), std::nullopt);
+        EXPECT_EQ(machine.closing(1.6), std::nullopt);
+        ASSERT_TRUE(machine.closing(1.3));
+        EXPECT_EQ(machine.closing(1.3)->target, a);
+        EXPECT_NEAR(machine.closing(1.3)->remaining, 0.22, 1e-9);
         EXPECT_EQ(machine.pointer(c.sample), c.action);
         EXPECT_EQ(machine.phase(), c.phase);
     }
 }
 
 TEST(HoverMachineTest, HotKeyClickAndClickOutside) {
+    using Samples = std::vector<HoverMachine::Sample>;
     struct Case {
         const char* name;
+        Samples reach;  // the samples that lead to `start`
         Phase start;
         Action hotkey;
         Phase afterHotkey;
@@ -162,56 +161,36 @@ TEST(HoverMachineTest, HotKeyClickAndClickOutside) {
         Phase afterClick;
         Action outside;
     };
-    const Phase openA{Phase::Open{a, Reason::hover, true, std::nullopt}};
-    const Phase hotkeyB{Phase::Open{b, Reason::hotkey, false, std::nullopt}};
-    const Phase clickB{Phase::Open{b, Reason::click, false, std::nullopt}};
+    const Phase hotkeyB = opened(b, Reason::hotkey, false);
+    const Phase clickB = opened(b, Reason::click, false);
     const Action none = Action::none();
     // clang-format off
     const Case cases[] = {
-        {"closed", Phase{}, Action::open(b), hotkeyB, Action::open(b), clickB, none},
-        {"dwelling", Phase{Phase::Dwelling{a, 0, 1}}, Action::open(b), hotkeyB, Action::open(b), clickB, none},
-        {"closing", Phase{Phase::Closing{a, 9}}, Action::open(b), hotkeyB, Action::open(b), clickB, none},
+        {"closed", {}, Phase{}, Action::open(b), hotkeyB, Action::open(b), clickB, none},
+        {"dwelling", {{.now = 0, .hot = a, .dwell = 1}}, dwelling(a, 0, 1), Action::open(b), hotkeyB, Action::open(b), clickB, none},
+        {"closing", {{.now = 0, .hot = a}, {.now = 7.8, .closeDuration = 1}, {.now = 8, .closeDuration = 1}}, Phase{Phase::Closing{a, 9}}, Action::open(b), hotkeyB, Action::open(b), clickB, none},
         // The hot key closes a drawer open elsewhere; a click moves it.
-        {"open on a", openA, Action::close(), Phase{}, Action::open(b), clickB, Action::close()},
-        {"open on b", Phase{Phase::Open{b, Reason::hover, true, 3.0}}, Action::close(), Phase{}, none, Phase{Phase::Open{b, Reason::hover, true, 3.0}}, Action::close()},
+        {"open on a", {{.now = 0, .hot = a}}, opened(a), Action::close(), Phase{}, Action::open(b), clickB, Action::close()},
+        {"open on b", {{.now = 0, .hot = b}, {.now = 3}}, opened(b, Reason::hover, true, 3.0), Action::close(), Phase{}, none, opened(b, Reason::hover, true, 3.0), Action::close()},
     };
     // clang-format on
-    auto reach = [](const Phase& phase) {
-        HoverMachine machine(grace);
-        std::visit(Overloaded{
-                       [](const Phase::Closed&) {},
-                       [&](const Phase::Dwelling& d) {
-                           machine.pointer({.now = d.since, .hot = d.target, .dwell = d.dwell});
-                       },
-                       [&](const Phase::Open& o) {
-                           machine.pointer({.now = 0, .hot = o.target});
-                           if (o.outsideSince) machine.pointer({.now = *o.outsideSince});
-                       },
-                       [&](const Phase::Closing& c) {
-                           machine.pointer({.now = 0, .hot = c.target});
-                           machine.pointer({.now = c.until - 1.2, .closeDuration = 1});
-                           machine.pointer({.now = c.until - 1.0, .closeDuration = 1});
-                       },
-                   },
-                   phase.value);
-        EXPECT_EQ(machine.phase(), phase);
-        return machine;
-    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        auto machine = reach(c.start);
+        auto reach = [&] {
+            HoverMachine machine(grace);
+            for (const auto& sample : c.reach) machine.pointer(sample);
+            EXPECT_EQ(machine.phase(), c.start);
+            return machine;
+        };
+        auto machine = reach();
         EXPECT_EQ(machine.hotkey(b), c.hotkey);
         EXPECT_EQ(machine.phase(), c.afterHotkey);
-        machine = reach(c.start);
+        machine = reach();
         EXPECT_EQ(machine.click(b), c.click);
         EXPECT_EQ(machine.phase(), c.afterClick);
-        machine = reach(c.start);
+        machine = reach();
         EXPECT_EQ(machine.clickOutside(), c.outside);
-        if (c.outside == Action::close()) {
-            EXPECT_EQ(machine.phase(), Phase{});
-        } else {
-            EXPECT_EQ(machine.phase(), c.start);
-        }
+        EXPECT_EQ(machine.phase(), c.outside == none ? c.start : Phase{});
         machine.reset();
         EXPECT_EQ(machine, HoverMachine(grace));
     }

@@ -15,6 +15,12 @@ const StripScroll::Limits limits{500, 300, 0.55, 0.4};
 // The rubber band itself is checked against hand-worked values below; here it is what the strip must use.
 double band(double x) { return RubberBand::band(x, limits.dimension, limits.coefficient); }
 
+StripScroll at(double offset) {
+    StripScroll strip;
+    strip.offset = offset;
+    return strip;
+}
+
 TEST(ScrollSettleTest, CriticallyDampedSpring) {
     ScrollSettle settle{100, 400, 0, 10, 0.4};
     EXPECT_DOUBLE_EQ(settle.position(10), 100);
@@ -93,8 +99,7 @@ TEST(StripScrollTest, TouchRubberBandsAndLiftSettlesBack) {
 }
 
 TEST(StripScrollTest, MomentumTimingAndOvershoot) {
-    StripScroll strip;
-    strip.offset = 100;
+    StripScroll strip = at(100);
     EXPECT_EQ(strip.handle({Input::Momentum{50, 1.0}}, 1.0, limits), Move::jump(150));
     EXPECT_EQ(strip.handle({Input::Momentum{50, 1.001}}, 1.001, limits), Move::jump(200));
     // The next event overshoots: 1 ms after the previous one counts as 1/240 s.
@@ -104,13 +109,11 @@ TEST(StripScrollTest, MomentumTimingAndOvershoot) {
     EXPECT_EQ(strip.handle({Input::Momentum{10, 1.01}}, 1.01, limits), Move::none());
 
     // The first event of a phase counts as 1/60 s.
-    StripScroll first;
-    first.offset = 480;
+    StripScroll first = at(480);
     EXPECT_EQ(first.handle({Input::Momentum{50, 7}}, 7, limits), Move::settleTo({480, 500, 3000, 7, 0.4}));
 
     // Overshooting from the very end: nothing to settle.
-    StripScroll atEnd;
-    atEnd.offset = 500;
+    StripScroll atEnd = at(500);
     EXPECT_EQ(atEnd.handle({Input::Momentum{50, 7}}, 7, limits), Move::none());
     EXPECT_TRUE(atEnd.momentumSpent);
 
@@ -133,8 +136,7 @@ TEST(StripScrollTest, PressReleaseDragAndRefit) {
     EXPECT_EQ(strip.drag(-50, limits), Move::jump(-band(50)));
     EXPECT_EQ(strip.handle({Input::Press{}}, 4, limits), Move::settleTo({-band(50), 0, 0, 4, 0.4}));
 
-    StripScroll fitted;
-    fitted.offset = 400;
+    StripScroll fitted = at(400);
     EXPECT_EQ(fitted.refit({300, 300, 0.55, 0.4}), Move::jump(300));
     EXPECT_EQ(fitted.refit({300, 300, 0.55, 0.4}), Move::none());
     // Content shorter than the view: the only resting place is the start.

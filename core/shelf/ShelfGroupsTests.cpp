@@ -98,18 +98,12 @@ TEST(ShelfGroupsTest, ArrivalOrderIsOldestFirstByNumericCaptureSequence) {
         const char* capture;
         std::int64_t sequence;
     };
-    const Case cases[] = {{"toolu#12", 12},
-                          {"a#3#", 3},
-                          {"a#3##", 3},
-                          {"###", 0},
-                          {"", 0},
-                          {"a#1x", 0},
-                          {"a#-4", -4},
-                          {"a#+7", 7},
-                          {"a#+-7", 0},
-                          {"a#+", 0},
-                          {"a#99999999999999999999", 0},
-                          {"42", 42}};
+    // clang-format off
+    const Case cases[] = {
+        {"toolu#12", 12}, {"a#3#", 3}, {"a#3##", 3}, {"###", 0}, {"", 0}, {"a#1x", 0},
+        {"a#-4", -4}, {"a#+7", 7}, {"a#+-7", 0}, {"a#+", 0}, {"a#99999999999999999999", 0}, {"42", 42},
+    };
+    // clang-format on
     for (const auto& c : cases) EXPECT_EQ(ShelfGroups::captureSequence(c.capture), c.sequence) << c.capture;
 }
 

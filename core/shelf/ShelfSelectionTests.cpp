@@ -11,10 +11,7 @@ using Direction = ShelfSelection::Direction;
 using Ids = std::vector<std::string>;
 using Sections = std::vector<Ids>;
 
-std::optional<std::string> move(std::optional<std::string> selected, Direction direction,
-                                const Sections& sections, int columns) {
-    return ShelfSelection::move(selected, direction, sections, columns);
-}
+constexpr auto move = &ShelfSelection::move;
 
 TEST(ShelfSelectionTest, EmptySectionsAndMissingSelection) {
     for (auto direction : {Direction::left, Direction::right, Direction::up, Direction::down}) {

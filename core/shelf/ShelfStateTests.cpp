@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "core/shelf/ShelfState.h"
 #include "core/shelf/ShelfTestItems.h"
 
@@ -19,35 +21,47 @@ Snapshot snapshotOf(std::vector<ShelfItem> items, std::vector<ShelfItem> hidden 
     return snapshot;
 }
 
+// Items named by the words of `names`, alike but for their ids.
+std::vector<ShelfItem> itemsNamed(const std::string& names) {
+    std::vector<ShelfItem> items;
+    std::istringstream words(names);
+    for (std::string id; words >> id;) items.push_back(makeItem(id, "s", 1));
+    return items;
+}
+
 ShelfItem folderItem(std::string id, std::string path) {
     ShelfItem item = withPath(makeItem(std::move(id), "folder:/w", 1), std::move(path));
     item.sourceKinds = {Source::folder};
     return item;
 }
 
-PendingUndo hideOf(const ShelfItem& item) { return {PendingUndo::Hide{item}}; }
+PendingUndo hideOf(const std::string& id) { return {PendingUndo::Hide{makeItem(id, "s", 1)}}; }
 PendingUndo deleteOf(std::set<std::string> ids) { return {PendingUndo::Delete{std::move(ids)}}; }
+using IdSet = std::set<std::string>;
 
-TEST(ShelfStateTest, FirstSnapshotAnnouncesNothingButIsRemembered) {
+class ShelfStateTest : public ::testing::Test {
+protected:
+    Ids apply(const std::string& items, const std::string& hidden = "") {
+        return idsOf(state.apply(snapshotOf(itemsNamed(items), itemsNamed(hidden))));
+    }
+    Ids shown() const { return idsOf(state.visible().items); }
+    Ids shownHidden() const { return idsOf(state.visible().hidden); }
+
     ShelfState state;
-    EXPECT_EQ(state.apply(snapshotOf({makeItem("a", "s", 1), makeItem("b", "s", 2)})),
-              std::vector<ShelfItem>{});
-    EXPECT_TRUE(state.hasSnapshot());
-    EXPECT_EQ(state.known().size(), 2u);
-    auto arrivals =
-        state.apply(snapshotOf({makeItem("a", "s", 1), makeItem("b", "s", 2), makeItem("c", "s", 3)}));
-    EXPECT_EQ(idsOf(arrivals), Ids{"c"});
+};
 
+TEST_F(ShelfStateTest, FirstSnapshotAnnouncesNothingButIsRemembered) {
+    EXPECT_EQ(apply("a b"), Ids{});
+    EXPECT_TRUE(state.hasSnapshot());
+    EXPECT_EQ(apply("a b c"), Ids{"c"});
     state.restart();
-    EXPECT_EQ(idsOf(state.apply(snapshotOf({makeItem("d", "s", 4)}))), Ids{});
+    EXPECT_EQ(apply("d"), Ids{});
     EXPECT_TRUE(state.known().contains("d"));
 }
 
-TEST(ShelfStateTest, ArrivalsAreUnreadNewOrMovedFolderFilesInArrivalOrder) {
-    ShelfState state;
+TEST_F(ShelfStateTest, ArrivalsAreUnreadNewOrMovedFolderFilesInArrivalOrder) {
     state.apply(
         snapshotOf({makeItem("a", "s", 1), folderItem("f", "/w/x/f.png"), folderItem("g", "/w/g.png")}));
-
     ShelfItem rewritten = makeItem("a", "s", 9);
     rewritten.versions = {ItemVersion{Url::fromPath("/old.png"), 1}};
     auto n2 = makeItem("n2", "s", 5);
@@ -57,11 +71,9 @@ TEST(ShelfStateTest, ArrivalsAreUnreadNewOrMovedFolderFilesInArrivalOrder) {
     auto arrivals = state.apply(snapshotOf({rewritten, n2, n1, seen(makeItem("r", "s", 5)),
                                             folderItem("f", "/w/y/f.png"), folderItem("g", "/w/g.png")}));
     // Oldest first, #2 before #10. A known item without a placement key is never news again; a folder
-    // file that moved is.
+    // file that moved is, while unread.
     EXPECT_EQ(idsOf(arrivals), (Ids{"f", "n1", "n2"}));
     EXPECT_EQ(state.known().at("f"), "folder:/w|/w/y");
-
-    // Moving back is news again, but only while unread.
     EXPECT_EQ(idsOf(state.apply(snapshotOf({folderItem("f", "/w/x/f.png")}))), Ids{"f"});
     EXPECT_EQ(idsOf(state.apply(snapshotOf({seen(folderItem("f", "/w/z/f.png"))}))), Ids{});
     EXPECT_EQ(state.known().at("f"), "folder:/w|/w/z");
@@ -70,7 +82,7 @@ TEST(ShelfStateTest, ArrivalsAreUnreadNewOrMovedFolderFilesInArrivalOrder) {
     EXPECT_EQ(idsOf(state.apply(snapshotOf({folderItem("f", "/w/v/f.png")}))), Ids{});
 }
 
-TEST(ShelfStateTest, PlacementKeyOnlyForPureFolderItems) {
+TEST(ShelfStatePlacementTest, PlacementKeyOnlyForPureFolderItems) {
     EXPECT_EQ(ShelfState::placementKey(folderItem("f", "/w/a/f.png")), "folder:/w|/w/a");
     EXPECT_EQ(ShelfState::placementKey(folderItem("f", "/f.png")), "folder:/w|/");
     ShelfItem noPath = folderItem("f", "");
@@ -82,126 +94,102 @@ TEST(ShelfStateTest, PlacementKeyOnlyForPureFolderItems) {
     EXPECT_FALSE(ShelfState::placementKey(makeItem("a", "s", 1)));
 }
 
-TEST(ShelfStateTest, RemovedItemsAreNotAnnouncedButBecomeKnown) {
-    ShelfState state;
-    state.apply(snapshotOf({makeItem("a", "s", 1)}));
+TEST_F(ShelfStateTest, RemovedItemsAreNotAnnouncedButBecomeKnown) {
+    apply("a");
     state.hold(deleteOf({"x"}));
-    EXPECT_EQ(idsOf(state.apply(snapshotOf({makeItem("a", "s", 1), makeItem("x", "s", 2)}))), Ids{});
+    EXPECT_EQ(apply("a x"), Ids{});
     EXPECT_TRUE(state.known().contains("x"));
-
     state.hold(deleteOf({"y"}));  // commits x
     state.undo();
-    EXPECT_EQ(state.committed(), (std::set<std::string>{"x"}));
-    EXPECT_EQ(idsOf(state.apply(snapshotOf({makeItem("x", "s", 2), makeItem("y", "s", 3)}))), Ids{"y"});
+    EXPECT_EQ(state.committed(), IdSet{"x"});
+    EXPECT_EQ(apply("x y"), Ids{"y"});
 }
 
-TEST(ShelfStateTest, PendingAndCommittedRemovalsLeaveTheVisibleShelf) {
-    ShelfState state;
-    ShelfItem a = makeItem("a", "s", 1);
-    ShelfItem b = makeItem("b", "s", 2);
-    ShelfItem h = makeItem("h", "s", 0);
-    state.apply(snapshotOf({a, b}, {h}));
+TEST_F(ShelfStateTest, PendingAndCommittedRemovalsLeaveTheVisibleShelf) {
+    apply("a b", "h");
     EXPECT_EQ(state.visible(), state.snapshot());
-
-    EXPECT_FALSE(state.hold(hideOf(a)));
-    EXPECT_EQ(idsOf(state.visible().items), Ids{"b"});
+    EXPECT_FALSE(state.hold(hideOf("a")));
+    EXPECT_EQ(shown(), Ids{"b"});
     state.undo();
     EXPECT_FALSE(state.pending());
-    EXPECT_EQ(idsOf(state.visible().items), (Ids{"a", "b"}));
+    EXPECT_EQ(shown(), (Ids{"a", "b"}));
     EXPECT_FALSE(state.commit());
 
+    // Holding a second removal commits the first: a pending delete leaves both lists.
     state.hold(deleteOf({"b", "h"}));
-    EXPECT_EQ(idsOf(state.visible().items), Ids{"a"});
-    EXPECT_EQ(idsOf(state.visible().hidden), Ids{});
-    auto command = state.hold(hideOf(a));
-    ASSERT_TRUE(command);
-    auto* remove = std::get_if<EngineCommand::Delete>(&command->command);
-    ASSERT_TRUE(remove);
-    EXPECT_EQ(std::set<std::string>(remove->ids.begin(), remove->ids.end()),
-              (std::set<std::string>{"b", "h"}));
-    EXPECT_EQ(state.visible().items, std::vector<ShelfItem>{});
+    EXPECT_EQ(shown(), Ids{"a"});
+    EXPECT_EQ(shownHidden(), Ids{});
+    auto command = state.hold(hideOf("a"));
+    ASSERT_TRUE(command && std::holds_alternative<EngineCommand::Delete>(command->command));
+    auto deleted = std::get<EngineCommand::Delete>(command->command).ids;
+    EXPECT_EQ(IdSet(deleted.begin(), deleted.end()), (IdSet{"b", "h"}));
+    EXPECT_EQ(shown(), Ids{});
 
     // The committed deletion stays off the shelf until a snapshot lacks it.
     state.undo();
-    state.apply(snapshotOf({a, b}, {h}));
-    EXPECT_EQ(idsOf(state.visible().items), Ids{"a"});
-    state.apply(snapshotOf({a}));
+    apply("a b", "h");
+    EXPECT_EQ(shown(), Ids{"a"});
+    apply("a");
     EXPECT_TRUE(state.committed().empty());
-    state.apply(snapshotOf({a, b}));
-    EXPECT_EQ(idsOf(state.visible().items), (Ids{"a", "b"}));
+    apply("a b");
+    EXPECT_EQ(shown(), (Ids{"a", "b"}));
 }
 
-TEST(ShelfStateTest, CommittedHideShowsUnderRecentlyHiddenAndComesBack) {
-    ShelfState state;
-    ShelfItem x = makeItem("x", "s", 1);
-    ShelfItem y = makeItem("y", "s", 2);
-    state.apply(snapshotOf({x, y}));
-
-    state.hold(hideOf(x));
-    auto command = state.commit();
-    ASSERT_TRUE(command);
-    EXPECT_EQ(*command, (EngineCommand{EngineCommand::Hide{{"x"}}}));
-
+TEST_F(ShelfStateTest, CommittedHideShowsUnderRecentlyHiddenAndComesBack) {
+    apply("x y");
+    state.hold(hideOf("x"));
+    EXPECT_EQ(state.commit(), (EngineCommand{EngineCommand::Hide{{"x"}}}));
     // The engine has not acted yet: x is still listed, and stays off the shelf.
-    state.apply(snapshotOf({x, y}));
-    EXPECT_EQ(idsOf(state.visible().items), Ids{"y"});
+    apply("x y");
+    EXPECT_EQ(shown(), Ids{"y"});
     // The engine moved x to its hidden list: it shows there at once.
-    state.apply(snapshotOf({y}, {x}));
-    EXPECT_EQ(idsOf(state.visible().items), Ids{"y"});
-    EXPECT_EQ(idsOf(state.visible().hidden), Ids{"x"});
+    apply("y", "x");
+    EXPECT_EQ(shown(), Ids{"y"});
+    EXPECT_EQ(shownHidden(), Ids{"x"});
     EXPECT_TRUE(state.committed().empty());
-
     state.unhide({"x"});
-    EXPECT_EQ(idsOf(state.apply(snapshotOf({x, y}))), Ids{});
-    EXPECT_EQ(idsOf(state.visible().items), (Ids{"x", "y"}));
+    EXPECT_EQ(apply("x y"), Ids{});
+    EXPECT_EQ(shown(), (Ids{"x", "y"}));
 }
 
-TEST(ShelfStateTest, CommittedHideStaysHiddenUntilTheEngineActsEvenFromTheHiddenList) {
-    ShelfState state;
-    ShelfItem x = makeItem("x", "s", 1);
-    state.apply(snapshotOf({x}));
-    state.hold(hideOf(x));
+TEST_F(ShelfStateTest, CommittedHideStaysHiddenUntilTheEngineActsEvenFromTheHiddenList) {
+    apply("x");
+    state.hold(hideOf("x"));
     state.commit();
     state.unhide({"other"});
-    EXPECT_EQ(state.committed(), (std::set<std::string>{"x"}));
+    EXPECT_EQ(state.committed(), IdSet{"x"});
     // Pending hides and committed deletions are out of both lists; a committed hide only out of `items`.
     state.hold(deleteOf({"q"}));
-    state.apply(snapshotOf({}, {x, makeItem("q", "s", 0)}));
-    EXPECT_EQ(idsOf(state.visible().hidden), Ids{"x"});
-    state.hold(hideOf(x));
-    EXPECT_EQ(idsOf(state.visible().hidden), Ids{});
-    state.apply(snapshotOf({}, {x}));
-    EXPECT_EQ(idsOf(state.visible().hidden), Ids{});
+    apply("", "x q");
+    EXPECT_EQ(shownHidden(), Ids{"x"});
+    state.hold(hideOf("x"));
+    EXPECT_EQ(shownHidden(), Ids{});
+    apply("", "x");
+    EXPECT_EQ(shownHidden(), Ids{});
     state.commit();
-    EXPECT_EQ(state.committedHides(), (std::set<std::string>{"x"}));
+    EXPECT_EQ(state.committedHides(), IdSet{"x"});
     state.unhide({"x"});
     EXPECT_TRUE(state.committed().empty());
     EXPECT_TRUE(state.committedHides().empty());
 }
 
-TEST(ShelfStateTest, DeleteAllSparesWhatArrivedLater) {
-    ShelfState state;
-    state.apply(snapshotOf({makeItem("x", "s", 1)}, {makeItem("y", "s", 0)}));
+TEST_F(ShelfStateTest, DeleteAllSparesWhatArrivedLater) {
+    apply("x", "y");
     state.hold({PendingUndo::DeleteAll{{"x", "y"}}});
-    state.apply(snapshotOf({makeItem("z", "s", 3), makeItem("x", "s", 1)},
-                           {makeItem("y", "s", 0), makeItem("w", "s", 0)}));
-    EXPECT_EQ(idsOf(state.visible().items), Ids{"z"});
-    auto command = state.commit();
-    ASSERT_TRUE(command);
-    EXPECT_EQ(*command, (EngineCommand{EngineCommand::DeleteAll{{"z", "w"}}}));
+    apply("z x", "y w");
+    EXPECT_EQ(shown(), Ids{"z"});
+    EXPECT_EQ(state.commit(), (EngineCommand{EngineCommand::DeleteAll{{"z", "w"}}}));
     EXPECT_FALSE(state.commit());
 }
 
 TEST(PendingUndoTest, ExcludedAndMessages) {
-    ShelfItem item = makeItem("a", "s", 1);
-    item.title = "shot.png";
     struct Case {
         PendingUndo removal;
-        std::set<std::string> excluded;
+        IdSet excluded;
         std::string message;
     };
     const Case cases[] = {
-        {hideOf(item), {"a"}, "Hidden \xE2\x80\x9Cshot.png\xE2\x80\x9D"},
+        {hideOf("shot"), {"shot"}, "Hidden \xE2\x80\x9Cshot.png\xE2\x80\x9D"},
         {deleteOf({"a"}), {"a"}, "Deleted 1 item"},
         {deleteOf({"a", "b", "c"}), {"a", "b", "c"}, "Deleted 3 items"},
         {deleteOf({}), {}, "Deleted 0 items"},
@@ -212,7 +200,6 @@ TEST(PendingUndoTest, ExcludedAndMessages) {
         EXPECT_EQ(c.removal.excluded(), c.excluded) << c.message;
         EXPECT_EQ(c.removal.message(), c.message);
     }
-    EXPECT_NE(deleteOf({"a"}), (PendingUndo{PendingUndo::DeleteAll{{"a"}}}));
 }
 
 }  // namespace

@@ -43,8 +43,6 @@ TEST(PressGateTest, DragBlocksTapsUntilTheNextPress) {
     gate.pressBegan();
     gate.dragged();
     EXPECT_FALSE(gate.allowsTap());
-    gate.dragged();
-    EXPECT_FALSE(gate.allowsTap());
     gate.pressBegan();
     EXPECT_TRUE(gate.allowsTap());
 }

@@ -21,18 +21,16 @@ ShelfItem item(ShelfItemKind kind, std::set<Source> sources,
 
 using Reached = std::map<std::string, std::string>;
 
-TEST(TelemetryEvent, RawValuesAndMilestones) {
+// Raw values are what the collector counts by; which events are milestones shows in the reach tests.
+TEST(TelemetryEvent, RawValues) {
     std::vector<std::string> raws;
-    std::vector<bool> milestones;
     for (TelemetryEvent event : TelemetryEvents::allCases) {
         raws.emplace_back(TelemetryEvents::rawValue(event));
-        milestones.push_back(TelemetryEvents::isMilestone(event));
-        EXPECT_EQ(TelemetryEvents::fromRawValue(TelemetryEvents::rawValue(event)), event);
+        EXPECT_EQ(TelemetryEvents::fromRawValue(raws.back()), event);
     }
     EXPECT_EQ(raws,
               (std::vector<std::string>{"app_launched", "first_artifact_detected",
                                         "first_screenshot_detected", "first_item_viewed", "items_captured"}));
-    EXPECT_EQ(milestones, (std::vector<bool>{false, true, true, true, false}));
     EXPECT_EQ(TelemetryEvents::fromRawValue("App_Launched"), std::nullopt);
 }
 
@@ -216,16 +214,13 @@ TEST(TelemetryLedger, SavesAndLoadsFiles) {
 TEST(TelemetryLedger, AFailedSaveKeepsThePreviousFile) {
     testing::TempDir dir;
     std::string path = dir / "telemetry.json";
-    TelemetryLedger first;
-    first.captured = 3;
+    const TelemetryLedger first{.captured = 3};
     ASSERT_FALSE(first.save(path));
     AtomicFile::setFaultForTesting([](AtomicFile::Stage stage, const std::string&) {
         return stage == AtomicFile::Stage::write ? std::make_error_code(std::errc::no_space_on_device)
                                                  : std::error_code();
     });
-    TelemetryLedger second;
-    second.captured = 9;
-    std::error_code error = second.save(path);
+    std::error_code error = TelemetryLedger{.captured = 9}.save(path);
     AtomicFile::setFaultForTesting(nullptr);
     EXPECT_EQ(error, std::make_error_code(std::errc::no_space_on_device));
     EXPECT_EQ(TelemetryLedger::load(path), first);

@@ -45,8 +45,8 @@ TEST(SystemVersion, ComparesOnlyThePiecesTheMinimumHas) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(SystemVersion::isMet(c.minimum, c.running), c.met)
-            << c.minimum.size() << " " << c.running.majorVersion << "." << c.running.minorVersion << "."
-            << c.running.patchVersion;
+            << ::testing::PrintToString(c.minimum) << " " << c.running.majorVersion << "."
+            << c.running.minorVersion;
     }
 }
 
