@@ -184,7 +184,11 @@ TEST_F(StoreTest, EverythingWrittenComesBackAfterARestart) {
     store->setTitleChecked("/t.jsonl", 9);
     store->setOffset(1234, "/t.jsonl");
     store->setOffset(56, "/u.jsonl", FileIdentity{7, 8});
+    store->setNeedsSave();
     clock.advance(10);
+    // Without a queue nothing is written before a flush.
+    EXPECT_FALSE(FileSystem::exists(dir / "index.json"));
+    EXPECT_FALSE(FileSystem::exists(dir / "offsets.json"));
     EXPECT_TRUE(store->flush());
     EXPECT_FALSE(store->isIndexDirty());
     EXPECT_FALSE(store->isOffsetsDirty());
@@ -295,19 +299,6 @@ TEST_F(StoreTest, AnEqualUpsertChangesNothingAndSchedulesNoWrite) {
     EXPECT_EQ(store->revision(), 4);
     EXPECT_FALSE(store->isIndexDirty());
     EXPECT_FALSE(queue.hasPending());
-}
-
-TEST_F(StoreTest, WithoutAQueueNothingIsWrittenBeforeFlush) {
-    auto store = open(false);
-    store->upsert(makeItem(hexID('a'), 1));
-    store->setOffset(5, "/a");
-    store->setNeedsSave();
-    EXPECT_EQ(store->revision(), 1);
-    EXPECT_FALSE(FileSystem::exists(dir / "index.json"));
-    EXPECT_FALSE(FileSystem::exists(dir / "offsets.json"));
-    EXPECT_TRUE(store->flush());
-    EXPECT_TRUE(FileSystem::exists(dir / "index.json"));
-    EXPECT_EQ(read(dir / "offsets.json"), R"({"/a":5})");
 }
 
 // A failed write is logged and leaves the data dirty, and offsets are never saved ahead of an index that
@@ -620,16 +611,12 @@ TEST_F(StoreTest, TrimVersionsKeepsTheNewestAndDropsUnusedFiles) {
     EXPECT_EQ(store->revision(), revision);
     store->trimVersions(0);
     EXPECT_TRUE(store->items().at(hexID('a')).versions.empty());
-}
 
-TEST_F(StoreTest, DropFilesDeletesOnlyUnusedCopies) {
-    auto store = open();
-    Url used = copy(*store, "used");
-    Url unused = copy(*store, "unused");
-    store->upsert(makeItem(hexID('a'), 1, used));
+    // Dropped files go at once when nothing is unsaved, but only those no record uses.
     EXPECT_TRUE(store->flush());
-    store->dropFiles({{used, 1, {}, {}, {}}, {unused, 1, {}, {}, {}}});
-    EXPECT_TRUE(FileSystem::exists(used.path().value()));
+    Url unused = copy(*store, "unused");
+    store->dropFiles({versions[0], {unused, 1, {}, {}, {}}});
+    EXPECT_TRUE(FileSystem::exists(versions[0].fileURL.path().value()));
     EXPECT_FALSE(FileSystem::exists(unused.path().value()));
 }
 
