@@ -107,21 +107,31 @@ TEST(StoreIndexTest, DecodesLenientlyAndRejectsOnlyAWholeBadFile) {
     EXPECT_FALSE(index.lastRunAt);
 }
 
+// Paths that are not UTF-8 (a watched root, a source, transcripts) come back whole.
 TEST(StoreIndexTest, EncodesCompactSortedJsonThatDecodesToTheSameIndex) {
+    const std::string root = "/home/a/caf\xe9";
+    const std::string shot = root + "/\xff\xfe shot.png";
     StoreIndex index;
     index.lastRunAt = 800'000'000.5;
     ShelfItem item{.id = "a", .kind = ShelfItemKind::image, .title = "shot \"1\"", .sessionID = "s"};
     item.sourceKinds = {Source::scratchpad};
     item.createdAt = 799'999'000;
     item.versions.push_back({Url::fromPath("/tmp/v 1.png"), 799'998'000, std::nullopt, 10, 20});
-    index.items = {item, ShelfItem{.id = "b", .kind = ShelfItemKind::pdf, .title = "p", .sessionID = "s"}};
-    index.sessions.push_back(Session{.id = "s", .slug = "proj"});
+    ShelfItem folderItem{.id = "f",
+                         .kind = ShelfItemKind::image,
+                         .sourcePath = shot,
+                         .title = "t",
+                         .sessionID = Session::folderID(root)};
+    index.items = {item, ShelfItem{.id = "b", .kind = ShelfItemKind::pdf, .title = "p", .sessionID = "s"},
+                   folderItem};
+    index.sessions = {Session{.id = "s", .slug = "proj"},
+                      Session{.id = Session::folderID(root), .cwd = root}};
     index.prompts.push_back({"p1", "s", 799'990'000, "draw it"});
     index.hidden = {"h"};
-    index.hiddenItems.push_back({item, 800'000'000});
+    index.hiddenItems = {{item, 800'000'000}, {folderItem, 1}};
     index.deleted = {{"d", 1}};
-    index.deletedPaths = {{"/x", 2}};
-    index.titleChecks = {{"/t.jsonl", 3}};
+    index.deletedPaths = {{"/x", 2}, {shot, 2}};
+    index.titleChecks = {{"/t.jsonl", 3}, {root + "/t.jsonl", 3}};
     std::string text = index.encode();
     // Compact with sorted keys is a fixed point of parse and dump.
     EXPECT_EQ(JsonIO::dump(*JsonIO::parse(text)), text);
@@ -129,6 +139,14 @@ TEST(StoreIndexTest, EncodesCompactSortedJsonThatDecodesToTheSameIndex) {
     EXPECT_EQ(StoreIndex{}.encode(),
               R"({"deleted":{},"deletedPaths":{},"hidden":[],"hiddenItems":[],"items":[],"prompts":[],)"
               R"("sessions":[],"titleChecks":{},"version":1})");
+
+    // Offsets of such paths too, while others stay as earlier versions wrote them.
+    OffsetsFile::Content offsets{.offsets = {{root + "/t.jsonl", 7}, {"/plain/\xc3\xbc.jsonl", 8}},
+                                 .identities = {{root + "/t.jsonl", FileIdentity{1, 2}}}};
+    EXPECT_EQ(OffsetsFile::decode(OffsetsFile::encode(offsets)), offsets);
+    EXPECT_EQ(OffsetsFile::encode({.offsets = {{"/plain/\xc3\xbc.jsonl", 8}}}),
+              "{\"/plain/\xc3\xbc.jsonl\":8}");
+    EXPECT_EQ(OffsetsFile::decode(R"({"/plain/a b.jsonl":8})")->offsets.count("/plain/a b.jsonl"), 1u);
 }
 
 TEST(StoreIndexTest, OffsetsKeepOnlyUnsignedIntegers) {
@@ -142,30 +160,6 @@ TEST(StoreIndexTest, OffsetsKeepOnlyUnsignedIntegers) {
     EXPECT_EQ(offsets->identities, (std::map<std::string, FileIdentity>{{"/f", {1, 2}}}));
     EXPECT_FALSE(OffsetsFile::decode("[]"));
     EXPECT_EQ(OffsetsFile::decode(OffsetsFile::encode(*offsets)), offsets);
-}
-
-TEST(StoreIndexTest, PathsThatAreNotUtf8ComeBackWholeAndOthersStayAsEarlierVersionsWroteThem) {
-    const std::string root = "/home/a/caf\xe9";
-    const std::string shot = root + "/\xff\xfe shot.png";
-    StoreIndex index;
-    ShelfItem item{.id = "a",
-                   .kind = ShelfItemKind::image,
-                   .sourcePath = shot,
-                   .title = "t",
-                   .sessionID = Session::folderID(root)};
-    item.sourceKinds = {Source::folder};
-    index.items = {item};
-    index.sessions.push_back(Session{.id = Session::folderID(root), .cwd = root});
-    index.hiddenItems.push_back({item, 1});
-    index.deletedPaths = {{shot, 2}};
-    index.titleChecks = {{root + "/t.jsonl", 3}};
-    EXPECT_EQ(StoreIndex::decode(index.encode()), index);
-    OffsetsFile::Content offsets{.offsets = {{root + "/t.jsonl", 7}, {"/plain/\xc3\xbc.jsonl", 8}},
-                                 .identities = {{root + "/t.jsonl", FileIdentity{1, 2}}}};
-    EXPECT_EQ(OffsetsFile::decode(OffsetsFile::encode(offsets)), offsets);
-    EXPECT_EQ(OffsetsFile::encode({.offsets = {{"/plain/\xc3\xbc.jsonl", 8}}}),
-              "{\"/plain/\xc3\xbc.jsonl\":8}");
-    EXPECT_EQ(OffsetsFile::decode(R"({"/plain/a b.jsonl":8})")->offsets.count("/plain/a b.jsonl"), 1u);
 }
 
 TEST_F(StoreTest, EverythingWrittenComesBackAfterARestart) {
