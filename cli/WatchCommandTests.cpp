@@ -7,12 +7,11 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <thread>
 
 #include "cli/WatchCommand.h"
+#include "core/base/AtomicFile.h"
 #include "core/base/AtomicFileFaults.h"
 #include "core/base/Json.h"
 #include "core/store/StoreIndex.h"
@@ -130,8 +129,7 @@ TEST(ListCommandTest, ReportsWhatItCannotDo) {
         EXPECT_NE(result.text.find(test.printed), std::string::npos) << test.name << ": " << result.text;
         // A damaged index is only read, never moved aside or rewritten.
         if (test.index != nullptr) {
-            std::ifstream in(home.dir / "support/index.json");
-            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), test.index) << test.name;
+            EXPECT_EQ(AtomicFile::read(home.dir / "support/index.json"), test.index) << test.name;
         }
     }
 }
