@@ -7,12 +7,11 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <thread>
 
 #include "cli/WatchCommand.h"
+#include "core/base/AtomicFile.h"
 #include "core/base/AtomicFileFaults.h"
 #include "core/base/Json.h"
 #include "core/store/StoreIndex.h"
@@ -27,17 +26,16 @@ using testing::TempDir;
 // A Claude home, scratch root and support folder under one temporary folder, and the environment naming them.
 struct Home {
     TempDir dir;
-    Environment env;
+    Environment env{{"HOME", dir.path()},
+                    {"XDG_CONFIG_HOME", dir / "config"},
+                    {"BRIMLY_CLAUDE_HOME", dir / "claude"},
+                    {"BRIMLY_SCRATCH_ROOT", dir / "scratch"},
+                    {"BRIMLY_SUPPORT_DIR", dir / "support"}};
 
     Home() {
         dir.makeDir("claude/projects");
         std::filesystem::create_directories(dir / "scratch");
         std::filesystem::permissions(dir / "scratch", std::filesystem::perms::owner_all);
-        env = {{"HOME", dir.path()},
-               {"XDG_CONFIG_HOME", dir / "config"},
-               {"BRIMLY_CLAUDE_HOME", dir / "claude"},
-               {"BRIMLY_SCRATCH_ROOT", dir / "scratch"},
-               {"BRIMLY_SUPPORT_DIR", dir / "support"}};
     }
 };
 
@@ -51,7 +49,6 @@ template <typename Command>
 Captured capture(Command command) {
     std::FILE* out = std::tmpfile();
     int status = command(out);
-    std::fflush(out);
     std::rewind(out);
     std::string text;
     char buffer[4096];
@@ -67,13 +64,15 @@ ShelfItem item(const std::string& id, const std::string& session, Date createdAt
     return value;
 }
 
-TEST(ListCommandTest, PrintsTheSavedShelfGroupedNewestFirst) {
+// Titles and folders come from transcripts and file names: escape sequences in them are printed escaped.
+TEST(ListCommandTest, PrintsTheSavedShelfGroupedNewestFirstWithEscapesEscaped) {
     Home home;
     StoreIndex index;
     index.items = {item("a", "s1", 100, "first.png"), item("b", "s2", 300, "second.png"),
-                   item("c", "s1", 200, "third.png")};
+                   item("c", "s1", 200, "third.png"), item("d", "s3", 50, "\x1b]0;pwned\x07.png")};
     index.sessions = {Session{.id = "s1", .cwd = "/home/me/chart"},
-                      Session{.id = "s2", .cwd = "/home/me/logo"}};
+                      Session{.id = "s2", .cwd = "/home/me/logo"},
+                      Session{.id = "s3", .cwd = "/home/me/\x1b[2Jevil"}};
     home.dir.write("support/index.json", index.encode());
 
     auto all = capture([&](std::FILE* out) { return runList({}, home.env, out); });
@@ -86,6 +85,9 @@ TEST(ListCommandTest, PrintsTheSavedShelfGroupedNewestFirst) {
     EXPECT_LT(at("\nchart · "), at(" (2)\n"));
     EXPECT_LT(at(" (2)\n"), at("third.png"));
     EXPECT_LT(at("third.png"), at("first.png"));
+    EXPECT_NE(at("\\x1b]0;pwned\\x07.png"), std::string::npos) << all.text;
+    EXPECT_NE(at("\\x1b[2Jevil"), std::string::npos) << all.text;
+    EXPECT_EQ(all.text.find_first_of("\x1b\x07"), std::string::npos) << all.text;
 
     auto limited = capture([&](std::FILE* out) {
         return runList({"--json", "--limit", "2"}, home.env, out);
@@ -127,8 +129,7 @@ TEST(ListCommandTest, ReportsWhatItCannotDo) {
         EXPECT_NE(result.text.find(test.printed), std::string::npos) << test.name << ": " << result.text;
         // A damaged index is only read, never moved aside or rewritten.
         if (test.index != nullptr) {
-            std::ifstream in(home.dir / "support/index.json");
-            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), test.index) << test.name;
+            EXPECT_EQ(AtomicFile::read(home.dir / "support/index.json"), test.index) << test.name;
         }
     }
 }
@@ -152,13 +153,11 @@ public:
     std::optional<std::string> until(const std::string& needle) {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (true) {
-            if (auto at = m_text.find(needle); at != std::string::npos) {
-                auto end = m_text.find('\n', at);
-                if (end != std::string::npos) {
-                    std::string seen = m_text.substr(0, end + 1);
-                    m_text.erase(0, end + 1);
-                    return seen;
-                }
+            auto at = m_text.find(needle);
+            if (auto end = m_text.find('\n', at); at != std::string::npos && end != std::string::npos) {
+                std::string seen = m_text.substr(0, end + 1);
+                m_text.erase(0, end + 1);
+                return seen;
             }
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
@@ -233,11 +232,10 @@ TEST(WatchCommandTest, ShowsArrivalsRefusesASecondInstanceAndSavesOnTerm) {
     Home home;
     {
         WatchRun run(home.env);
-        auto following =
-            run.output().until("Following Claude Code's transcripts in " + home.dir / "claude/projects");
-        ASSERT_TRUE(following) << "the followed folders are not named";
+        ASSERT_TRUE(
+            run.output().until("Following Claude Code's transcripts in " + home.dir / "claude/projects"));
         auto first = run.output().until("Nothing yet.");
-        ASSERT_TRUE(first) << "no empty-shelf text";
+        ASSERT_TRUE(first);
         EXPECT_NE(first->find("Images, pages and documents Claude makes will appear here."),
                   std::string::npos)
             << *first;
@@ -249,7 +247,7 @@ TEST(WatchCommandTest, ShowsArrivalsRefusesASecondInstanceAndSavesOnTerm) {
         home.dir.write("stage/shot.png", testing::TestImages::png(64, 48));
         std::filesystem::rename(home.dir / "stage/shot.png", scratchpad + "/shot.png");
         auto arrival = run.output().until("shot.png");
-        ASSERT_TRUE(arrival) << "the dropped file was not printed";
+        ASSERT_TRUE(arrival);
         EXPECT_NE(arrival->find("  image  "), std::string::npos) << *arrival;
         EXPECT_NE(arrival->find("[scratchpad]  " + home.dir / "support/items/"), std::string::npos)
             << *arrival;
@@ -262,7 +260,7 @@ TEST(WatchCommandTest, ShowsArrivalsRefusesASecondInstanceAndSavesOnTerm) {
     // Started again, it sums up the saved shelf per session and prints nothing as new.
     WatchRun again(home.env);
     auto summary = again.output().until("app · ");
-    ASSERT_TRUE(summary) << "no summary";
+    ASSERT_TRUE(summary);
     EXPECT_NE(summary->find("1 item on the shelf\n  app · "), std::string::npos) << *summary;
     EXPECT_NE(summary->find(": 1\n"), std::string::npos) << *summary;
     EXPECT_EQ(again.stop(), 0);
@@ -285,7 +283,7 @@ TEST(WatchCommandTest, AShelfThatCannotBeSavedIsReportedAndFailsTheExit) {
     EXPECT_EQ(run.stop(), 1);
     AtomicFile::setFaultForTesting(nullptr);
     auto said = run.errors().until("could not be saved in " + home.dir / "support;");
-    ASSERT_TRUE(said) << "no word of the failed final save";
+    ASSERT_TRUE(said);
     EXPECT_NE(said->find("No space left on device"), std::string::npos) << *said;
 }
 

@@ -38,28 +38,21 @@ TEST(Utf8, SplitsAtEveryLineBreak) {
         std::string text;
         std::vector<std::string> lines;
     };
-    std::vector<Case> cases = {
-        {"", {""}},
-        {"one", {"one"}},
-        {"a\nb", {"a", "b"}},
-        {"a\r\nb", {"a", "b"}},
-        {"a\n\rb", {"a", "", "b"}},
-        {"a\r\rb", {"a", "", "b"}},
-        {"a\vb\fc", {"a", "b", "c"}},
-        {"a\xC2\x85"
-         "b",
-         {"a", "b"}},
-        {"a\xE2\x80\xA8"
-         "b\xE2\x80\xA9"
-         "c",
-         {"a", "b", "c"}},
-        {"end\n", {"end", ""}},
-        // A lone 0x85 byte is not U+0085.
-        {"a\x85"
-         "b",
-         {"a\x85"
-          "b"}},
+    // clang-format off
+    const Case cases[] = {
+        {"",                                  {""}},
+        {"one",                               {"one"}},
+        {"a\nb",                              {"a", "b"}},
+        {"a\r\nb",                            {"a", "b"}},
+        {"a\n\rb",                            {"a", "", "b"}},
+        {"a\r\rb",                            {"a", "", "b"}},
+        {"a\vb\fc",                           {"a", "b", "c"}},
+        {"a\xC2\x85" "b",                     {"a", "b"}},
+        {"a\xE2\x80\xA8" "b\xE2\x80\xA9" "c", {"a", "b", "c"}},
+        {"end\n",                             {"end", ""}},
+        {"a\x85" "b",                         {"a\x85" "b"}},  // a lone 0x85 byte is not U+0085
     };
+    // clang-format on
     for (const Case& c : cases) {
         std::vector<std::string> lines;
         for (auto line : Utf8::splitLines(c.text)) lines.emplace_back(line);

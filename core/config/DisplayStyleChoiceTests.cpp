@@ -35,9 +35,6 @@ TEST(DisplayStyleChoiceTest, ParsesOnlyNotchAndTheThreePillSides) {
             EXPECT_EQ(c.choice->rawValue(), c.raw);
         }
     }
-    EXPECT_EQ(DisplayStyleChoice::defaultValue(), DisplayStyleChoice::notch());
-    EXPECT_FALSE(DisplayStyleChoice::notch().isPill());
-    EXPECT_TRUE(DisplayStyleChoice::pill(PillSide::left).isPill());
 }
 
 TEST(DisplayStyleChoiceTest, ResolvesPerDisplay) {
@@ -84,15 +81,10 @@ TEST(DisplayStyleTest, ByteFormAndPositionsRoundTrip) {
         EXPECT_EQ(styles[i].position(), positions[i]);
     }
     EXPECT_EQ(DisplayStyle::fromByte(5), std::nullopt);
-    EXPECT_TRUE(DisplayStyle::hoverNotch().isHoverNotch());
-    EXPECT_FALSE(DisplayStyle::notch().isPill());
-
     for (auto position : allDisplayStylePositions) {
         EXPECT_EQ(parseDisplayStylePosition(rawValue(position)), position);
     }
-    EXPECT_TRUE(isSide(DisplayStylePosition::left));
     EXPECT_TRUE(isSide(DisplayStylePosition::right));
-    EXPECT_FALSE(isSide(DisplayStylePosition::top));
     EXPECT_FALSE(isSide(DisplayStylePosition::bottom));
     EXPECT_EQ(parsePillSide("top"), std::nullopt);
     EXPECT_EQ(parseDockSide("bottom"), DockSide::bottom);

@@ -13,6 +13,10 @@ namespace {
 
 using testing::TempDir;
 
+Json fileJson(const std::string& path) {
+    return JsonIO::parse(AtomicFile::read(path).value_or("")).value_or(Json());
+}
+
 TEST(PreferencesTest, LoadTakesOnlyAcceptableValues) {
     struct Case {
         const char* json;
@@ -161,20 +165,16 @@ TEST(PreferencesTest, FileSavesAtomicallyKeepsOtherKeysAndDropsRetiredOnes) {
     Preferences loaded = Preferences::loadFile(path);
     EXPECT_EQ(loaded.maxItems, 42);
     EXPECT_EQ(loaded.displayStyle, DisplayStyleChoice::pill(PillSide::left));
-    EXPECT_TRUE(JsonIO::parse(AtomicFile::read(path).value_or(""))->contains("displayStyles"));
+    EXPECT_TRUE(fileJson(path).contains("displayStyles"));
     ASSERT_FALSE(Preferences::retireKeys(path));
-    auto rewritten = JsonIO::parse(AtomicFile::read(path).value_or(""));
-    ASSERT_TRUE(rewritten);
-    EXPECT_FALSE(rewritten->contains("displayStyles"));
-    EXPECT_EQ((*rewritten)["displayStyle"], "pill-left");
+    EXPECT_FALSE(fileJson(path).contains("displayStyles"));
+    EXPECT_EQ(fileJson(path)["displayStyle"], "pill-left");
     EXPECT_EQ(Preferences::loadFile(path), loaded);
 
     loaded.claudeHome.reset();
     loaded.quietMode = true;
     ASSERT_FALSE(loaded.save(path));
-    auto saved = JsonIO::parse(AtomicFile::read(path).value_or(""));
-    ASSERT_TRUE(saved);
-    EXPECT_EQ((*saved)["updateReminder"], 5);
+    EXPECT_EQ(fileJson(path)["updateReminder"], 5);
     EXPECT_EQ(Preferences::loadFile(path), loaded);
 
     AtomicFile::setFaultForTesting([](AtomicFile::Stage stage, const std::string&) {
@@ -225,15 +225,13 @@ TEST(EngineConfigTest, EnvironmentOverridesInRangeOnly) {
         EXPECT_EQ(config.retentionDays, c.retention);
         EXPECT_EQ(config.maxItems, c.maxItems);
         EXPECT_EQ(config.versionsShown, c.versions);
-        EXPECT_EQ(config.extraExtensions, (std::set<std::string>{"md", "txt"}));
-        EXPECT_EQ(config.watchedFolders, prefs.watchedFolders);
-        EXPECT_FALSE(config.outsideProjectOnly);
-        EXPECT_EQ(config.chromeHold, 5.0);
-        EXPECT_EQ(config.recentWindow, 600.0);
     }
-    Environment env{{"HOME", "/home/someone"}, {"BRIMLY_IGNORE_GLOBS", "*.tmp, */cache/*"}};
-    EXPECT_EQ(EngineConfig::make(prefs, env).ignoreGlobs, (std::vector<std::string>{"*.tmp", "*/cache/*"}));
-    EXPECT_EQ(EngineConfig::make(prefs, env), EngineConfig::make(prefs, env));
+    EngineConfig config =
+        EngineConfig::make(prefs, {{"HOME", "/home/someone"}, {"BRIMLY_IGNORE_GLOBS", "*.tmp, */cache/*"}});
+    EXPECT_EQ(config.ignoreGlobs, (std::vector<std::string>{"*.tmp", "*/cache/*"}));
+    EXPECT_EQ(config.extraExtensions, (std::set<std::string>{"md", "txt"}));
+    EXPECT_EQ(config.watchedFolders, prefs.watchedFolders);
+    EXPECT_FALSE(config.outsideProjectOnly);
 }
 
 }  // namespace

@@ -131,8 +131,6 @@ TEST(ItemFilterTest, ReasonsFollowChangedLimits) {
     filter.minPixels = 100;
     EXPECT_EQ(filter.accepts(png(100, 100, 999)), Verdict::reject("under 1000 bytes"));
     EXPECT_EQ(filter.accepts(png(99, 100, 1000)), Verdict::reject("smaller than 100 px"));
-    EXPECT_NE(Verdict::reject("a"), Verdict::reject("b"));
-    EXPECT_NE(Verdict::reject(""), Verdict::accept());
 }
 
 TEST(ItemFilterTest, GlobsFromTheEnvironment) {

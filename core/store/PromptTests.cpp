@@ -49,19 +49,5 @@ TEST(Prompt, SummarizeLimitsCharactersNotBytes) {
     EXPECT_EQ(Prompt::summarize(mixed), repeated("a", 218) + "\xF0\x9F\x98\x80" + ellipsis);
 }
 
-TEST(Prompt, JsonRoundTripAndEveryFieldRequired) {
-    Prompt prompt{"p1", "s1", 12.75, "Fix \xC3\xA9 the \"build\""};
-    Json object = prompt.toJson();
-    EXPECT_EQ(Prompt::fromJson(*JsonIO::parse(JsonIO::dump(object))), prompt);
-    for (const char* key : {"id", "sessionID", "at", "text"}) {
-        Json missing = object;
-        missing.erase(key);
-        EXPECT_FALSE(Prompt::fromJson(missing)) << key;
-    }
-    Json wrong = object;
-    wrong["at"] = "yesterday";
-    EXPECT_FALSE(Prompt::fromJson(wrong));
-}
-
 }  // namespace
 }  // namespace brimly

@@ -19,6 +19,7 @@
 #include "core/base/ManualQueue.h"
 #include "core/platform/FileSystem.h"
 #include "core/store/Store.h"
+#include "core/testsupport/TempDir.h"
 
 namespace brimly {
 namespace {
@@ -57,14 +58,13 @@ std::string anyKey(const Map& map, std::mt19937_64& random) {
             std::string data(256 + random() % 16384, static_cast<char>('a' + random() % 26));
             auto copy = store.copyIn(data, id, "png");
             if (!copy.url) std::_Exit(3);
-            ShelfItem item;
-            item.id = id;
-            item.kind = ShelfItemKind::image;
-            item.fileURL = copy.url;
-            item.sourcePath = paths[random() % paths.size()];
-            item.title = "shot.png";
-            item.sessionID = "s";
-            item.sourceKinds = {Source::transcript};
+            ShelfItem item{.id = id,
+                           .kind = ShelfItemKind::image,
+                           .fileURL = copy.url,
+                           .sourcePath = paths[random() % paths.size()],
+                           .title = "shot.png",
+                           .sessionID = "s",
+                           .sourceKinds = {Source::transcript}};
             item.createdAt = clock.now();
             // A rewrite of a file: the earlier state's versions move to the new item, which replaces it.
             auto earlier = store.itemsAtSourcePath(*item.sourcePath);
@@ -130,39 +130,14 @@ bool readByte(int fd) {
     }
 }
 
-// A fresh folder in memory when the machine has one: a killed process loses nothing from the page cache, so
-// the kills test the same thing there while the copies' fsyncs cost nothing.
-class CrashFolder {
-public:
-    CrashFolder() {
-        std::string pattern =
-            (FileSystem::isDirectory("/dev/shm") ? std::string("/dev/shm")
-                                                 : FileSystem::temporaryDirectory(Env::process())) +
-            "/brimly-crash-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (::mkdtemp(name.data()) != nullptr) m_path = name.data();
-    }
-    ~CrashFolder() {
-        std::error_code ignored;
-        if (!m_path.empty()) std::filesystem::remove_all(m_path, ignored);
-    }
-    CrashFolder(const CrashFolder&) = delete;
-    CrashFolder& operator=(const CrashFolder&) = delete;
-    const std::string& path() const { return m_path; }
-    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
-
 int cycles() {
     return static_cast<int>(Env::intValue("BRIMLY_CRASH_CYCLES", 24, 1, 1'000'000, Env::process()));
 }
 
 TEST(StoreCrashTest, AKillAtAnyMomentLeavesALoadableIndexAndEveryCopy) {
-    CrashFolder dir;
-    ASSERT_FALSE(dir.path().empty());
+    // In memory when the machine allows: a killed process loses nothing from the page cache, so the kills
+    // test the same thing there while the copies' fsyncs cost nothing.
+    testing::TempDir dir(FileSystem::isDirectory("/dev/shm") ? "/dev/shm" : "");
     std::random_device device;
     std::uint64_t seed = (static_cast<std::uint64_t>(device()) << 32) | device();
     std::mt19937_64 random(seed);

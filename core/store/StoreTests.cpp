@@ -1,6 +1,4 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -13,6 +11,7 @@
 #include "core/base/ManualQueue.h"
 #include "core/platform/FileSystem.h"
 #include "core/store/Store.h"
+#include "core/testsupport/FileTimes.h"
 #include "core/testsupport/TempDir.h"
 
 namespace brimly {
@@ -36,12 +35,6 @@ ShelfItem makeItem(const std::string& id, Date createdAt, std::optional<Url> fil
 }
 
 std::string read(const std::string& path) { return AtomicFile::read(path).value_or("<missing>"); }
-
-void setAge(const std::string& path, double secondsAgo) {
-    auto when = static_cast<time_t>(std::time(nullptr) - static_cast<time_t>(secondsAgo));
-    struct timespec times[2] = {{when, 0}, {when, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
-}
 
 std::vector<std::string> unreadableNames(const TempDir& dir) {
     std::vector<std::string> names;
@@ -70,6 +63,8 @@ struct Fixture {
         return result.url.value();
     }
 };
+
+class StoreTest : public ::testing::Test, public Fixture {};
 
 TEST(StoreIndexTest, DecodesLenientlyAndRejectsOnlyAWholeBadFile) {
     struct Case {
@@ -112,21 +107,31 @@ TEST(StoreIndexTest, DecodesLenientlyAndRejectsOnlyAWholeBadFile) {
     EXPECT_FALSE(index.lastRunAt);
 }
 
+// Paths that are not UTF-8 (a watched root, a source, transcripts) come back whole.
 TEST(StoreIndexTest, EncodesCompactSortedJsonThatDecodesToTheSameIndex) {
+    const std::string root = "/home/a/caf\xe9";
+    const std::string shot = root + "/\xff\xfe shot.png";
     StoreIndex index;
     index.lastRunAt = 800'000'000.5;
     ShelfItem item{.id = "a", .kind = ShelfItemKind::image, .title = "shot \"1\"", .sessionID = "s"};
     item.sourceKinds = {Source::scratchpad};
     item.createdAt = 799'999'000;
     item.versions.push_back({Url::fromPath("/tmp/v 1.png"), 799'998'000, std::nullopt, 10, 20});
-    index.items = {item, ShelfItem{.id = "b", .kind = ShelfItemKind::pdf, .title = "p", .sessionID = "s"}};
-    index.sessions.push_back(Session{.id = "s", .slug = "proj"});
+    ShelfItem folderItem{.id = "f",
+                         .kind = ShelfItemKind::image,
+                         .sourcePath = shot,
+                         .title = "t",
+                         .sessionID = Session::folderID(root)};
+    index.items = {item, ShelfItem{.id = "b", .kind = ShelfItemKind::pdf, .title = "p", .sessionID = "s"},
+                   folderItem};
+    index.sessions = {Session{.id = "s", .slug = "proj"},
+                      Session{.id = Session::folderID(root), .cwd = root}};
     index.prompts.push_back({"p1", "s", 799'990'000, "draw it"});
     index.hidden = {"h"};
-    index.hiddenItems.push_back({item, 800'000'000});
+    index.hiddenItems = {{item, 800'000'000}, {folderItem, 1}};
     index.deleted = {{"d", 1}};
-    index.deletedPaths = {{"/x", 2}};
-    index.titleChecks = {{"/t.jsonl", 3}};
+    index.deletedPaths = {{"/x", 2}, {shot, 2}};
+    index.titleChecks = {{"/t.jsonl", 3}, {root + "/t.jsonl", 3}};
     std::string text = index.encode();
     // Compact with sorted keys is a fixed point of parse and dump.
     EXPECT_EQ(JsonIO::dump(*JsonIO::parse(text)), text);
@@ -134,6 +139,14 @@ TEST(StoreIndexTest, EncodesCompactSortedJsonThatDecodesToTheSameIndex) {
     EXPECT_EQ(StoreIndex{}.encode(),
               R"({"deleted":{},"deletedPaths":{},"hidden":[],"hiddenItems":[],"items":[],"prompts":[],)"
               R"("sessions":[],"titleChecks":{},"version":1})");
+
+    // Offsets of such paths too, while others stay as earlier versions wrote them.
+    OffsetsFile::Content offsets{.offsets = {{root + "/t.jsonl", 7}, {"/plain/\xc3\xbc.jsonl", 8}},
+                                 .identities = {{root + "/t.jsonl", FileIdentity{1, 2}}}};
+    EXPECT_EQ(OffsetsFile::decode(OffsetsFile::encode(offsets)), offsets);
+    EXPECT_EQ(OffsetsFile::encode({.offsets = {{"/plain/\xc3\xbc.jsonl", 8}}}),
+              "{\"/plain/\xc3\xbc.jsonl\":8}");
+    EXPECT_EQ(OffsetsFile::decode(R"({"/plain/a b.jsonl":8})")->offsets.count("/plain/a b.jsonl"), 1u);
 }
 
 TEST(StoreIndexTest, OffsetsKeepOnlyUnsignedIntegers) {
@@ -149,37 +162,12 @@ TEST(StoreIndexTest, OffsetsKeepOnlyUnsignedIntegers) {
     EXPECT_EQ(OffsetsFile::decode(OffsetsFile::encode(*offsets)), offsets);
 }
 
-TEST(StoreIndexTest, PathsThatAreNotUtf8ComeBackWholeAndOthersStayAsEarlierVersionsWroteThem) {
-    const std::string root = "/home/a/caf\xe9";
-    const std::string shot = root + "/\xff\xfe shot.png";
-    StoreIndex index;
-    ShelfItem item{.id = "a",
-                   .kind = ShelfItemKind::image,
-                   .sourcePath = shot,
-                   .title = "t",
-                   .sessionID = Session::folderID(root)};
-    item.sourceKinds = {Source::folder};
-    index.items = {item};
-    index.sessions.push_back(Session{.id = Session::folderID(root), .cwd = root});
-    index.hiddenItems.push_back({item, 1});
-    index.deletedPaths = {{shot, 2}};
-    index.titleChecks = {{root + "/t.jsonl", 3}};
-    EXPECT_EQ(StoreIndex::decode(index.encode()), index);
-    OffsetsFile::Content offsets{.offsets = {{root + "/t.jsonl", 7}, {"/plain/\xc3\xbc.jsonl", 8}},
-                                 .identities = {{root + "/t.jsonl", FileIdentity{1, 2}}}};
-    EXPECT_EQ(OffsetsFile::decode(OffsetsFile::encode(offsets)), offsets);
-    EXPECT_EQ(OffsetsFile::encode({.offsets = {{"/plain/\xc3\xbc.jsonl", 8}}}),
-              "{\"/plain/\xc3\xbc.jsonl\":8}");
-    EXPECT_EQ(OffsetsFile::decode(R"({"/plain/a b.jsonl":8})")->offsets.count("/plain/a b.jsonl"), 1u);
-}
-
-TEST(StoreTest, EverythingWrittenComesBackAfterARestart) {
-    Fixture fixture;
-    auto store = fixture.open(false);
+TEST_F(StoreTest, EverythingWrittenComesBackAfterARestart) {
+    auto store = open(false);
     EXPECT_TRUE(store->isFirstRun());
-    ShelfItem item = makeItem(hexID('a'), 100, fixture.copy(*store, hexID('a')));
+    ShelfItem item = makeItem(hexID('a'), 100, copy(*store, hexID('a')));
     item.sourcePath = "/src/a.png";
-    item.versions = {ItemVersion{fixture.copy(*store, hexID('0')), 50, "p0", 3, 4}};
+    item.versions = {ItemVersion{copy(*store, hexID('0')), 50, "p0", 3, 4}};
     store->upsert(item);
     store->upsert(makeItem(hexID('b'), 200));
     store->upsert(Session{.id = "s1", .startedAt = 1, .lastActive = 2});
@@ -190,14 +178,18 @@ TEST(StoreTest, EverythingWrittenComesBackAfterARestart) {
     store->setTitleChecked("/t.jsonl", 9);
     store->setOffset(1234, "/t.jsonl");
     store->setOffset(56, "/u.jsonl", FileIdentity{7, 8});
-    fixture.clock.advance(10);
+    store->setNeedsSave();
+    clock.advance(10);
+    // Without a queue nothing is written before a flush.
+    EXPECT_FALSE(FileSystem::exists(dir / "index.json"));
+    EXPECT_FALSE(FileSystem::exists(dir / "offsets.json"));
     EXPECT_TRUE(store->flush());
     EXPECT_FALSE(store->isIndexDirty());
     EXPECT_FALSE(store->isOffsetsDirty());
 
-    auto reopened = fixture.open(false);
+    auto reopened = open(false);
     EXPECT_FALSE(reopened->isFirstRun());
-    EXPECT_EQ(reopened->previousRunAt(), fixture.clock.now());
+    EXPECT_EQ(reopened->previousRunAt(), clock.now());
     EXPECT_EQ(reopened->revision(), 0);
     EXPECT_EQ(reopened->items(), store->items());
     EXPECT_EQ(reopened->sessions(), store->sessions());
@@ -213,74 +205,67 @@ TEST(StoreTest, EverythingWrittenComesBackAfterARestart) {
     EXPECT_EQ(reopened->copyRefs(), store->copyRefs());
 }
 
-TEST(StoreTest, AnIndexWithOneBadItemLoadsTheOthers) {
-    Fixture fixture;
-    fixture.dir.write("index.json", R"({"items":[
+TEST_F(StoreTest, OnlyAWhollyUnreadableIndexIsMovedAsideAndTheStoreThenStartsEmpty) {
+    dir.write("index.json", R"({"items":[
         {"id":"a","title":"t","sessionID":"s","sourceKinds":["chrome"],"createdAt":1},
         {"id":"b","kind":"pdf","title":"t","sessionID":"s","sourceKinds":["chrome"],"createdAt":1}],
         "sessions":[],"prompts":[],"lastRunAt":5})");
-    auto store = fixture.open();
-    EXPECT_FALSE(store->isFirstRun());
-    EXPECT_EQ(store->previousRunAt(), 5);
-    ASSERT_EQ(store->items().size(), 1u);
-    EXPECT_EQ(store->items().begin()->first, "b");
-    EXPECT_TRUE(unreadableNames(fixture.dir).empty());
-}
-
-TEST(StoreTest, AnUnreadableIndexIsMovedAsideAndTheStoreStartsEmpty) {
-    Fixture fixture;
-    fixture.clock.setNow(dateFromUnix(1'700'000'000));  // 2023-11-14 22:13:20 UTC
-    fixture.dir.write("index.json", "{not json");
-    fixture.dir.write("offsets.json", "garbage");
     {
-        auto store = fixture.open();
+        auto store = open();
+        EXPECT_EQ(store->previousRunAt(), 5);
+        ASSERT_EQ(store->items().size(), 1u);
+        EXPECT_EQ(store->items().begin()->first, "b");
+        EXPECT_TRUE(unreadableNames(dir).empty());
+    }
+    clock.setNow(dateFromUnix(1'700'000'000));  // 2023-11-14 22:13:20 UTC
+    dir.write("index.json", "{not json");
+    dir.write("offsets.json", "garbage");
+    {
+        auto store = open();
         EXPECT_TRUE(store->isFirstRun());
         EXPECT_FALSE(store->previousRunAt());
         EXPECT_TRUE(store->items().empty());
         EXPECT_TRUE(store->offsets().empty());
     }
-    EXPECT_FALSE(FileSystem::exists(fixture.dir / "index.json"));
-    EXPECT_EQ(unreadableNames(fixture.dir),
-              std::vector<std::string>{"index.unreadable-20231114T221320.json"});
-    EXPECT_EQ(read(fixture.dir / "index.unreadable-20231114T221320.json"), "{not json");
+    EXPECT_FALSE(FileSystem::exists(dir / "index.json"));
+    EXPECT_EQ(unreadableNames(dir), std::vector<std::string>{"index.unreadable-20231114T221320.json"});
+    EXPECT_EQ(read(dir / "index.unreadable-20231114T221320.json"), "{not json");
 
-    fixture.dir.write("index.json", R"({"items":[],"sessions":[]})");
-    fixture.open();
-    auto names = unreadableNames(fixture.dir);
+    dir.write("index.json", R"({"items":[],"sessions":[]})");
+    open();
+    auto names = unreadableNames(dir);
     ASSERT_EQ(names.size(), 2u);
     // index.unreadable-20231114T221320-XXXXXXXX-XXXX-4XXX-YXXX-XXXXXXXXXXXX.json
     std::string withUUID = names[0] == "index.unreadable-20231114T221320.json" ? names[1] : names[0];
     EXPECT_EQ(withUUID.size(), std::string("index.unreadable-20231114T221320-.json").size() + 36);
-    EXPECT_EQ(read(fixture.dir / withUUID), R"({"items":[],"sessions":[]})");
+    EXPECT_EQ(read(dir / withUUID), R"({"items":[],"sessions":[]})");
 }
 
-TEST(StoreTest, WritesAreDebouncedOnTheQueue) {
-    Fixture fixture;
-    auto store = fixture.open();
+TEST_F(StoreTest, WritesAreDebouncedOnTheQueue) {
+    auto store = open();
     for (char digit : std::string("abc")) store->upsert(makeItem(hexID(digit), 1));
     store->setOffset(10, "/x.jsonl");
     store->setOffset(20, "/x.jsonl");
-    fixture.queue.advance(1.9);
-    EXPECT_FALSE(FileSystem::exists(fixture.dir / "index.json"));
-    fixture.queue.advance(0.1);
-    EXPECT_EQ(StoreIndex::decode(read(fixture.dir / "index.json"))->items.size(), 3u);
-    EXPECT_FALSE(FileSystem::exists(fixture.dir / "offsets.json"));
+    queue.advance(1.9);
+    EXPECT_FALSE(FileSystem::exists(dir / "index.json"));
+    queue.advance(0.1);
+    EXPECT_EQ(StoreIndex::decode(read(dir / "index.json"))->items.size(), 3u);
+    EXPECT_FALSE(FileSystem::exists(dir / "offsets.json"));
 
     // A change after the index write but before the offsets write is carried by the offsets write.
     store->upsert(makeItem(hexID('d'), 1));
-    fixture.queue.advance(1.0);
+    queue.advance(1.0);
     store->setTitleChecked("/x.jsonl", 3);
-    fixture.queue.advance(1.0);
-    EXPECT_EQ(StoreIndex::decode(read(fixture.dir / "index.json"))->items.size(), 4u);
-    fixture.queue.advance(3.0);
-    EXPECT_EQ(read(fixture.dir / "offsets.json"), R"({"/x.jsonl":20})");
+    queue.advance(1.0);
+    EXPECT_EQ(StoreIndex::decode(read(dir / "index.json"))->items.size(), 4u);
+    queue.advance(3.0);
+    EXPECT_EQ(read(dir / "offsets.json"), R"({"/x.jsonl":20})");
     EXPECT_FALSE(store->isIndexDirty());
-    EXPECT_FALSE(fixture.queue.hasPending());
+    EXPECT_FALSE(queue.hasPending());
 }
 
-TEST(StoreTest, AnEqualUpsertChangesNothingAndSchedulesNoWrite) {
-    Fixture fixture;
-    auto store = fixture.open();
+TEST_F(StoreTest, AnEqualUpsertChangesNothingAndSchedulesNoWrite) {
+    auto store = open();
     ShelfItem item = makeItem(hexID('a'), 1);
     Session session{.id = "s1", .startedAt = 1, .lastActive = 2};
     Prompt prompt{"p", "s1", 1, "t"};
@@ -288,7 +273,7 @@ TEST(StoreTest, AnEqualUpsertChangesNothingAndSchedulesNoWrite) {
     EXPECT_TRUE(store->upsert(session));
     EXPECT_TRUE(store->upsert(prompt));
     EXPECT_EQ(store->revision(), 3);
-    fixture.queue.advance(5);
+    queue.advance(5);
     ASSERT_FALSE(store->isIndexDirty());
 
     EXPECT_FALSE(store->upsert(item));
@@ -297,105 +282,68 @@ TEST(StoreTest, AnEqualUpsertChangesNothingAndSchedulesNoWrite) {
     store->markSeen({item.id}, 0);
     store->markSeen({item.id}, 0);
     EXPECT_EQ(store->revision(), 4);
-    fixture.queue.advance(5);
+    queue.advance(5);
     EXPECT_FALSE(store->upsert(item = store->items().at(item.id)));
     store->setOffset(0, "/a");
-    fixture.queue.advance(10);
+    queue.advance(10);
     store->setOffset(0, "/a");
     store->setTitleChecked("/a", 1);
-    fixture.queue.advance(10);
+    queue.advance(10);
     store->setTitleChecked("/a", 1);
     EXPECT_EQ(store->revision(), 4);
     EXPECT_FALSE(store->isIndexDirty());
-    EXPECT_FALSE(fixture.queue.hasPending());
+    EXPECT_FALSE(queue.hasPending());
 }
 
-TEST(StoreTest, WithoutAQueueNothingIsWrittenBeforeFlush) {
-    Fixture fixture;
-    auto store = fixture.open(false);
-    store->upsert(makeItem(hexID('a'), 1));
-    store->setOffset(5, "/a");
-    store->setNeedsSave();
-    EXPECT_EQ(store->revision(), 1);
-    EXPECT_FALSE(FileSystem::exists(fixture.dir / "index.json"));
-    EXPECT_FALSE(FileSystem::exists(fixture.dir / "offsets.json"));
-    EXPECT_TRUE(store->flush());
-    EXPECT_TRUE(FileSystem::exists(fixture.dir / "index.json"));
-    EXPECT_EQ(read(fixture.dir / "offsets.json"), R"({"/a":5})");
-}
-
-TEST(StoreTest, AFailedWriteIsLoggedAndTheDataStaysDirty) {
-    Fixture fixture;
-    auto store = fixture.open();
-    store->upsert(makeItem(hexID('a'), 1));
-    store->setOffset(5, "/a");
-    AtomicFile::setFaultForTesting([](AtomicFile::Stage stage, const std::string&) {
-        return stage == AtomicFile::Stage::write ? std::make_error_code(std::errc::no_space_on_device)
-                                                 : std::error_code();
-    });
-    std::vector<std::string> errors;
-    {
-        Log::ScopedSink sink([&](Log::Level level, std::string_view category, std::string_view message) {
-            if (level == Log::Level::error) errors.push_back(fmt::format("{}: {}", category, message));
-        });
-        fixture.queue.advance(5);
-    }
-    AtomicFile::setFaultForTesting(nullptr);
-    ASSERT_FALSE(errors.empty());
-    EXPECT_EQ(errors.front(), "store: index not saved: generic " + std::to_string(ENOSPC));
-    EXPECT_TRUE(store->isIndexDirty());
-    EXPECT_TRUE(store->isOffsetsDirty());
-    EXPECT_FALSE(FileSystem::exists(fixture.dir / "index.json"));
-
-    EXPECT_TRUE(store->flush());
-    EXPECT_FALSE(store->isIndexDirty());
-    EXPECT_EQ(StoreIndex::decode(read(fixture.dir / "index.json"))->items.size(), 1u);
-}
-
-TEST(StoreTest, OffsetsAreNeverSavedAheadOfAnIndexThatFailedToSave) {
+// A failed write is logged and leaves the data dirty, and offsets are never saved ahead of an index that
+// failed: a flush writes the index once, the timers at 2 s and at 5 s twice.
+TEST(StoreFailedWriteTest, OffsetsAreNeverSavedAheadOfAnIndexThatFailedToSave) {
     for (bool flushing : {false, true}) {
         Fixture fixture;
         auto store = fixture.open();
         store->upsert(makeItem(hexID('a'), 1));
         store->setOffset(5, "/a");
-        // Only the index's writes fail: a flush writes it once, the timers at 2 s and at 5 s twice.
         int failing = flushing ? 1 : 2;
         AtomicFile::setFaultForTesting([&failing](AtomicFile::Stage stage, const std::string&) {
             bool fail = stage == AtomicFile::Stage::write && failing-- > 0;
             return fail ? std::make_error_code(std::errc::no_space_on_device) : std::error_code();
         });
-        ::testing::internal::CaptureStderr();
-        if (flushing) {
-            EXPECT_FALSE(store->flush());
-        } else {
-            fixture.queue.advance(5);
+        std::vector<std::string> errors;
+        {
+            Log::ScopedSink sink([&](Log::Level level, std::string_view category, std::string_view message) {
+                if (level == Log::Level::error) errors.push_back(fmt::format("{}: {}", category, message));
+            });
+            EXPECT_FALSE(flushing ? store->flush() : (fixture.queue.advance(5), false));
         }
-        ::testing::internal::GetCapturedStderr();
         AtomicFile::setFaultForTesting(nullptr);
+        ASSERT_FALSE(errors.empty());
+        EXPECT_EQ(errors.front(), "store: index not saved: generic " + std::to_string(ENOSPC));
+        EXPECT_TRUE(store->isIndexDirty());
+        EXPECT_TRUE(store->isOffsetsDirty());
+        EXPECT_FALSE(FileSystem::exists(fixture.dir / "index.json"));
         EXPECT_FALSE(FileSystem::exists(fixture.dir / "offsets.json")) << flushing;
-        EXPECT_TRUE(store->isOffsetsDirty()) << flushing;
 
         EXPECT_TRUE(store->flush());
+        EXPECT_FALSE(store->isIndexDirty());
         EXPECT_EQ(StoreIndex::decode(read(fixture.dir / "index.json"))->items.size(), 1u);
         EXPECT_EQ(OffsetsFile::decode(read(fixture.dir / "offsets.json"))->offsets.at("/a"), 5u);
     }
 }
 
-TEST(StoreTest, ASharedCopyIsDeletedOnlyWithItsLastUser) {
-    Fixture fixture;
-    auto store = fixture.open();
-    Url shared = fixture.copy(*store, hexID('a'));
+TEST_F(StoreTest, ASharedCopyIsDeletedOnlyWithItsLastUser) {
+    auto store = open();
+    Url shared = copy(*store, hexID('a'));
     std::string path = shared.path().value();
     store->upsert(makeItem(hexID('a'), 1, shared));
     store->upsert(makeItem(hexID('a') + "~2", 2, shared));
-    fixture.dir.write("thumbs/" + hexID('a') + ".jpg", "thumb");
+    dir.write("thumbs/" + hexID('a') + ".jpg", "thumb");
     EXPECT_EQ(store->copyRefs().at(path), 2);
     EXPECT_EQ(store->itemsWithContent(hexID('a')).size(), 2u);
 
     EXPECT_EQ(store->deleteItems({hexID('a'), "unknown"}), 1);
     EXPECT_TRUE(store->flush());
     EXPECT_TRUE(FileSystem::exists(path));
-    EXPECT_FALSE(FileSystem::exists(fixture.dir / ("thumbs/" + hexID('a') + ".jpg")));
+    EXPECT_FALSE(FileSystem::exists(dir / ("thumbs/" + hexID('a') + ".jpg")));
     EXPECT_TRUE(store->remove(hexID('a') + "~2"));
     EXPECT_FALSE(store->remove(hexID('a') + "~2"));
     EXPECT_TRUE(store->flush());
@@ -404,56 +352,53 @@ TEST(StoreTest, ASharedCopyIsDeletedOnlyWithItsLastUser) {
     EXPECT_TRUE(store->itemsWithContent(hexID('a')).empty());
 }
 
-TEST(StoreTest, RemovedFilesStayUntilAnIndexWithoutThemIsWritten) {
-    Fixture fixture;
+TEST_F(StoreTest, RemovedFilesStayUntilAnIndexWithoutThemIsWritten) {
     std::string path;
     {
-        auto store = fixture.open();
-        Url url = fixture.copy(*store, hexID('a'));
+        auto store = open();
+        Url url = copy(*store, hexID('a'));
         path = url.path().value();
         store->upsert(makeItem(hexID('a'), 1, url));
         EXPECT_TRUE(store->flush());
         store->remove(hexID('a'));
-        fixture.queue.advance(1);
+        queue.advance(1);
         // A crash here: the index on disk still names the copy, so the copy must still be there.
         EXPECT_TRUE(FileSystem::exists(path));
     }
-    auto restarted = fixture.open();
+    auto restarted = open();
     ASSERT_EQ(restarted->items().size(), 1u);
     EXPECT_TRUE(FileSystem::exists(path));
     restarted->remove(hexID('a'));
-    fixture.queue.advance(2);
+    queue.advance(2);
     EXPECT_FALSE(FileSystem::exists(path));
 }
 
-TEST(StoreTest, ACopyTakenBackBeforeTheWriteSurvivesItsEarlierRemoval) {
-    Fixture fixture;
-    auto store = fixture.open();
-    Url url = fixture.copy(*store, hexID('a'), "first");
+TEST_F(StoreTest, ACopyTakenBackBeforeTheWriteSurvivesItsEarlierRemoval) {
+    auto store = open();
+    Url url = copy(*store, hexID('a'), "first");
     store->upsert(makeItem(hexID('a'), 1, url));
-    fixture.dir.write("thumbs/" + hexID('a') + ".jpg", "thumb");
+    dir.write("thumbs/" + hexID('a') + ".jpg", "thumb");
     store->remove(hexID('a'));
-    EXPECT_EQ(fixture.copy(*store, hexID('a'), "second"), url);
+    EXPECT_EQ(copy(*store, hexID('a'), "second"), url);
     store->upsert(makeItem(hexID('a'), 2, url));
     EXPECT_TRUE(store->flush());
     EXPECT_EQ(read(url.path().value()), "first");
-    EXPECT_TRUE(FileSystem::exists(fixture.dir / ("thumbs/" + hexID('a') + ".jpg")));
+    EXPECT_TRUE(FileSystem::exists(dir / ("thumbs/" + hexID('a') + ".jpg")));
 }
 
-TEST(StoreTest, HidingKeepsFilesAndUnhidingBringsBackTheSameItem) {
-    Fixture fixture;
-    auto store = fixture.open();
-    Url url = fixture.copy(*store, hexID('a'));
+TEST_F(StoreTest, HidingKeepsFilesAndUnhidingBringsBackTheSameItem) {
+    auto store = open();
+    Url url = copy(*store, hexID('a'));
     ShelfItem item = makeItem(hexID('a'), 1, url);
     item.sourcePath = "/src/a.png";
     store->upsert(item);
     store->upsert(makeItem(hexID('a') + "~2", 2, url));
-    fixture.clock.advance(7);
+    clock.advance(7);
     store->hide(item.id);
     EXPECT_TRUE(store->isHidden(item.id));
     EXPECT_TRUE(store->isHiddenSourcePath("/src/a.png"));
     EXPECT_TRUE(store->itemsAtSourcePath("/src/a.png").empty());
-    EXPECT_EQ(store->hiddenItems().at(item.id).hiddenAt, fixture.clock.now());
+    EXPECT_EQ(store->hiddenItems().at(item.id).hiddenAt, clock.now());
     EXPECT_FALSE(store->upsert(item)) << "an id with a hidden record is never shown twice";
 
     // The shown user of the shared copy goes; the hidden one still needs it.
@@ -473,10 +418,9 @@ TEST(StoreTest, HidingKeepsFilesAndUnhidingBringsBackTheSameItem) {
     EXPECT_TRUE(store->hiddenItems().empty());
 }
 
-TEST(StoreTest, DeletionAndIngestionMarksHaveInclusiveBoundaries) {
-    Fixture fixture;
-    fixture.clock.setNow(100);
-    auto store = fixture.open();
+TEST_F(StoreTest, DeletionAndIngestionMarksHaveInclusiveBoundaries) {
+    clock.setNow(100);
+    auto store = open();
     ShelfItem item = makeItem(hexID('a'), 50);
     item.sourcePath = "/src/a.png";
     store->upsert(item);
@@ -513,9 +457,8 @@ TEST(StoreTest, DeletionAndIngestionMarksHaveInclusiveBoundaries) {
     EXPECT_FALSE(store->hasIngested("/src/a.png", 100.5));
 }
 
-TEST(StoreTest, DeleteAllSparesTheListedIds) {
-    Fixture fixture;
-    auto store = fixture.open();
+TEST_F(StoreTest, DeleteAllSparesTheListedIds) {
+    auto store = open();
     for (char digit : std::string("abcd")) store->upsert(makeItem(hexID(digit), 1));
     store->hide(hexID('d'));
     auto deleted = store->deleteAll({hexID('b')});
@@ -526,9 +469,8 @@ TEST(StoreTest, DeleteAllSparesTheListedIds) {
     EXPECT_EQ(store->deleted().size(), 3u);
 }
 
-TEST(StoreTest, SnapshotShowsTheNewestItemsAndIsCachedPerRevisionAndLimit) {
-    Fixture fixture;
-    auto store = fixture.open();
+TEST_F(StoreTest, SnapshotShowsTheNewestItemsAndIsCachedPerRevisionAndLimit) {
+    auto store = open();
     for (int index = 0; index < 5; ++index) {
         store->upsert(makeItem(hexID(static_cast<char>('a' + index)), 10.0 * index, std::nullopt,
                                index < 3 ? "old" : "new"));
@@ -573,15 +515,14 @@ TEST(StoreTest, SnapshotShowsTheNewestItemsAndIsCachedPerRevisionAndLimit) {
     EXPECT_EQ(afterHide->hidden[0].id, hexID('e'));
 }
 
-TEST(StoreTest, SnapshotGivesVersionsWithoutAPromptTheOneOfTheirTime) {
-    Fixture fixture;
-    auto store = fixture.open();
+TEST_F(StoreTest, SnapshotGivesVersionsWithoutAPromptTheOneOfTheirTime) {
+    auto store = open();
     store->upsert(Prompt{"p1", "s1", 10, "one"});
     store->upsert(Prompt{"p2", "s1", 20, "two"});
-    ShelfItem item = makeItem(hexID('a'), 25, Url::fromPath(fixture.dir / "items/x.png"));
-    item.versions = {ItemVersion{Url::fromPath(fixture.dir / "items/v0.png"), 5, std::nullopt, {}, {}},
-                     ItemVersion{Url::fromPath(fixture.dir / "items/v1.png"), 12, std::nullopt, {}, {}},
-                     ItemVersion{Url::fromPath(fixture.dir / "items/v2.png"), 21, "p1", {}, {}}};
+    ShelfItem item = makeItem(hexID('a'), 25, Url::fromPath(dir / "items/x.png"));
+    item.versions = {ItemVersion{Url::fromPath(dir / "items/v0.png"), 5, std::nullopt, {}, {}},
+                     ItemVersion{Url::fromPath(dir / "items/v1.png"), 12, std::nullopt, {}, {}},
+                     ItemVersion{Url::fromPath(dir / "items/v2.png"), 21, "p1", {}, {}}};
     store->upsert(item);
     auto shown = store->snapshot(10)->items.at(0);
     EXPECT_EQ(shown.promptID, "p2");
@@ -590,11 +531,10 @@ TEST(StoreTest, SnapshotGivesVersionsWithoutAPromptTheOneOfTheirTime) {
     EXPECT_EQ(shown.versions[2].promptID, "p1");
 }
 
-TEST(StoreTest, PurgeRemovesWhatIsOlderThanTheCutoff) {
-    Fixture fixture;
-    fixture.clock.setNow(1000);
-    auto store = fixture.open();
-    Url oldCopy = fixture.copy(*store, hexID('o'));
+TEST_F(StoreTest, PurgeRemovesWhatIsOlderThanTheCutoff) {
+    clock.setNow(1000);
+    auto store = open();
+    Url oldCopy = copy(*store, hexID('o'));
     store->upsert(makeItem(hexID('o'), 10, oldCopy, "gone"));
     store->upsert(makeItem(hexID('n'), 500, std::nullopt, "kept"));
     store->upsert(makeItem(hexID('h'), 10, std::nullopt, "kept"));
@@ -608,9 +548,9 @@ TEST(StoreTest, PurgeRemovesWhatIsOlderThanTheCutoff) {
     store->deleteItems({"missing"});
     store->setTitleChecked("/old", 50);
     store->setTitleChecked("/new", 150);
-    std::string transcript = fixture.dir.write("t.jsonl", "{}");
+    std::string transcript = dir.write("t.jsonl", "{}");
     store->setOffset(5, transcript);
-    store->setOffset(6, fixture.dir / "vanished.jsonl");
+    store->setOffset(6, dir / "vanished.jsonl");
     EXPECT_TRUE(store->flush());
 
     auto removed = store->purge(100);
@@ -625,25 +565,24 @@ TEST(StoreTest, PurgeRemovesWhatIsOlderThanTheCutoff) {
     EXPECT_EQ(prompts, (std::set<std::string>{"p-kept", "p-recent"}));
     EXPECT_EQ(store->titleChecks(), (std::map<std::string, Date>{{"/new", 150}}));
     EXPECT_EQ(store->offsets(), (std::map<std::string, std::uint64_t>{{transcript, 5}}));
-    fixture.queue.advance(5);
+    queue.advance(5);
     EXPECT_FALSE(FileSystem::exists(oldCopy.path().value()));
-    EXPECT_EQ(read(fixture.dir / "offsets.json").find("vanished"), std::string::npos);
+    EXPECT_EQ(read(dir / "offsets.json").find("vanished"), std::string::npos);
 
     auto revision = store->revision();
     EXPECT_TRUE(store->purge(100).empty());
     EXPECT_EQ(store->revision(), revision);
-    fixture.clock.setNow(5000);
+    clock.setNow(5000);
     EXPECT_EQ(store->purge(2000).size(), 2u) << "hidden records go by the time they were hidden";
 }
 
-TEST(StoreTest, TrimVersionsKeepsTheNewestAndDropsUnusedFiles) {
-    Fixture fixture;
-    auto store = fixture.open();
+TEST_F(StoreTest, TrimVersionsKeepsTheNewestAndDropsUnusedFiles) {
+    auto store = open();
     std::vector<ItemVersion> versions;
     for (int index = 0; index < 4; ++index) {
-        versions.push_back({fixture.copy(*store, "v" + std::to_string(index)), double(index), {}, {}, {}});
+        versions.push_back({copy(*store, "v" + std::to_string(index)), double(index), {}, {}, {}});
     }
-    ShelfItem item = makeItem(hexID('a'), 10, fixture.copy(*store, hexID('a')));
+    ShelfItem item = makeItem(hexID('a'), 10, copy(*store, hexID('a')));
     item.versions = versions;
     store->upsert(item);
     ShelfItem other = makeItem(hexID('b'), 10, versions[0].fileURL);
@@ -666,23 +605,17 @@ TEST(StoreTest, TrimVersionsKeepsTheNewestAndDropsUnusedFiles) {
     EXPECT_EQ(store->revision(), revision);
     store->trimVersions(0);
     EXPECT_TRUE(store->items().at(hexID('a')).versions.empty());
-}
 
-TEST(StoreTest, DropFilesDeletesOnlyUnusedCopies) {
-    Fixture fixture;
-    auto store = fixture.open();
-    Url used = fixture.copy(*store, "used");
-    Url unused = fixture.copy(*store, "unused");
-    store->upsert(makeItem(hexID('a'), 1, used));
+    // Dropped files go at once when nothing is unsaved, but only those no record uses.
     EXPECT_TRUE(store->flush());
-    store->dropFiles({{used, 1, {}, {}, {}}, {unused, 1, {}, {}, {}}});
-    EXPECT_TRUE(FileSystem::exists(used.path().value()));
+    Url unused = copy(*store, "unused");
+    store->dropFiles({versions[0], {unused, 1, {}, {}, {}}});
+    EXPECT_TRUE(FileSystem::exists(versions[0].fileURL.path().value()));
     EXPECT_FALSE(FileSystem::exists(unused.path().value()));
 }
 
-TEST(StoreTest, UnsafeIdsAndExtensionsNeverBecomeFileNames) {
-    Fixture fixture;
-    auto store = fixture.open();
+TEST_F(StoreTest, UnsafeIdsAndExtensionsNeverBecomeFileNames) {
+    auto store = open();
     struct Case {
         std::string id;
         std::string ext;
@@ -711,18 +644,18 @@ TEST(StoreTest, UnsafeIdsAndExtensionsNeverBecomeFileNames) {
         EXPECT_EQ(store->thumbURL(test.id).has_value(), !test.badID) << test.id;
     }
     std::size_t files = 0;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(fixture.dir.path())) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path())) {
         if (entry.is_regular_file()) ++files;
     }
     EXPECT_EQ(files, 0u);
-    EXPECT_FALSE(FileSystem::exists(fixture.dir / "escape.png"));
+    EXPECT_FALSE(FileSystem::exists(dir / "escape.png"));
 
     EXPECT_TRUE(store->copyIn("bytes", "artifact:abc", "png").url);
     EXPECT_TRUE(store->copyIn("bytes", std::string(200, 'a') + "", "jpeg").url);
-    EXPECT_EQ(store->thumbURL("artifact:abc")->path(), fixture.dir / "thumbs/artifact:abc.jpg");
+    EXPECT_EQ(store->thumbURL("artifact:abc")->path(), dir / "thumbs/artifact:abc.jpg");
 }
 
-TEST(StoreTest, AnIDBothShownAndHiddenLoadsHiddenWhateverTheKeyOrder) {
+TEST_F(StoreTest, AnIDBothShownAndHiddenLoadsHiddenWhateverTheKeyOrder) {
     ShelfItem both = makeItem(hexID('b'), 1);
     ShelfItem shown = makeItem(hexID('c'), 2);
     StoreIndex index;
@@ -743,53 +676,50 @@ TEST(StoreTest, AnIDBothShownAndHiddenLoadsHiddenWhateverTheKeyOrder) {
     }
 }
 
-TEST(StoreTest, CopyingAFileKeepsNothingWhenItChangedSinceItWasDigested) {
-    Fixture fixture;
-    auto store = fixture.open();
-    auto source = std::get<FileReader>(
-        FileReader::open(fixture.dir.write("outside/clip.mp4", std::string(2'000'000, 'v'))));
+TEST_F(StoreTest, CopyingAFileKeepsNothingWhenItChangedSinceItWasDigested) {
+    auto store = open();
+    auto source =
+        std::get<FileReader>(FileReader::open(dir.write("outside/clip.mp4", std::string(2'000'000, 'v'))));
     std::string digest = Crypto::sha256Hex(std::string(2'000'000, 'v'));
 
     auto changed = store->copyInFile(source, Crypto::sha256Hex("what it was before"), hexID('a'), "mp4");
     EXPECT_EQ(changed.error, std::make_error_code(std::errc::resource_unavailable_try_again));
-    EXPECT_TRUE(FileSystem::list(fixture.dir / "items").value().empty());
+    EXPECT_TRUE(FileSystem::list(dir / "items").value().empty());
 
     auto copied = store->copyInFile(source, digest, hexID('b'), "mp4");
     ASSERT_TRUE(copied.url) << copied.error.message();
     EXPECT_EQ(Crypto::sha256HexOfFile(copied.url->path().value()), digest);
-    auto other = std::get<FileReader>(FileReader::open(fixture.dir.write("outside/other.mp4", "x")));
+    auto other = std::get<FileReader>(FileReader::open(dir.write("outside/other.mp4", "x")));
     EXPECT_EQ(store->copyInFile(other, digest, hexID('b'), "mp4").url, copied.url);
     EXPECT_EQ(store->copyInFile(source, digest, "../escape", "mp4").error,
               std::make_error_code(std::errc::invalid_argument));
 }
 
-TEST(StoreTest, RemovalNeverDeletesOutsideTheItemsAndThumbsFolders) {
-    Fixture fixture;
-    std::string outside = fixture.dir.write("precious.txt", "keep me");
-    std::string sibling = fixture.dir.write("items-other/x.png", "keep me too");
+TEST_F(StoreTest, RemovalNeverDeletesOutsideTheItemsAndThumbsFolders) {
+    std::string outside = dir.write("precious.txt", "keep me");
+    std::string sibling = dir.write("items-other/x.png", "keep me too");
     ShelfItem item = makeItem("../precious", 1, Url::fromPath(outside));
-    item.versions = {ItemVersion{Url::fromPath(fixture.dir / "items/../items-other/x.png"), 0, {}, {}, {}}};
-    ShelfItem sneaky = makeItem(hexID('a'), 1, Url::fromPath(fixture.dir / "items/%2e%2e/precious.txt"));
+    item.versions = {ItemVersion{Url::fromPath(dir / "items/../items-other/x.png"), 0, {}, {}, {}}};
+    ShelfItem sneaky = makeItem(hexID('a'), 1, Url::fromPath(dir / "items/%2e%2e/precious.txt"));
     StoreIndex index;
     index.items = {item, sneaky};
-    fixture.dir.write("index.json", index.encode());
-    fixture.dir.write("precious.jpg", "a thumbnail name outside thumbs/");
+    dir.write("index.json", index.encode());
+    dir.write("precious.jpg", "a thumbnail name outside thumbs/");
 
-    auto store = fixture.open();
+    auto store = open();
     ASSERT_EQ(store->items().size(), 2u);
     EXPECT_EQ(store->deleteItems({item.id, sneaky.id}), 2);
     EXPECT_TRUE(store->flush());
     EXPECT_EQ(read(outside), "keep me");
     EXPECT_EQ(read(sibling), "keep me too");
-    EXPECT_TRUE(FileSystem::exists(fixture.dir / "precious.jpg"));
+    EXPECT_TRUE(FileSystem::exists(dir / "precious.jpg"));
 }
 
-TEST(StoreTest, StartUpSweepsOldFilesThatNoRecordUses) {
-    Fixture fixture;
+TEST_F(StoreTest, StartUpSweepsOldFilesThatNoRecordUses) {
     {
-        auto store = fixture.open();
-        Url shown = fixture.copy(*store, hexID('a'));
-        Url hiddenCopy = fixture.copy(*store, hexID('h'));
+        auto store = open();
+        Url shown = copy(*store, hexID('a'));
+        Url hiddenCopy = copy(*store, hexID('h'));
         store->upsert(makeItem(hexID('a'), 1, shown));
         store->upsert(makeItem(hexID('h'), 1, hiddenCopy));
         store->hide(hexID('h'));
@@ -815,13 +745,13 @@ TEST(StoreTest, StartUpSweepsOldFilesThatNoRecordUses) {
         {"preferences-note.txt", 3600, true},
     };
     for (const File& file : files) {
-        if (!FileSystem::exists(fixture.dir / file.name)) fixture.dir.write(file.name, "x");
-        setAge(fixture.dir / file.name, file.age);
+        if (!FileSystem::exists(dir / file.name)) dir.write(file.name, "x");
+        testing::setModified(dir / file.name, static_cast<double>(std::time(nullptr)) - file.age);
     }
-    fixture.clock.setNow(dateFromUnix(static_cast<double>(std::time(nullptr))));
-    auto store = fixture.open();
+    clock.setNow(dateFromUnix(static_cast<double>(std::time(nullptr))));
+    auto store = open();
     for (const File& file : files) {
-        EXPECT_EQ(FileSystem::exists(fixture.dir / file.name), file.kept) << file.name;
+        EXPECT_EQ(FileSystem::exists(dir / file.name), file.kept) << file.name;
     }
     EXPECT_EQ(store->items().size(), 1u);
 }

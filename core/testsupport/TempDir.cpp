@@ -8,8 +8,10 @@
 
 namespace brimly::testing {
 
-TempDir::TempDir() {
-    std::string base = std::filesystem::temp_directory_path().string() + "/brimly-test-XXXXXX";
+TempDir::TempDir(std::string_view parent) {
+    std::string base =
+        (parent.empty() ? std::filesystem::temp_directory_path().string() : std::string(parent)) +
+        "/brimly-test-XXXXXX";
     std::vector<char> name(base.begin(), base.end());
     name.push_back('\0');
     if (::mkdtemp(name.data()) == nullptr) std::abort();

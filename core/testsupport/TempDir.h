@@ -5,10 +5,11 @@
 
 namespace brimly::testing {
 
-// A fresh folder under the temporary directory, removed with everything in it when the value goes away.
+// A fresh folder under `parent` (the temporary directory when empty), removed with everything in it when
+// the value goes away.
 class TempDir {
 public:
-    TempDir();
+    explicit TempDir(std::string_view parent = {});
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
