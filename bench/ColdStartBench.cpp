@@ -64,7 +64,7 @@ public:
         }
         bench::writeShelf(support(), shape, [&](StoreIndex& index) { index.titleChecks = checks; });
         m_index = *AtomicFile::read(support() + "/index.json");
-        m_offsets = OffsetsFile::encode(offsets);
+        m_offsets = OffsetsFile::encode({.offsets = offsets});
         std::filesystem::create_directories(m_folder / "scratch");
         std::filesystem::permissions(m_folder / "scratch", std::filesystem::perms::owner_all);
     }
@@ -77,8 +77,10 @@ public:
     }
 
     void reset() const {
-        AtomicFile::write(support() + "/index.json", m_index);
-        AtomicFile::write(support() + "/offsets.json", m_offsets);
+        if (AtomicFile::write(support() + "/index.json", m_index) ||
+            AtomicFile::write(support() + "/offsets.json", m_offsets)) {
+            std::abort();
+        }
     }
 
     Engine::Config config() const {

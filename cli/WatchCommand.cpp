@@ -36,13 +36,13 @@ std::string pathOf(const Url& url) { return url.path().value_or(url.string()); }
 
 // One line per source, so that an empty shelf is not a mystery.
 void printFollowed(std::FILE* out, const Engine::Config& config) {
-    std::fprintf(out, "Following Claude Code's transcripts in %s\n",
-                 pathOf(config.paths.projectsRoot()).c_str());
-    std::fprintf(out, "Following scratchpads in %s\n", pathOf(config.paths.scratchRoot).c_str());
-    std::fprintf(out, "Following browser screenshots in %s\n", pathOf(config.paths.chromeRoot).c_str());
-    for (const std::string& folder : config.watchedFolders) {
-        std::fprintf(out, "Following the watched folder %s\n", folder.c_str());
-    }
+    auto line = [out](const char* what, const std::string& path) {
+        std::fprintf(out, "Following %s%s\n", what, terminalSafe(path).c_str());
+    };
+    line("Claude Code's transcripts in ", pathOf(config.paths.projectsRoot()));
+    line("scratchpads in ", pathOf(config.paths.scratchRoot));
+    line("browser screenshots in ", pathOf(config.paths.chromeRoot));
+    for (const std::string& folder : config.watchedFolders) line("the watched folder ", folder);
     std::fflush(out);
 }
 }  // namespace
@@ -91,7 +91,7 @@ int runWatch(const std::vector<std::string>& arguments, const Environment& env, 
         .onClaudeFound = [&printer](bool found) { printer.claudeFound(found); },
         .onStatus =
             [err](const EngineStatus& status) {
-                std::fprintf(err, "Brimly: %s\n", status.text.c_str());
+                std::fprintf(err, "Brimly: %s\n", terminalSafe(status.text).c_str());
                 std::fflush(err);
             },
     };

@@ -29,4 +29,7 @@ struct Candidate {
     bool operator==(const Candidate&) const = default;
 };
 
+// What a log line names for a candidate: the file it stands for, else the published page, else its session.
+std::string describe(const Candidate& candidate);
+
 }  // namespace brimly

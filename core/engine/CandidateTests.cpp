@@ -32,5 +32,19 @@ TEST(ArtifactInfo, EqualityAndHashingCoverEveryField) {
     EXPECT_NE(std::hash<ArtifactInfo>{}(untitled), std::hash<ArtifactInfo>{}(emptyTitle));
 }
 
+// Rejections of transcript captures once all read "skipped transcript: unreadable", naming no file.
+TEST(Candidate, DescribedByTheFileItStandsFor) {
+    Candidate read{.payload = Payload{Payload::Base64{"aGk=", "png"}}, .sessionID = "s1"};
+    read.readPath = "/shots/a.png";
+    Candidate file{.payload = Payload{Payload::File{Url::fromPath("/w/b.pdf")}}};
+    Candidate page{.payload =
+                       Payload{Payload::Artifact{ArtifactInfo{"x", *Url::parse("https://claude.ai/p/x")}}}};
+    Candidate embedded{.payload = Payload{Payload::Base64{"aGk=", "png"}}, .sessionID = "s1"};
+    EXPECT_EQ(describe(read), "/shots/a.png");
+    EXPECT_EQ(describe(file), "/w/b.pdf");
+    EXPECT_EQ(describe(page), "https://claude.ai/p/x");
+    EXPECT_EQ(describe(embedded), "an image in session s1");
+}
+
 }  // namespace
 }  // namespace brimly

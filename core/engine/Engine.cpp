@@ -15,15 +15,6 @@ namespace brimly {
 namespace {
 std::string pathOf(const Url& url) { return url.path().value_or(std::string()); }
 
-// What a log line names for a transcript's candidate: the file it stands for, else its session.
-std::string describe(const Candidate& candidate) {
-    if (candidate.readPath) return *candidate.readPath;
-    if (const auto* file = std::get_if<Payload::File>(&candidate.payload.value)) return file->url.string();
-    if (const auto* artifact = std::get_if<Payload::Artifact>(&candidate.payload.value)) {
-        return artifact->info.url.string();
-    }
-    return "an image in session " + candidate.sessionID.value_or("?");
-}
 }  // namespace
 
 std::shared_ptr<Engine> Engine::make(Config config, const Clock& clock, SerialQueue& queue,

@@ -16,12 +16,14 @@
 #include "core/platform/FileSystem.h"
 #include "core/platform/InotifyFaults.h"
 #include "core/store/StoreIndex.h"
+#include "core/testsupport/FileTimes.h"
 #include "core/testsupport/TempDir.h"
 #include "core/testsupport/TestImages.h"
 
 namespace brimly {
 namespace {
 
+using testing::setModified;
 using testing::TempDir;
 namespace TestImages = testing::TestImages;
 
@@ -136,6 +138,37 @@ TEST(EngineHostTest, CommandsPostedBeforeAStopReachTheStore) {
     ASSERT_TRUE(index);
     EXPECT_TRUE(index->items.empty());
     ASSERT_EQ(index->hiddenItems.size(), 1u) << "the hide made just before quitting was dropped";
+}
+
+// An index cut short is moved aside, and the copies it names stay, at this start and the next, so that it can
+// be mended and put back by hand; the user is told where it went.
+TEST(EngineHostTest, AnUnreadableIndexIsMovedAsideAndItsCopiesKept) {
+    TempDir dir;
+    std::string copy = dir.write("support/items/" + std::string(64, 'a') + ".png", TestImages::png(40, 40));
+    std::string thumb = dir.write("support/thumbs/" + std::string(64, 'a') + ".jpg", "jpeg");
+    for (const std::string& path : {copy, thumb})
+        setModified(path, unixFromDate(SystemClock::shared().now()) - 3600);
+    dir.write("support/index.json", R"({"items":[{"id":")" + std::string(64, 'a'));
+    for (int run = 0; run < 2; ++run) {
+        ManualQueue queue;
+        ManualQueue main;
+        std::vector<EngineStatus> statuses;
+        EngineHost host(configIn(dir), SystemClock::shared(), queue, main,
+                        {.onStatus = [&](const EngineStatus& status) { statuses.push_back(status); }});
+        host.start(false);
+        queue.runUntilIdle();
+        main.runUntilIdle();
+        EXPECT_TRUE(FileSystem::exists(copy)) << "run " << run;
+        EXPECT_TRUE(FileSystem::exists(thumb)) << "run " << run;
+        if (run == 0) {
+            ASSERT_EQ(statuses.size(), 1u);
+            EXPECT_EQ(statuses[0].kind, EngineStatus::Kind::indexMovedAside);
+            EXPECT_NE(statuses[0].text.find(dir / "support/index.unreadable-"), std::string::npos)
+                << statuses[0].text;
+        } else {
+            EXPECT_TRUE(statuses.empty()) << "the index of the first run was readable";
+        }
+    }
 }
 
 // A FIFO where a transcript should be would block the engine in `open` for ever (without the fix this test
