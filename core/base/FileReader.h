@@ -37,7 +37,8 @@ public:
 
     // Hands every byte to `take`, a block at a time. An error from `take` or from reading stops it with that
     // error; bytes beyond the cap (the file grew after it was opened) stop it with std::errc::file_too_large.
-    [[nodiscard]] std::error_code forEachBlock(const std::function<std::error_code(std::string_view)>& take) const;
+    [[nodiscard]] std::error_code forEachBlock(
+        const std::function<std::error_code(std::string_view)>& take) const;
     // The whole content.
     std::variant<std::string, Refusal> readAll() const;
     // At most `count` bytes from the start; what could be read when an error cuts it short.
