@@ -32,16 +32,14 @@ Preferences loadPreferences(const Environment& env) {
     return Preferences::loadFile(Preferences::filePath(env));
 }
 
-std::string pathOf(const Url& url) { return url.path().value_or(url.string()); }
-
 // One line per source, so that an empty shelf is not a mystery.
 void printFollowed(std::FILE* out, const Engine::Config& config) {
     auto line = [out](const char* what, const std::string& path) {
         std::fprintf(out, "Following %s%s\n", what, terminalSafe(path).c_str());
     };
-    line("Claude Code's transcripts in ", pathOf(config.paths.projectsRoot()));
-    line("scratchpads in ", pathOf(config.paths.scratchRoot));
-    line("browser screenshots in ", pathOf(config.paths.chromeRoot));
+    line("Claude Code's transcripts in ", config.paths.projectsRoot().filePath());
+    line("scratchpads in ", config.paths.scratchRoot.filePath());
+    line("browser screenshots in ", config.paths.chromeRoot.filePath());
     for (const std::string& folder : config.watchedFolders) line("the watched folder ", folder);
     std::fflush(out);
 }
@@ -59,7 +57,7 @@ int runWatch(const std::vector<std::string>& arguments, const Environment& env, 
         }
     }
     Engine::Config config = EngineConfig::make(loadPreferences(env), env);
-    std::string support = pathOf(config.paths.supportDir);
+    std::string support = config.paths.supportDir.filePath();
     if (!FileSystem::createDirectories(support)) {
         std::fprintf(err, "Brimly: cannot create the support folder %s\n", support.c_str());
         return 1;
@@ -137,7 +135,7 @@ int runList(const std::vector<std::string>& arguments, const Environment& env, s
         }
     }
     Engine::Config config = EngineConfig::make(loadPreferences(env), env);
-    std::string indexPath = FileSystem::join(pathOf(config.paths.supportDir), "index.json");
+    std::string indexPath = FileSystem::join(config.paths.supportDir.filePath(), "index.json");
     auto text = readText(indexPath);
     if (!text) {
         if (!json) std::fprintf(out, "The shelf is empty (no index at %s).\n", indexPath.c_str());

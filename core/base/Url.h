@@ -20,6 +20,8 @@ public:
     bool isFile() const { return m_scheme == "file"; }
     // The decoded path of a file URL; nothing for any other scheme.
     std::optional<std::string> path() const;
+    // The same, empty for any other scheme: a file operation on it simply fails.
+    std::string filePath() const { return path().value_or(std::string()); }
     // The decoded path component of any URL.
     std::string decodedPath() const;
     // A file URL with one more path component.

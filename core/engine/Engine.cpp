@@ -12,11 +12,6 @@
 
 namespace brimly {
 
-namespace {
-std::string pathOf(const Url& url) { return url.path().value_or(std::string()); }
-
-}  // namespace
-
 std::shared_ptr<Engine> Engine::make(Config config, const Clock& clock, SerialQueue& queue,
                                      SerialQueue& mainQueue, Handlers handlers) {
     auto engine =
@@ -36,18 +31,18 @@ Engine::Engine(Private, Config config, const Clock& clock, SerialQueue& queue, S
       m_folderRoots(rootsOf(m_config)),
       m_scanner(m_config.paths.scratchRoot, m_config.extraExtensions),
       m_handlers(std::move(handlers)) {
-    m_scratchWatchPath = BrimlyPaths::canonicalThroughExistingAncestor(pathOf(m_config.paths.scratchRoot));
+    m_scratchWatchPath = BrimlyPaths::canonicalThroughExistingAncestor(m_config.paths.scratchRoot.filePath());
     m_projectsWatchPath =
-        BrimlyPaths::canonicalThroughExistingAncestor(pathOf(m_config.paths.projectsRoot()));
-    m_chromeWatchPath = BrimlyPaths::canonicalThroughExistingAncestor(pathOf(m_config.paths.chromeRoot));
-    m_supportRealPath = BrimlyPaths::canonicalThroughExistingAncestor(pathOf(m_config.paths.supportDir));
+        BrimlyPaths::canonicalThroughExistingAncestor(m_config.paths.projectsRoot().filePath());
+    m_chromeWatchPath = BrimlyPaths::canonicalThroughExistingAncestor(m_config.paths.chromeRoot.filePath());
+    m_supportRealPath = BrimlyPaths::canonicalThroughExistingAncestor(m_config.paths.supportDir.filePath());
 }
 
 void Engine::load() {
     const Clock& clock = m_clock;
     m_store = std::make_unique<Store>(
-        pathOf(m_config.paths.supportDir), [&clock] { return clock.now(); }, &m_queue, Store::defaultDebounce,
-        Store::defaultOffsetsDebounce);
+        m_config.paths.supportDir.filePath(), [&clock] { return clock.now(); }, &m_queue,
+        Store::defaultDebounce, Store::defaultOffsetsDebounce);
     m_ingest = std::make_unique<Ingest>(*m_store, filterFor(m_config),
                                         static_cast<int>(m_config.retentionDays), m_clock);
     m_ingest->setFolderRoots(m_folderRoots);
@@ -223,7 +218,7 @@ void Engine::schedulePublish() {
 }
 
 void Engine::checkClaude() {
-    bool found = FileSystem::isDirectory(pathOf(m_config.paths.projectsRoot()));
+    bool found = FileSystem::isDirectory(m_config.paths.projectsRoot().filePath());
     if (!m_handlers.onClaudeFound) return;
     if (m_claudeFound == found) return;
     m_claudeFound = found;
@@ -303,10 +298,10 @@ void Engine::catchUp(std::vector<std::string> transcripts, std::size_t next) {
 }
 
 void Engine::finishCatchUp() {
-    for (const ScratchFile& file : m_scanner.files()) consider(pathOf(file.url), Kind::scratchpad, &file);
-    for (const Url& url :
-         ChromeScreenshots::files(pathOf(m_config.paths.chromeRoot), m_config.recentWindow, m_clock.now())) {
-        consider(pathOf(url), Kind::chrome, nullptr);
+    for (const ScratchFile& file : m_scanner.files()) consider(file.url.filePath(), Kind::scratchpad, &file);
+    for (const Url& url : ChromeScreenshots::files(m_config.paths.chromeRoot.filePath(),
+                                                   m_config.recentWindow, m_clock.now())) {
+        consider(url.filePath(), Kind::chrome, nullptr);
     }
     for (const std::string& root : m_folderRoots) scanFolder(root);
     pruneFolderItems();

@@ -10,7 +10,6 @@
 namespace brimly {
 
 namespace {
-std::string pathOf(const Url& url) { return url.path().value_or(std::string()); }
 
 // Deep enough for root / slug / session / "scratchpad" / file and for subagent transcripts.
 constexpr int claudeTreeDepth = 4;
@@ -162,7 +161,7 @@ void Engine::rescan(const std::string& root) {
     Date now = m_clock.now();
     if (root == m_scratchWatchPath) {
         for (const ScratchFile& file : m_scanner.files()) {
-            std::string path = pathOf(file.url);
+            std::string path = file.url.filePath();
             paths.push_back(FileSystem::parentPath(path));
             paths.push_back(path);
         }
@@ -170,8 +169,8 @@ void Engine::rescan(const std::string& root) {
         paths = m_transcripts->recent(m_config.recentWindow, now);
     } else if (root == m_chromeWatchPath) {
         for (const Url& url :
-             ChromeScreenshots::files(pathOf(m_config.paths.chromeRoot), m_config.recentWindow, now)) {
-            paths.push_back(pathOf(url));
+             ChromeScreenshots::files(m_config.paths.chromeRoot.filePath(), m_config.recentWindow, now)) {
+            paths.push_back(url.filePath());
         }
     } else if (std::find(m_folderRoots.begin(), m_folderRoots.end(), root) != m_folderRoots.end()) {
         m_log.info("events dropped, rescanning {}", Log::priv(root));
@@ -192,10 +191,10 @@ void Engine::handleEvents(const std::vector<std::string>& paths) {
     std::set<std::string> scratchpadsDone;
     for (const std::string& path : paths) {
         if (auto scratchpad = m_scanner.scratchpad(path)) {
-            std::string folder = pathOf(*scratchpad);
+            std::string folder = scratchpad->filePath();
             if (!scratchpadsDone.insert(folder).second) continue;
             for (const ScratchFile& file : m_scanner.files(folder)) {
-                consider(pathOf(file.url), Kind::scratchpad, &file);
+                consider(file.url.filePath(), Kind::scratchpad, &file);
             }
         } else if (m_transcripts->owns(path)) {
             m_transcripts->read(path, m_clock.now(), [this, &changed](TranscriptBatch batch) {
