@@ -226,10 +226,11 @@ void Engine::checkClaude() {
 }
 
 void Engine::report(EngineStatus status) {
+    // The texts name folders, which the log keeps private.
     if (status.resolved) {
-        m_log.info("resolved: {}", status.text);
+        m_log.info("resolved: {}", Log::priv(status.text));
     } else {
-        m_log.error("{}", status.text);
+        m_log.error("problem: {}", Log::priv(status.text));
     }
     if (!m_handlers.onStatus) return;
     m_mainQueue.post([handler = m_handlers.onStatus, status = std::move(status)] { handler(status); });
