@@ -191,8 +191,7 @@ void BM_HeadlessWatchToSummary(benchmark::State& state) {
         int exitStatus = 0;
         ::waitpid(pid, &exitStatus, 0);
         ::close(pipeFds[0]);
-        // A snapshot holds the newest `maxItems` (500 by default) of the 5000.
-        if (output.find("500 items on the shelf") == std::string::npos) {
+        if (output.find("5000 items on the shelf\nthe newest 500:") == std::string::npos) {
             return state.SkipWithError("brimly watch did not show the shelf");
         }
     }

@@ -123,8 +123,10 @@ void ArrivalPrinter::snapshot(const Snapshot& snapshot, Date now) {
             for (const ShelfItem& item : snapshot.items) {
                 if (counts[item.sessionID]++ == 0) order.push_back(item.sessionID);
             }
-            std::size_t count = snapshot.items.size();
+            // The snapshot holds only the newest items; the count is the whole shelf's.
+            std::size_t count = std::max(snapshot.shelfSize, snapshot.items.size());
             std::fprintf(out, "%zu %s on the shelf\n", count, count == 1 ? "item" : "items");
+            if (count > snapshot.items.size()) std::fprintf(out, "the newest %zu:\n", snapshot.items.size());
             for (const std::string& id : order) {
                 auto found = sessions.find(id);
                 std::string title =

@@ -30,5 +30,18 @@ TEST(ShelfPrinter, TerminalSafeTextEscapesEveryControl) {
     for (const Case& c : cases) EXPECT_EQ(terminalSafe(c.text), c.expected) << c.expected;
 }
 
+// A shelf larger than the snapshot's limit once summed up as "500 items on the shelf".
+TEST(ArrivalPrinter, TheSummaryCountsTheShelfNotTheSnapshot) {
+    std::FILE* out = std::tmpfile();
+    ArrivalPrinter printer(out, false, false);
+    Snapshot snapshot{.items = {ShelfItem{.id = "a", .title = "a.png", .sessionID = "s"}}, .shelfSize = 5189};
+    printer.snapshot(snapshot, 0);
+    std::rewind(out);
+    char buffer[256] = {};
+    std::string text(buffer, std::fread(buffer, 1, sizeof buffer - 1, out));
+    std::fclose(out);
+    EXPECT_EQ(text.rfind("5189 items on the shelf\nthe newest 1:\n  s: 1\n", 0), 0u) << text;
+}
+
 }  // namespace
 }  // namespace brimly::cli

@@ -16,6 +16,8 @@ struct Snapshot {
     std::vector<Session> sessions;
     std::vector<Prompt> prompts;
     std::vector<ShelfItem> hidden;
+    // Every item on the shelf, shown or beyond the limit.
+    std::size_t shelfSize = 0;
 
     static Snapshot empty() { return {}; }
 

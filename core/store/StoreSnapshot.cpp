@@ -54,6 +54,7 @@ std::shared_ptr<const Snapshot> Store::buildSnapshot(std::size_t limit) {
     });
 
     auto snapshot = std::make_shared<Snapshot>();
+    snapshot->shelfSize = m_items.size();
     snapshot->items.reserve(shown);
     std::unordered_set<std::string> sessionIDs;
     std::unordered_set<std::string> promptIDs;
