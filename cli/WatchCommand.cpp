@@ -59,14 +59,14 @@ int runWatch(const std::vector<std::string>& arguments, const Environment& env, 
     Engine::Config config = EngineConfig::make(loadPreferences(env), env);
     std::string support = config.paths.supportDir.filePath();
     if (!FileSystem::createDirectories(support)) {
-        std::fprintf(err, "Brimly: cannot create the support folder %s\n", support.c_str());
+        std::fprintf(err, "Brimly: cannot create the support folder %s\n", terminalSafe(support).c_str());
         return 1;
     }
     std::string lockError;
     auto lock = InstanceLock::acquire(support, &lockError);
     if (!lock) {
         std::string reason = lockError.empty() ? "another Brimly is already using " + support : lockError;
-        std::fprintf(err, "Brimly: %s\n", reason.c_str());
+        std::fprintf(err, "Brimly: %s\n", terminalSafe(reason).c_str());
         return 1;
     }
 
@@ -105,7 +105,7 @@ int runWatch(const std::vector<std::string>& arguments, const Environment& env, 
     mainQueue.drain();
     if (!saved) {
         std::fprintf(err, "Brimly: the shelf could not be saved in %s; what this run captured is lost\n",
-                     support.c_str());
+                     terminalSafe(support).c_str());
         std::fflush(err);
         return 1;
     }
