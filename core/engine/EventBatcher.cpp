@@ -53,12 +53,13 @@ void EventBatcher::drain() {
     double now = m_queue.now();
     double due = now + m_latency;
     if (m_noDefer) {
-        bool quiet = !m_lastDelivery || now - *m_lastDelivery >= m_latency;
+        bool quiet = !m_windowStart || now - *m_windowStart >= m_latency;
         if (quiet || m_latency == 0) {
+            m_windowStart = now;
             flush();
             return;
         }
-        due = *m_lastDelivery + m_latency;
+        due = *m_windowStart + m_latency;
     } else if (m_latency == 0) {
         flush();
         return;
@@ -77,7 +78,6 @@ void EventBatcher::flush() {
     std::vector<WatchEvent> batch;
     batch.swap(m_pending);
     m_pendingIndex.clear();
-    m_lastDelivery = m_queue.now();
     m_deliver(std::move(batch));
 }
 

@@ -15,9 +15,10 @@ namespace brimly {
 
 // Hands the watcher's events to `deliver` on its queue, coalesced by `latency`: without `noDefer` a batch
 // goes `latency` seconds after its first event; with it, the first event after a quiet period goes at once
-// and later ones wait until `latency` has passed since that delivery. Events for one path within a batch
-// merge into one with their flags combined, in first-seen order. `push` may be called from any thread;
-// everything else runs on the queue.
+// and opens a window of `latency` seconds whose later events go together at its end. Only an immediate
+// delivery opens a window, so the close that follows each append never delays the next append. Events for one
+// path within a batch merge into one with their flags combined, in first-seen order. `push` may be called
+// from any thread; everything else runs on the queue.
 class EventBatcher : public std::enable_shared_from_this<EventBatcher> {
 public:
     using Deliver = std::function<void(std::vector<WatchEvent>)>;
@@ -44,7 +45,8 @@ private:
     std::vector<WatchEvent> m_pending;
     std::unordered_map<std::string, std::size_t> m_pendingIndex;
     TaskHandle m_timer;
-    std::optional<double> m_lastDelivery;
+    // When the last immediate delivery opened a window.
+    std::optional<double> m_windowStart;
 };
 
 }  // namespace brimly

@@ -64,6 +64,16 @@ TEST(EventBatcherTest, NoDeferDeliversTheFirstEventAfterQuietAtOnceAndCoalescesT
     queue.runUntilIdle();
     ASSERT_EQ(batches.delivered.size(), 3u);
     EXPECT_DOUBLE_EQ(batches.times[2], 1001.25);
+    // An append every 0.3 s: its modify goes at once, the close a moment later waits for the window's end.
+    // Delivering that close once opened a new window, delaying every later append by 0.2 s.
+    for (int append = 0; append < 3; ++append) {
+        queue.advance(0.001);
+        batcher->push({{"/r/t", 0x8}});
+        queue.advance(0.299);
+        batcher->push({{"/r/t", 0x2}});
+        queue.runUntilIdle();
+        EXPECT_DOUBLE_EQ(batches.times.back(), queue.now()) << "append " << append;
+    }
 }
 
 TEST(EventBatcherTest, EventsForOnePathMergeTheirFlagsInFirstSeenOrder) {
