@@ -10,7 +10,6 @@
 namespace brimly {
 
 namespace {
-
 // Deep enough for root / slug / session / "scratchpad" / file and for subagent transcripts.
 constexpr int claudeTreeDepth = 4;
 constexpr const char* chromeFolderPrefix = "claude-chrome-screenshots-";

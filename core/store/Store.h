@@ -156,7 +156,6 @@ public:
 private:
     void load();
     void moveUnreadableIndexAside();
-    bool hasUnreadableIndexAside() const;
     void sweepOrphans();
     void report(Problem::Kind kind, std::string detail, bool failed);
 

@@ -142,14 +142,6 @@ void Store::moveUnreadableIndexAside() {
     }
 }
 
-bool Store::hasUnreadableIndexAside() const {
-    if (m_movedAsideTo) return true;
-    for (const std::string& name : namesIn(m_root)) {
-        if (startsWith(name, "index.unreadable-")) return true;
-    }
-    return false;
-}
-
 // Copies made before a crash whose index was never written, files of items removed just before one, and
 // temporary files of interrupted atomic writes. Recently modified files are left alone: a copy being
 // written keeps its modification time fresh.
@@ -160,13 +152,15 @@ void Store::sweepOrphans() {
         if (!found || found->isDirectory()) return;
         if (found->modifiedAt < cutoff) ::unlink(path.c_str());
     };
+    bool unreadableAside = m_movedAsideTo.has_value();
     for (const std::string& name : namesIn(m_root)) {
         if (startsWith(name, "index.json.tmp-") || startsWith(name, "offsets.json.tmp-")) {
             removeIfOld(m_root + "/" + name);
         }
+        unreadableAside = unreadableAside || startsWith(name, "index.unreadable-");
     }
     // The copies an unreadable index names look like orphans; they are all that is left to restore it from.
-    if (hasUnreadableIndexAside()) return;
+    if (unreadableAside) return;
     // Compared by name, so that an index written under another path of the same folder keeps its copies.
     std::set<std::string> used;
     for (const auto& [path, count] : m_copyRefs) used.insert(FileSystem::lastComponent(path));
