@@ -16,6 +16,8 @@ struct MenuItem {
     std::string title;
     // Shown beside the title in a quieter style (a chip's count).
     std::optional<std::string> secondary;
+    // The key that chooses it while the menu's window has focus, in the desktop's spelling ("Ctrl+,").
+    std::optional<std::string> shortcut;
     bool checked = false;
     bool enabled = true;
     std::function<void()> action;

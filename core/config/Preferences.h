@@ -35,7 +35,9 @@ struct ClosedRange {
 struct Preferences {
     LayoutChoice layout = LayoutChoice::rail;
     long hotkeyKeyCode = 49;
-    long hotkeyModifiers = 2048;
+    // Control-Option (Ctrl+Alt): Option-Space alone is the window menu's shortcut on most Linux desktops,
+    // which would take it before us on first start.
+    long hotkeyModifiers = 6144;
     bool hoverEnabled = true;
     long hoverDwellMs = 120;
     bool launchAtLogin = false;

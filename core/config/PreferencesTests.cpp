@@ -43,7 +43,7 @@ TEST(PreferencesTest, LoadTakesOnlyAcceptableValues) {
         {R"({"hotkeyKeyCode": 127})", &Preferences::hotkeyKeyCode, 127},
         {R"({"hotkeyKeyCode": true})", &Preferences::hotkeyKeyCode, 49},
         {R"({"hotkeyModifiers": -5})", &Preferences::hotkeyModifiers, -5},
-        {R"({"hotkeyModifiers": 18446744073709551615})", &Preferences::hotkeyModifiers, 2048},
+        {R"({"hotkeyModifiers": 18446744073709551615})", &Preferences::hotkeyModifiers, 6144},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Preferences::load(std::string_view(c.json)).*c.field, c.expected) << c.json;

@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# The desktop app end to end, as a person would meet it: an X server (Xvfb) with a window manager (openbox)
+# and a tray host (trayer) that appears after the app, a Claude Code home that gets a screenshot while the app
+# runs, the hot key pressed with xdotool, a second launch, `brimly quit`, SIGTERM, a crash, and a machine
+# without a display. Every wait is on the app's own state (`brimly status --json`) with a deadline, never a
+# fixed pause. Usage: desktop.sh <brimly binary>. Exits 77 (skipped) when the X tools are not installed.
+set -euo pipefail
+
+brimly=$(realpath "$1")
+for tool in Xvfb openbox trayer xdotool jq vips base64; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "skipped: $tool is not installed (scripts/install-deps installs it)"
+        exit 77
+    fi
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAILED: $*" >&2
+    for log in "$work"/*.log; do echo "--- $log" >&2; tail -n 20 "$log" >&2; done
+    exit 1
+}
+
+# A user of our own: every folder the app reads or writes is under $work.
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
+export XDG_RUNTIME_DIR=$work/run BRIMLY_CLAUDE_HOME=$work/claude BRIMLY_SCRATCH_ROOT=$work/scratch
+export TMPDIR=$work/tmp BRIMLY_SUPPORT_DIR=$work/support
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$TMPDIR" "$work/bin" "$BRIMLY_CLAUDE_HOME/projects/-work-demo"
+chmod 700 "$XDG_RUNTIME_DIR"
+unset DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM
+# Qt and the X libraries keep caches for the life of the process; leak reports would be theirs, not ours.
+export ASAN_OPTIONS=detect_leaks=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}
+# The desktop's file opener, recorded instead of run: `brimly settings` must reach it with the settings file.
+cat >"$work/bin/xdg-open" <<OPENER
+#!/bin/sh
+echo "\$1" >>"$work/opened"
+OPENER
+chmod +x "$work/bin/xdg-open"
+export PATH=$work/bin:$PATH
+
+# Waits until the jq filter holds on `brimly status --json`, or fails after 20 s.
+await() {
+    local filter=$1 what=$2 deadline=$((SECONDS + 20))
+    while ((SECONDS < deadline)); do
+        if "$brimly" status --json 2>/dev/null | jq -e "$filter" >/dev/null 2>&1; then return 0; fi
+        sleep 0.1
+    done
+    "$brimly" status --json >&2 || true
+    fail "waiting for $what"
+}
+# Waits for process $1 to end and checks its status is $2.
+awaitExit() {
+    local pid=$1 expected=$2 deadline=$((SECONDS + 20))
+    while kill -0 "$pid" 2>/dev/null && ((SECONDS < deadline)); do sleep 0.1; done
+    kill -0 "$pid" 2>/dev/null && fail "process $pid did not end"
+    local status=0
+    wait "$pid" || status=$?
+    [ "$status" -eq "$expected" ] || fail "process $pid ended with $status, not $expected"
+}
+screenshotLine() {
+    local png=$work/shot.png
+    vips gaussnoise "$png" 320 200 >/dev/null
+    printf '{"type":"user","sessionId":"s1","promptId":"p1","timestamp":"%s","message":{"role":"user","content":[{"type":"tool_result","tool_use_id":"t%s","content":[{"type":"image","source":{"type":"base64","media_type":"image/png","data":"%s"}}]}]}}\n' \
+        "$(date -u +%Y-%m-%dT%H:%M:%S.000Z)" "$RANDOM" "$(base64 -w0 "$png")"
+}
+transcript=$BRIMLY_CLAUDE_HOME/projects/-work-demo/s1.jsonl
+printf '{"type":"user","sessionId":"s1","promptId":"p1","timestamp":"%s","cwd":"/work/demo","message":{"role":"user","content":"take a screenshot"}}\n' \
+    "$(date -u +%Y-%m-%dT%H:%M:%S.000Z)" >"$transcript"
+screenshotLine >>"$transcript"
+
+# The X server picks a free display and writes its number on fd 3.
+exec 3<> <(:)
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x800x24 >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+read -r -t 20 display <&3 || fail "Xvfb did not start"
+export DISPLAY=:$display
+openbox >"$work/openbox.log" 2>&1 &
+pids+=($!)
+
+echo "start: the app follows the Claude home; a screenshot from before it started is on the shelf, not new"
+"$brimly" >"$work/app.log" 2>&1 &
+app=$!
+pids+=("$app")
+await '.itemsShown == 1 and .unread == 0 and .claudeFound' "the first screenshot"
+await '.menu == ["Show Shelf", "-", "Settings…", "Check for Updates…", "About Brimly", "-", "Quit Brimly"]' \
+    "the tray menu's texts"
+await '.hotkey.registered and .hotkey.shortcut == "Ctrl+Alt+Space"' "the hot key"
+
+echo "tray: a tray host that appears later takes the icon"
+trayer --edge bottom --align right >"$work/trayer.log" 2>&1 &
+pids+=($!)
+await '.tray.available' "the tray"
+
+echo "arrival: a screenshot appended while the app runs raises the count"
+screenshotLine >>"$transcript"
+await '.itemsShown == 2 and .unread == 1 and .menu[0] == "Show Shelf (1 new)"' "the second screenshot"
+
+echo "hot key: Ctrl+Alt+Space reaches the app"
+xdotool key ctrl+alt+space
+await '.hotkey.presses == 1' "the hot key press"
+"$brimly" toggle
+await '.drawer.toggles == 2' "brimly toggle"
+
+echo "launched again: the running app opens its settings, the second process ends with 0"
+"$brimly" || fail "the second launch failed"
+grep -q "preferences.json" "$work/opened" 2>/dev/null || fail "the settings file was not opened"
+echo '{"showInMenuBar": false}' >"$XDG_CONFIG_HOME/brimly/preferences.json"
+await '.tray.shown == false' "a hand edit of the settings file"
+
+echo "quit: exits 0 with the shelf written"
+"$brimly" quit
+awaitExit "$app" 0
+jq -e '.items | length == 2' "$BRIMLY_SUPPORT_DIR/index.json" >/dev/null || fail "the index does not hold both screenshots"
+
+echo "crash: a socket left by kill -9 is replaced by the next start, which then ends on SIGTERM with 0"
+"$brimly" >>"$work/app.log" 2>&1 &
+app=$!
+await '.itemsShown == 2' "the restart"
+kill -9 "$app"
+wait "$app" 2>/dev/null || true
+"$brimly" >>"$work/app.log" 2>&1 &
+app=$!
+pids+=("$app")
+await '.itemsShown == 2' "the start after a crash"
+kill -TERM "$app"
+awaitExit "$app" 0
+
+echo "no display: the headless shelf runs instead"
+env -u DISPLAY "$brimly" >"$work/headless.log" 2>"$work/headless.err" &
+headless=$!
+pids+=("$headless")
+deadline=$((SECONDS + 20))
+until grep -q "items on the shelf" "$work/headless.log" 2>/dev/null || ((SECONDS >= deadline)); do sleep 0.1; done
+grep -qx "Brimly: no X display; running the headless shelf instead (brimly watch)." "$work/headless.err" ||
+    fail "no one-line notice of the headless fallback"
+kill -TERM "$headless"
+awaitExit "$headless" 0
+echo "all desktop checks passed"
