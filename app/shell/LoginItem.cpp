@@ -26,9 +26,7 @@ std::optional<std::string> execValue(const std::string& executable) {
     constexpr std::string_view reserved = " \t\"'\\><~|&;$*?#()`";
     bool quote = false;
     for (char c : executable) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
-            if (c != '\t') return std::nullopt;
-        }
+        if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7f) return std::nullopt;
         if (reserved.find(c) != std::string_view::npos) quote = true;
     }
     std::string argument = quote ? "\"" : "";
@@ -104,18 +102,10 @@ std::error_code LoginItem::enable(const std::string& path, const std::string& ex
     std::error_code error;
     std::filesystem::create_directories(FileSystem::parentPath(path), error);
     if (error) return error;
-    std::string entry = std::string(entryGroup) +
-                        "\n"
-                        "Type=Application\n"
-                        "Name=Brimly\n"
-                        "Comment=A shelf of what your coding agent makes and looks at\n"
-                        "Exec=" +
-                        *exec +
-                        "\n"
-                        "Icon=brimly\n"
-                        "Terminal=false\n"
-                        "NoDisplay=false\n"
-                        "X-GNOME-Autostart-enabled=true\n";
+    std::string entry =
+        "[Desktop Entry]\nType=Application\nName=Brimly\n"
+        "Comment=A shelf of what your coding agent makes and looks at\nExec=" +
+        *exec + "\nIcon=brimly\nTerminal=false\nNoDisplay=false\nX-GNOME-Autostart-enabled=true\n";
     return AtomicFile::write(path, entry);
 }
 
