@@ -11,6 +11,7 @@
 #include "app/x11/X11Display.h"
 #include "cli/Commands.h"
 #include "cli/WatchCommand.h"
+#include "core/base/Clock.h"
 #include "core/base/Env.h"
 #include "core/config/EngineConfig.h"
 #include "core/platform/FileSystem.h"
@@ -84,6 +85,7 @@ int sendToRunning(const std::string& request) {
 }
 
 int runDesktop(int argc, char** argv) {
+    double startedAt = SystemClock::shared().uptime();
     Shelf shelf = locate();
     // Launched again while running: the running app opens its settings and this one is done.
     if (shelf.socket) {
@@ -115,6 +117,9 @@ int runDesktop(int argc, char** argv) {
                          why.c_str());
     }
 
+    // Everything on screen is X11 (key grabs, window types, input shapes), so under a Wayland session the app
+    // is an X client of the desktop's X server too.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
     QApplication::setApplicationName("Brimly");
     QApplication::setApplicationVersion(BuildInfo::version);
@@ -127,6 +132,7 @@ int runDesktop(int argc, char** argv) {
                                             .executable = QApplication::applicationFilePath().toStdString(),
                                             .control = std::move(control),
                                             .displayName = "",
+                                            .startedAt = startedAt,
                                         });
         delegate.launch();
         status = QApplication::exec();

@@ -340,6 +340,7 @@ AppStatus AppDelegate::status() {
         .launchAtLoginError = m_settings.launchAtLoginError(),
         .trayAvailable = TrayIcon::isAvailable(),
         .trayShown = prefs.showInMenuBar,
+        .firstSnapshotAfter = m_firstSnapshotAfter,
         .engineGeneration = m_runner ? m_runner->generation() : 0,
         .drawer = m_drawer->status(),
     };

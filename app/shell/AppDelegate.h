@@ -40,6 +40,8 @@ public:
         std::unique_ptr<ControlServer> control;
         // The X display the hot key grabs keys on ("" = $DISPLAY).
         std::string displayName;
+        // When the program started (steady seconds), for the start-up time in the status.
+        double startedAt = 0;
     };
 
     AppDelegate(QtMainQueue& mainQueue, Options options);
@@ -85,6 +87,8 @@ private:
     bool m_syncingLoginItem = false;
     // Problems the engine reported and not yet resolved, by kind, in the order they began.
     std::vector<EngineStatus> m_problems;
+    // Seconds from the program's start to the first snapshot shown.
+    std::optional<double> m_firstSnapshotAfter;
     bool m_quitting = false;
     bool m_flushed = false;
 };

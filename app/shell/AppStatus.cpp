@@ -23,6 +23,7 @@ Json AppStatus::json() const {
         {"folders", folders},
         {"problems", problems},
         {"menu", menu},
+        {"firstSnapshotAfter", firstSnapshotAfter ? Json(*firstSnapshotAfter) : Json(nullptr)},
         {"engineGeneration", engineGeneration},
         {"drawer", drawer},
     };

@@ -30,6 +30,8 @@ struct AppStatus {
     std::vector<std::string> problems;
     // The tray menu's titles as it would open now ("-" for a separator).
     std::vector<std::string> menu;
+    // Seconds from the program's start to the first snapshot shown; absent until then.
+    std::optional<double> firstSnapshotAfter;
     int engineGeneration = 0;
     Json drawer = Json::object();
 

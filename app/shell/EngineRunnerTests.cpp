@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/shelf/ShelfModelTestSupport.h"
+#include "core/base/AtomicFile.h"
 #include "app/shell/EngineRunner.h"
 
 namespace brimly::testing {
@@ -60,6 +61,20 @@ TEST_F(EngineRunnerTest, ARemovalInItsUndoWindowReachesTheOldStoreBeforeTheNewEn
     advance(0.5);
     EXPECT_EQ(runner->generation(), 2);
     EXPECT_EQ(publishedHidden(), (Titles{"a.png"}));
+}
+
+TEST_F(EngineRunnerTest, StoppingCommitsTheRemovalInItsUndoWindowToTheStore) {
+    put({"a.png", "b.png"});
+    run();
+    model->remove({item("a.png")});
+    std::optional<bool> saved;
+    runner->stop([&](bool ok) { saved = ok; });
+    advance(0.5);
+    ASSERT_EQ(saved, true);
+    auto index = AtomicFile::read(dir / "support/index.json");
+    ASSERT_TRUE(index);
+    EXPECT_EQ(index->find("a.png"), std::string::npos);
+    EXPECT_NE(index->find("b.png"), std::string::npos);
 }
 
 TEST_F(EngineRunnerTest, AStopDuringARestartWaitsForTheOldEngineAndStartsNoNewOne) {
