@@ -10,30 +10,13 @@
 namespace brimly {
 namespace {
 
-// Sets or unsets DISPLAY for one case and puts the old value back.
-class DisplayVariable {
-public:
-    explicit DisplayVariable(const std::optional<std::string>& value) {
-        if (const char* old = std::getenv("DISPLAY")) m_old = old;
-        if (value) {
-            ::setenv("DISPLAY", value->c_str(), 1);
-        } else {
-            ::unsetenv("DISPLAY");
-        }
+void setDisplayVariable(const std::optional<std::string>& value) {
+    if (value) {
+        ::setenv("DISPLAY", value->c_str(), 1);
+    } else {
+        ::unsetenv("DISPLAY");
     }
-    ~DisplayVariable() {
-        if (m_old) {
-            ::setenv("DISPLAY", m_old->c_str(), 1);
-        } else {
-            ::unsetenv("DISPLAY");
-        }
-    }
-    DisplayVariable(const DisplayVariable&) = delete;
-    DisplayVariable& operator=(const DisplayVariable&) = delete;
-
-private:
-    std::optional<std::string> m_old;
-};
+}
 
 TEST(X11DisplayTest, UsableOnlyWhenAServerAnswersAndOtherwiseSaysWhy) {
     testing::XvfbServer server;
@@ -41,6 +24,8 @@ TEST(X11DisplayTest, UsableOnlyWhenAServerAnswersAndOtherwiseSaysWhy) {
     ASSERT_FALSE(server.display().empty()) << server.problem();
     const std::string live = server.display();
     const std::string nowhere = ":64999";
+    const char* outer = std::getenv("DISPLAY");
+    const std::optional<std::string> outerDisplay = outer ? std::optional<std::string>(outer) : std::nullopt;
 
     struct Case {
         std::string name;
@@ -62,12 +47,13 @@ TEST(X11DisplayTest, UsableOnlyWhenAServerAnswersAndOtherwiseSaysWhy) {
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE("name \"" + c.name + "\", DISPLAY " + c.displayVariable.value_or("unset"));
-        DisplayVariable variable(c.displayVariable);
+        setDisplayVariable(c.displayVariable);
         std::string why = "untouched";
         EXPECT_EQ(X11Display::usable(c.name, &why), c.usable);
         EXPECT_EQ(why, c.usable ? "untouched" : c.why);
         EXPECT_EQ(X11Display::usable(c.name, nullptr), c.usable);
     }
+    setDisplayVariable(outerDisplay);
 }
 
 }  // namespace

@@ -2,10 +2,17 @@
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
-// xkb.h names a field `explicit`, which C++ reserves.
+// xkb.h names a field `explicit`, which C++ reserves; a macro renames it for this one header.
+#ifdef __clang__
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wkeyword-macro"
+#endif
 #define explicit xkbExplicit
 #include <xcb/xkb.h>
 #undef explicit
+#ifdef __clang__
+#pragma clang diagnostic pop
+#endif
 
 #include <cstdlib>
 
