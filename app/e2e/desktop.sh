@@ -37,7 +37,7 @@ mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$TMPDIR" "$work/bin" "$BRIMLY_CLAUDE_HOME/p
 chmod 700 "$XDG_RUNTIME_DIR"
 unset DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM
 # Qt and the X libraries keep caches for the life of the process; leak reports would be theirs, not ours.
-export ASAN_OPTIONS=detect_leaks=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}
+export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
 # The desktop's file opener, recorded instead of run: `brimly settings` must reach it with the settings file.
 cat >"$work/bin/xdg-open" <<OPENER
 #!/bin/sh

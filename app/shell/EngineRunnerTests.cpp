@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "app/shelf/ShelfModelTestSupport.h"
-#include "core/base/AtomicFile.h"
 #include "app/shell/EngineRunner.h"
+#include "core/base/AtomicFile.h"
+#include "core/base/Json.h"
 
 namespace brimly::testing {
 namespace {
@@ -71,10 +72,11 @@ TEST_F(EngineRunnerTest, StoppingCommitsTheRemovalInItsUndoWindowToTheStore) {
     runner->stop([&](bool ok) { saved = ok; });
     advance(0.5);
     ASSERT_EQ(saved, true);
-    auto index = AtomicFile::read(dir / "support/index.json");
+    auto index = JsonIO::parse(AtomicFile::read(dir / "support/index.json").value_or(""));
     ASSERT_TRUE(index);
-    EXPECT_EQ(index->find("a.png"), std::string::npos);
-    EXPECT_NE(index->find("b.png"), std::string::npos);
+    ASSERT_EQ((*index)["items"].size(), 1u);
+    EXPECT_EQ((*index)["items"][0]["title"], "b.png");
+    EXPECT_EQ((*index)["deleted"].size(), 1u);
 }
 
 TEST_F(EngineRunnerTest, AStopDuringARestartWaitsForTheOldEngineAndStartsNoNewOne) {
