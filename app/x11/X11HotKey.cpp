@@ -95,7 +95,12 @@ std::unique_ptr<X11HotKey> X11HotKey::open(const std::string& displayName, std::
 
 X11HotKey::X11HotKey(std::unique_ptr<Connection> connection) : m_connection(std::move(connection)) {}
 
-X11HotKey::~X11HotKey() = default;
+X11HotKey::~X11HotKey() {
+    // The grabs are given back and confirmed before the connection closes: the server notices a closed
+    // connection only later, and a program that takes the same shortcut at once (the next instance) would be
+    // refused until then.
+    if (!isBroken()) release();
+}
 
 bool X11HotKey::isBroken() const { return xcb_connection_has_error(m_connection->xcb) != 0; }
 
@@ -161,7 +166,12 @@ void X11HotKey::ungrab(const std::vector<Grab>& grabs) {
     for (const Grab& grab : grabs) {
         xcb_ungrab_key(m_connection->xcb, grab.keycode, m_connection->root, grab.modifiers);
     }
-    xcb_flush(m_connection->xcb);
+    // Waited for, so that once this returns another program (or the next instance) can take the keys: the
+    // server serves each connection in its own order.
+    if (!grabs.empty()) {
+        std::free(
+            xcb_get_input_focus_reply(m_connection->xcb, xcb_get_input_focus(m_connection->xcb), nullptr));
+    }
 }
 
 void X11HotKey::release() {
