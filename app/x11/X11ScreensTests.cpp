@@ -143,54 +143,18 @@ TEST(X11ScreensTest, NativeModeIsTheLargestPreferredElseTheLargest) {
     }
 }
 
-// A client of the test server that plays the window manager's and the monitor's parts.
-class Client {
-public:
-    explicit Client(const std::string& display) : m_xcb(xcb_connect(display.c_str(), nullptr)) {
-        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_xcb)).data->root;
-    }
-    ~Client() { xcb_disconnect(m_xcb); }
-    Client(const Client&) = delete;
-    Client& operator=(const Client&) = delete;
-
-    xcb_atom_t atom(const char* name) {
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            m_xcb, xcb_intern_atom(m_xcb, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
-        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-        std::free(reply);
-        return atom;
-    }
-    xcb_window_t window() {
-        const xcb_window_t id = xcb_generate_id(m_xcb);
-        xcb_create_window(m_xcb, XCB_COPY_FROM_PARENT, id, m_root, 0, 0, 10, 10, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
-        return id;
-    }
-    void set(xcb_window_t window, const char* property, xcb_atom_t type, std::vector<std::uint32_t> values) {
-        xcb_change_property(m_xcb, XCB_PROP_MODE_REPLACE, window, atom(property), type, 32,
-                            static_cast<std::uint32_t>(values.size()), values.data());
-        xcb_aux_sync();
-    }
-    // Gives the first output an EDID, as the driver of a real monitor would.
-    void setEdid(const std::vector<std::uint8_t>& bytes) {
-        auto* resources = xcb_randr_get_screen_resources_current_reply(
-            m_xcb, xcb_randr_get_screen_resources_current(m_xcb, m_root), nullptr);
-        ASSERT_TRUE(resources);
-        const xcb_randr_output_t output = xcb_randr_get_screen_resources_current_outputs(resources)[0];
-        std::free(resources);
-        xcb_randr_change_output_property(m_xcb, output, atom("EDID"), XCB_ATOM_INTEGER, 8,
-                                         XCB_PROP_MODE_REPLACE, static_cast<std::uint32_t>(bytes.size()),
-                                         bytes.data());
-        xcb_aux_sync();
-    }
-    xcb_window_t root() const { return m_root; }
-
-private:
-    void xcb_aux_sync() { std::free(xcb_get_input_focus_reply(m_xcb, xcb_get_input_focus(m_xcb), nullptr)); }
-
-    xcb_connection_t* m_xcb;
-    xcb_window_t m_root = 0;
-};
+// Gives the first output an EDID, as the driver of a real monitor would.
+void setEdid(testing::XClient& driver, const std::vector<std::uint8_t>& bytes) {
+    auto* resources = xcb_randr_get_screen_resources_current_reply(
+        driver.xcb(), xcb_randr_get_screen_resources_current(driver.xcb(), driver.root()), nullptr);
+    ASSERT_TRUE(resources);
+    const xcb_randr_output_t output = xcb_randr_get_screen_resources_current_outputs(resources)[0];
+    std::free(resources);
+    xcb_randr_change_output_property(driver.xcb(), output, driver.atom("EDID"), XCB_ATOM_INTEGER, 8,
+                                     XCB_PROP_MODE_REPLACE, static_cast<std::uint32_t>(bytes.size()),
+                                     bytes.data());
+    driver.sync();
+}
 
 class X11ScreensServerTest : public ::testing::Test {
 protected:
@@ -213,19 +177,19 @@ TEST_F(X11ScreensServerTest, ListsTheOutputAndNamesItByItsEdid) {
     EXPECT_EQ(listed[0].id, X11Screens::displayIDFor({}, listed[0].name)) << "no EDID: the output's name";
     EXPECT_EQ(screens->rootFrame(), (Rect{0, 0, 640, 480}));
 
-    Client monitor(m_server.display());
-    monitor.setEdid(edid(7, 0));
+    testing::XClient driver(m_server.display());
+    setEdid(driver, edid(7, 0));
     listed = screens->list();
     ASSERT_EQ(listed.size(), 1U);
     EXPECT_EQ(listed[0].id, X11Screens::displayIDFor(edid(7, 0), "elsewhere"));
 }
 
 TEST_F(X11ScreensServerTest, ReadsBothStrutPropertiesOfListedClientsOnly) {
-    Client wm(m_server.display());
-    const xcb_window_t panel = wm.window();
-    const xcb_window_t oldDock = wm.window();
-    const xcb_window_t plain = wm.window();
-    const xcb_window_t unlisted = wm.window();
+    testing::XClient wm(m_server.display());
+    const xcb_window_t panel = wm.window(0, 0, 10, 10);
+    const xcb_window_t oldDock = wm.window(0, 0, 10, 10);
+    const xcb_window_t plain = wm.window(0, 0, 10, 10);
+    const xcb_window_t unlisted = wm.window(0, 0, 10, 10);
     wm.set(panel, "_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL, {0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 0, 639});
     wm.set(panel, "_NET_WM_STRUT", XCB_ATOM_CARDINAL, {0, 0, 0, 40});
     wm.set(oldDock, "_NET_WM_STRUT", XCB_ATOM_CARDINAL, {64, 0, 0, 0});

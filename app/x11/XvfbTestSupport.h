@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,6 +20,84 @@
 #include "core/testsupport/TempDir.h"
 
 namespace brimly::testing {
+
+// A plain client of the test server that plays the other parties: applications, the window manager, a
+// monitor's driver. It waits for what it expects on its own events, with a generous guard against a wait
+// that never ends.
+class XClient {
+public:
+    explicit XClient(const std::string& display) : m_xcb(xcb_connect(display.c_str(), nullptr)) {
+        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_xcb)).data->root;
+    }
+    ~XClient() { xcb_disconnect(m_xcb); }
+    XClient(const XClient&) = delete;
+    XClient& operator=(const XClient&) = delete;
+
+    xcb_connection_t* xcb() const { return m_xcb; }
+    xcb_window_t root() const { return m_root; }
+
+    xcb_atom_t atom(const char* name) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            m_xcb, xcb_intern_atom(m_xcb, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+        std::free(reply);
+        return atom;
+    }
+    // An unmapped top-level window whose property changes and structure this client follows.
+    xcb_window_t window(std::int16_t x, std::int16_t y, std::uint16_t width, std::uint16_t height) {
+        const xcb_window_t id = xcb_generate_id(m_xcb);
+        const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_create_window(m_xcb, XCB_COPY_FROM_PARENT, id, m_root, x, y, width, height, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
+        sync();
+        return id;
+    }
+    void set(xcb_window_t window, const char* property, xcb_atom_t type, std::vector<std::uint32_t> values) {
+        xcb_change_property(m_xcb, XCB_PROP_MODE_REPLACE, window, atom(property), type, 32,
+                            static_cast<std::uint32_t>(values.size()), values.data());
+        sync();
+    }
+    std::vector<std::uint32_t> get(xcb_window_t window, const char* property) {
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            m_xcb, xcb_get_property(m_xcb, 0, window, atom(property), XCB_GET_PROPERTY_TYPE_ANY, 0, 1024),
+            nullptr);
+        std::vector<std::uint32_t> values;
+        if (reply && reply->format == 32) {
+            const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
+            values.assign(data, data + xcb_get_property_value_length(reply) / 4);
+        }
+        std::free(reply);
+        return values;
+    }
+    void map(xcb_window_t window) {
+        xcb_map_window(m_xcb, window);
+        sync();
+    }
+    void followRoot() {
+        const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(m_xcb, m_root, XCB_CW_EVENT_MASK, &events);
+        sync();
+    }
+    // Checks `done` after each batch of this client's events until it holds; false when the guard ran out.
+    bool waitUntil(const std::function<bool()>& done) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!done()) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0 || xcb_connection_has_error(m_xcb)) return false;
+            pollfd readable{xcb_get_file_descriptor(m_xcb), POLLIN, 0};
+            ::poll(&readable, 1, static_cast<int>(left.count()));
+            while (xcb_generic_event_t* event = xcb_poll_for_event(m_xcb)) std::free(event);
+        }
+        return true;
+    }
+    // A round trip: everything sent before has reached the server.
+    void sync() { std::free(xcb_get_input_focus_reply(m_xcb, xcb_get_input_focus(m_xcb), nullptr)); }
+
+private:
+    xcb_connection_t* m_xcb;
+    xcb_window_t m_root = 0;
+};
 
 // A private Xvfb server for one test suite. Xvfb picks a free display itself and writes its number to a
 // pipe once it accepts connections, so tests never guess a display or sleep while it starts. It can also run
@@ -110,37 +189,19 @@ public:
         return pid > 0;
     }
 
-    // Starts openbox and waits until it manages the screen, which it announces with the EWMH check
-    // window on the root.
+    // Starts openbox and waits until it has finished starting: a window mapped earlier may be lost. Its
+    // start-up command marks the root with a property once it runs, after openbox manages the screen.
     bool startOpenbox() {
-        if (!launch({"openbox", "--sm-disable"})) return false;
-        xcb_connection_t* xcb = xcb_connect(m_display.c_str(), nullptr);
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(xcb)).data->root;
-        const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-        xcb_change_window_attributes(xcb, root, XCB_CW_EVENT_MASK, &mask);
-        const char* name = "_NET_SUPPORTING_WM_CHECK";
-        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-            xcb, xcb_intern_atom(xcb, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
-        const xcb_atom_t check = atom ? atom->atom : xcb_atom_t{XCB_ATOM_NONE};
-        std::free(atom);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        bool managed = false;
-        while (!managed && xcb_connection_has_error(xcb) == 0 &&
-               std::chrono::steady_clock::now() < deadline) {
-            xcb_get_property_reply_t* reply = xcb_get_property_reply(
-                xcb, xcb_get_property(xcb, 0, root, check, XCB_ATOM_WINDOW, 0, 1), nullptr);
-            managed = reply && xcb_get_property_value_length(reply) == 4;
-            std::free(reply);
-            if (managed) break;
-            pollfd readable{xcb_get_file_descriptor(xcb), POLLIN, 0};
-            ::poll(&readable, 1, 30000);
-            while (xcb_generic_event_t* event = xcb_poll_for_event(xcb)) std::free(event);
-        }
-        xcb_disconnect(xcb);
-        return managed;
+        XClient watcher(m_display);
+        watcher.followRoot();
+        const char* mark = "_BRIMLY_TEST_WM_READY";
+        const std::string command = std::string("xprop -root -f ") + mark + " 32c -set " + mark + " 1";
+        if (!launch({"openbox", "--sm-disable", "--startup", command})) return false;
+        return watcher.waitUntil([&] { return !watcher.get(watcher.root(), mark).empty(); });
     }
 
     static bool isInstalled(const std::string& program) { return !find(program).empty(); }
+    static bool canRunOpenbox() { return isInstalled("openbox") && isInstalled("xprop"); }
 
     void stop() {
         for (const pid_t client : m_clients) {
