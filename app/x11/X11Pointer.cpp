@@ -15,7 +15,8 @@ constexpr std::uint8_t sentEventBit = 0x80;
 
 std::unique_ptr<X11Pointer> X11Pointer::open(const std::string& displayName, std::string* why) {
     auto connection = X11Connection::open(displayName, why);
-    if (!connection) return nullptr;
+    auto reader = connection ? X11Connection::open(displayName, why) : nullptr;
+    if (!reader) return nullptr;
     xcb_connection_t* xcb = connection->xcb();
     const auto refuse = [&](const char* problem) {
         if (why) *why = problem;
@@ -35,24 +36,25 @@ std::unique_ptr<X11Pointer> X11Pointer::open(const std::string& displayName, std
         xcb_request_check(xcb, xcb_input_xi_select_events_checked(xcb, connection->root(), 1, &mask.head)));
     if (error || connection->isBroken()) return refuse("the X server refused raw pointer events");
     const std::uint8_t opcode = xcb_get_extension_data(xcb, &xcb_input_id)->major_opcode;
-    return std::unique_ptr<X11Pointer>(new X11Pointer(std::move(connection), opcode));
+    return std::unique_ptr<X11Pointer>(new X11Pointer(std::move(connection), std::move(reader), opcode));
 }
 
-X11Pointer::X11Pointer(std::unique_ptr<X11Connection> connection, std::uint8_t opcode)
-    : m_connection(std::move(connection)), m_opcode(opcode) {}
+X11Pointer::X11Pointer(std::unique_ptr<X11Connection> events, std::unique_ptr<X11Connection> reader,
+                       std::uint8_t opcode)
+    : m_events(std::move(events)), m_reader(std::move(reader)), m_opcode(opcode) {}
 
 X11Pointer::~X11Pointer() = default;
 
-int X11Pointer::fileDescriptor() const { return xcb_get_file_descriptor(m_connection->xcb()); }
+int X11Pointer::fileDescriptor() const { return xcb_get_file_descriptor(m_events->xcb()); }
 
 void X11Pointer::setOnMotion(std::function<void(Point)> onMotion) { m_onMotion = std::move(onMotion); }
 
 void X11Pointer::setOnButton(std::function<void(int, Point)> onButton) { m_onButton = std::move(onButton); }
 
 std::optional<Point> X11Pointer::position() {
-    xcb_connection_t* xcb = m_connection->xcb();
+    xcb_connection_t* xcb = m_reader->xcb();
     XcbOwned<xcb_query_pointer_reply_t> reply(
-        xcb_query_pointer_reply(xcb, xcb_query_pointer(xcb, m_connection->root()), nullptr));
+        xcb_query_pointer_reply(xcb, xcb_query_pointer(xcb, m_reader->root()), nullptr));
     if (!reply) return std::nullopt;
     return Point{double(reply->root_x), double(reply->root_y)};
 }
@@ -60,7 +62,7 @@ std::optional<Point> X11Pointer::position() {
 void X11Pointer::dispatch() {
     bool moved = false;
     std::vector<int> presses;
-    while (XcbOwned<xcb_generic_event_t> event{xcb_poll_for_event(m_connection->xcb())}) {
+    while (XcbOwned<xcb_generic_event_t> event{xcb_poll_for_event(m_events->xcb())}) {
         if ((event->response_type & ~sentEventBit) != XCB_GE_GENERIC) continue;
         const auto* generic = reinterpret_cast<const xcb_ge_generic_event_t*>(event.get());
         if (generic->extension != m_opcode) continue;

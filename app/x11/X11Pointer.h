@@ -14,7 +14,8 @@ class X11Connection;
 // The pointer as the hover detector sees it: XInput 2 raw motion and button presses from every device,
 // wherever the pointer is and whoever grabbed it, on a connection of its own. Nothing polls: the event loop
 // watches `fileDescriptor()` and calls `dispatch()` when it is readable. Positions are root coordinates
-// (origin top-left, y down). Main thread.
+// (origin top-left, y down). Positions are asked on a second connection: events that arrive while a reply
+// is awaited would wait in xcb's queue without waking the descriptor. Main thread.
 class X11Pointer {
 public:
     // Absent when no server answers or it lacks XInput 2.0; `why` (when given) then says why.
@@ -33,9 +34,11 @@ public:
     void setOnButton(std::function<void(int button, Point)> onButton);
 
 private:
-    X11Pointer(std::unique_ptr<X11Connection> connection, std::uint8_t opcode);
+    X11Pointer(std::unique_ptr<X11Connection> events, std::unique_ptr<X11Connection> reader,
+               std::uint8_t opcode);
 
-    std::unique_ptr<X11Connection> m_connection;
+    std::unique_ptr<X11Connection> m_events;
+    std::unique_ptr<X11Connection> m_reader;
     std::uint8_t m_opcode;
     std::function<void(Point)> m_onMotion;
     std::function<void(int, Point)> m_onButton;

@@ -79,6 +79,8 @@ TEST_F(X11PointerTest, EachDrainReportsOneMotionAtTheFinalPosition) {
         for (int i = 0; i < steps; ++i) mouse.nudge(2, 1);
         const Point after = mouse.position();
         ASSERT_NE(after, before);
+        // Asking the position before the drain must not hide the motions from the descriptor.
+        EXPECT_EQ(m_pointer->position(), after);
         dispatchOnce(*m_pointer);
         EXPECT_EQ(m_seen.motions, std::vector<Point>{after});
         EXPECT_TRUE(m_seen.buttons.empty());
