@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -90,6 +91,19 @@ public:
             while (xcb_generic_event_t* event = xcb_poll_for_event(m_xcb)) std::free(event);
         }
         return true;
+    }
+    // A 32-bit client message to the root, as EWMH has clients ask the window manager.
+    void sendToRoot(xcb_window_t window, const char* type, std::vector<std::uint32_t> data) {
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = window;
+        message.type = atom(type);
+        std::copy(data.begin(), data.end(), message.data.data32);
+        xcb_send_event(m_xcb, 0, m_root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&message));
+        sync();
     }
     // A round trip: everything sent before has reached the server.
     void sync() { std::free(xcb_get_input_focus_reply(m_xcb, xcb_get_input_focus(m_xcb), nullptr)); }
