@@ -16,25 +16,13 @@ constexpr std::uint32_t iconicState = 3;
 
 // The window's outermost rectangle as the server has it: the window manager's frame once one adopted it.
 Rect topLevelFrame(testing::XClient& client, xcb_window_t window) {
-    for (;;) {
-        auto* tree = xcb_query_tree_reply(client.xcb(), xcb_query_tree(client.xcb(), window), nullptr);
-        if (!tree) return {};
-        const xcb_window_t parent = tree->parent;
-        std::free(tree);
-        if (parent == client.root()) break;
-        window = parent;
-    }
-    auto* geometry = xcb_get_geometry_reply(client.xcb(), xcb_get_geometry(client.xcb(), window), nullptr);
-    const Rect frame{double(geometry->x), double(geometry->y),
-                     double(geometry->width + 2 * geometry->border_width),
-                     double(geometry->height + 2 * geometry->border_width)};
+    auto* geometry = xcb_get_geometry_reply(client.xcb(),
+                                            xcb_get_geometry(client.xcb(), client.topLevel(window)), nullptr);
+    const int border = 2 * geometry->border_width;
+    const Rect frame{double(geometry->x), double(geometry->y), double(geometry->width + border),
+                     double(geometry->height + border)};
     std::free(geometry);
     return frame;
-}
-
-bool listed(testing::XClient& client, const char* property, xcb_window_t window) {
-    const std::vector<std::uint32_t> windows = client.get(client.root(), property);
-    return std::find(windows.begin(), windows.end(), window) != windows.end();
 }
 
 // A client window with its owner's pid and, when given, a window type and EWMH states.
@@ -59,20 +47,14 @@ bool dispatchUntil(X11RootWatch& watch, const std::function<bool()>& done) {
     return done();
 }
 
-class X11RootWatchTest : public ::testing::Test {
+class X11RootWatchTest : public testing::XvfbTest {
 protected:
-    void SetUp() override {
-        if (m_server.isMissing()) GTEST_SKIP() << m_server.problem();
-        ASSERT_FALSE(m_server.display().empty()) << m_server.problem();
-    }
     std::unique_ptr<X11RootWatch> open() {
         std::string why;
         auto watch = X11RootWatch::open(m_server.display(), &why);
         EXPECT_TRUE(watch) << why;
         return watch;
     }
-
-    testing::XvfbServer m_server;
 };
 
 TEST_F(X11RootWatchTest, UnderOpenboxListsTheViewableWindowsFrontToBackWithOwnersAndFrames) {
@@ -91,11 +73,11 @@ TEST_F(X11RootWatchTest, UnderOpenboxListsTheViewableWindowsFrontToBackWithOwner
     const xcb_window_t dialog = appWindow(client, {300, 300, 80, 60}, 600, "_NET_WM_WINDOW_TYPE_DIALOG");
     const xcb_window_t full = appWindow(client, {0, 0, 100, 100}, 200, nullptr, "_NET_WM_STATE_FULLSCREEN");
     for (const xcb_window_t window : {desktop, faded, minimised, dock, dialog, full}) client.map(window);
-    ASSERT_TRUE(client.waitUntil([&] { return listed(client, "_NET_CLIENT_LIST_STACKING", minimised); }));
+    ASSERT_TRUE(client.waitUntil([&] { return client.rootLists("_NET_CLIENT_LIST_STACKING", minimised); }));
     client.sendToRoot(minimised, "WM_CHANGE_STATE", {iconicState});
     ASSERT_TRUE(client.waitUntil([&] {
         return client.get(client.root(), "_NET_ACTIVE_WINDOW") == std::vector<std::uint32_t>{full} &&
-               listed(client, "_NET_CLIENT_LIST_STACKING", full) &&
+               client.rootLists("_NET_CLIENT_LIST_STACKING", full) &&
                client.get(minimised, "WM_STATE").size() == 2 &&
                client.get(minimised, "WM_STATE")[0] == iconicState;
     }));

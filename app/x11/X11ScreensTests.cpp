@@ -2,8 +2,6 @@
 #include <xcb/randr.h>
 #include <xcb/xcb.h>
 
-#include <cstring>
-
 #include "app/x11/X11Screens.h"
 #include "app/x11/XvfbTestSupport.h"
 
@@ -12,94 +10,51 @@ namespace {
 
 constexpr std::uint32_t whole = 0xFFFFFFFF;
 
-Strut leftStrut(std::uint32_t width, std::uint32_t startY, std::uint32_t endY) {
-    Strut strut;
-    strut.left = width;
-    strut.leftStartY = startY;
-    strut.leftEndY = endY;
-    return strut;
-}
-Strut topStrut(std::uint32_t height, std::uint32_t startX, std::uint32_t endX) {
-    Strut strut;
-    strut.top = height;
-    strut.topStartX = startX;
-    strut.topEndX = endX;
-    return strut;
-}
-Strut bottomStrut(std::uint32_t height, std::uint32_t startX, std::uint32_t endX) {
-    Strut strut;
-    strut.bottom = height;
-    strut.bottomStartX = startX;
-    strut.bottomEndX = endX;
-    return strut;
-}
-Strut rightStrut(std::uint32_t width, std::uint32_t startY, std::uint32_t endY) {
-    Strut strut;
-    strut.right = width;
-    strut.rightStartY = startY;
-    strut.rightEndY = endY;
-    return strut;
-}
-
 TEST(X11ScreensTest, StrutsCutOnlyTheScreensTheirBandsEndOn) {
-    // Two 1920x1080 screens side by side; the right one is 1280x1024 and top-aligned in the last cases.
-    const Rect root{0, 0, 3840, 1080};
-    const Rect a{0, 0, 1920, 1080};
-    const Rect b{1920, 0, 1920, 1080};
-    const Rect mixedRoot{0, 0, 3200, 1080};
-    const Rect small{1920, 0, 1280, 1024};
+    // Two 1920x1080 screens side by side, A on the left; the last case has a shorter, top-aligned B.
+    const Rect root{0, 0, 3840, 1080}, a{0, 0, 1920, 1080}, b{1920, 0, 1920, 1080};
+    const Strut bottomOnB{.bottom = 40, .bottomStartX = 1920, .bottomEndX = 3839};
+    const Strut topBar{.top = 28, .topStartX = 0, .topEndX = 3839};
+    const Strut leftDock{.left = 64, .leftStartY = 100, .leftEndY = 979};
+    const Strut dockOnBsLeft{.left = 1984, .leftEndY = 1079};
     struct Case {
         const char* name;
-        Rect root;
-        Rect screen;
+        Rect root, screen;
         std::vector<Strut> struts;
         Rect visible;
     };
     // clang-format off
     const Case cases[] = {
-        {"no struts",                         root,      a,     {},                                     a},
-        {"bottom panel on B, seen from A",    root,      a,     {bottomStrut(40, 1920, 3839)},          a},
-        {"bottom panel on B",                 root,      b,     {bottomStrut(40, 1920, 3839)},          {1920, 0, 1920, 1040}},
-        {"top bar over both, on A",           root,      a,     {topStrut(28, 0, 3839)},                {0, 28, 1920, 1052}},
-        {"top bar over both, on B",           root,      b,     {topStrut(28, 0, 3839)},                {1920, 28, 1920, 1052}},
-        {"top bar and bottom panel on B",     root,      b,     {topStrut(28, 0, 3839),
-                                                                 bottomStrut(40, 1920, 3839)},          {1920, 28, 1920, 1012}},
-        {"left dock on A",                    root,      a,     {leftStrut(64, 100, 979)},              {64, 0, 1856, 1080}},
-        {"left dock on A, seen from B",       root,      b,     {leftStrut(64, 100, 979)},              b},
-        {"left dock, range below the screen", root,      a,     {leftStrut(64, 2000, 2100)},            a},
-        {"dock at B's inner left edge",       root,      b,     {leftStrut(1984, 0, 1079)},             {1984, 0, 1856, 1080}},
-        {"that dock leaves A alone",          root,      a,     {leftStrut(1984, 0, 1079)},             a},
-        {"right dock on B",                   root,      b,     {rightStrut(48, 0, 1079)},              {1920, 0, 1872, 1080}},
-        {"two top struts: the deeper wins",   root,      a,     {topStrut(28, 0, 3839),
-                                                                 topStrut(40, 0, 1919)},                {0, 40, 1920, 1040}},
-        {"old-style strut spans whole edges", root,      b,     {*Strut::fromValues({0, 0, 0, 30})},    {1920, 0, 1920, 1050}},
-        {"reversed range reserves nothing",   root,      a,     {topStrut(28, 500, 100)},               a},
-        {"panel on a shorter screen",         mixedRoot, small, {bottomStrut(86, 1920, 3199)},          {1920, 0, 1280, 994}},
+        {"bottom panel on B, seen from A",  root, a, {bottomOnB},                                        a},
+        {"bottom panel on B",               root, b, {bottomOnB},                                        {1920, 0, 1920, 1040}},
+        {"top bar over both, on A",         root, a, {topBar},                                           {0, 28, 1920, 1052}},
+        {"top bar and bottom panel on B",   root, b, {topBar, bottomOnB},                                {1920, 28, 1920, 1012}},
+        {"the deeper of two top struts",    root, a, {topBar, {.top = 40, .topEndX = 1919}},             {0, 40, 1920, 1040}},
+        {"left dock on A",                  root, a, {leftDock},                                         {64, 0, 1856, 1080}},
+        {"left dock on A, seen from B",     root, b, {leftDock},                                         b},
+        {"left dock below the screen",      root, a, {{.left = 64, .leftStartY = 2000, .leftEndY = 2100}}, a},
+        {"dock at B's inner left edge",     root, b, {dockOnBsLeft},                                     {1984, 0, 1856, 1080}},
+        {"that dock leaves A alone",        root, a, {dockOnBsLeft},                                     a},
+        {"right dock on B",                 root, b, {{.right = 48, .rightEndY = 1079}},                 {1920, 0, 1872, 1080}},
+        {"old strut: whole edges",          root, b, {*Strut::fromValues({0, 0, 0, 30})},                {1920, 0, 1920, 1050}},
+        {"reversed range reserves nothing", root, a, {{.top = 28, .topStartX = 500, .topEndX = 100}},   a},
+        {"panel on a shorter screen",       {0, 0, 3200, 1080}, {1920, 0, 1280, 1024},
+                                            {{.bottom = 86, .bottomStartX = 1920, .bottomEndX = 3199}},  {1920, 0, 1280, 994}},
     };
     // clang-format on
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
         const Rect visible = X11Screens::visibleFrame(c.screen, c.root, c.struts);
-        EXPECT_EQ(visible, c.visible)
-            << visible.x << "," << visible.y << " " << visible.width << "x" << visible.height;
+        EXPECT_EQ(visible, c.visible) << c.name << ": " << visible.x << "," << visible.y << " "
+                                      << visible.width << "x" << visible.height;
     }
-}
-
-TEST(X11ScreensTest, StrutValuesOfBothPropertiesAndNothingElse) {
-    const std::vector<std::uint32_t> twelve{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-    EXPECT_EQ(Strut::fromValues(twelve), (Strut{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
     EXPECT_EQ(Strut::fromValues({1, 2, 3, 4}), (Strut{1, 2, 3, 4, 0, whole, 0, whole, 0, whole, 0, whole}));
-    for (const std::vector<std::uint32_t>& bad :
-         std::vector<std::vector<std::uint32_t>>{{}, {1, 2, 3}, {1, 2, 3, 4, 5}}) {
-        EXPECT_EQ(Strut::fromValues(bad), std::nullopt) << bad.size() << " values";
-    }
+    EXPECT_EQ(Strut::fromValues({1, 2, 3, 4, 5}), std::nullopt);
 }
 
 std::vector<std::uint8_t> edid(std::uint8_t serial, std::uint8_t checksum) {
-    std::vector<std::uint8_t> bytes(128, 0);
-    const std::uint8_t header[] = {0x00, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0x00, 0x10, 0xac, 0x41, 0xa0};
-    std::memcpy(bytes.data(), header, sizeof header);
-    bytes[12] = serial;
+    std::vector<std::uint8_t> bytes{0x00, 0xff, 0xff, 0xff, 0xff, 0xff,  0xff,
+                                    0x00, 0x10, 0xac, 0x41, 0xa0, serial};
+    bytes.resize(128);
     bytes[127] = checksum;
     return bytes;
 }
@@ -108,7 +63,6 @@ TEST(X11ScreensTest, DisplayIDsFollowTheMonitorNotTheConnector) {
     const DisplayID nameA = X11Screens::displayIDFor({}, "a");
     // FNV-1a's published value for "a": ids stay the ones stored by earlier versions.
     EXPECT_EQ(nameA, 0xe40c292cU);
-    EXPECT_EQ(X11Screens::displayIDFor({}, ""), 2166136261U);
 
     const DisplayID monitor = X11Screens::displayIDFor(edid(1, 0), "DP-1");
     EXPECT_EQ(X11Screens::displayIDFor(edid(1, 0x55), "HDMI-2"), monitor) << "same monitor, other port";
@@ -132,7 +86,6 @@ TEST(X11ScreensTest, NativeModeIsTheLargestPreferredElseTheLargest) {
         {"preferred first",          {{2560, 1440}, {3840, 2160}, {1920, 1080}}, 1, 0},
         {"largest of two preferred", {{2560, 1440}, {3840, 2160}, {5120, 2880}}, 2, 1},
         {"none preferred",           {{1280, 720}, {3840, 2160}, {1920, 1080}},  0, 1},
-        {"equal areas: first",       {{1920, 1080}, {1080, 1920}},               0, 0},
         {"preferred of no size",     {{0, 0}, {800, 600}},                       1, 1},
         {"count beyond the list",    {{800, 600}},                               4, 0},
         {"no modes",                 {},                                         1, std::nullopt},
@@ -156,14 +109,7 @@ void setEdid(testing::XClient& driver, const std::vector<std::uint8_t>& bytes) {
     driver.sync();
 }
 
-class X11ScreensServerTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (m_server.isMissing()) GTEST_SKIP() << m_server.problem();
-        ASSERT_FALSE(m_server.display().empty()) << m_server.problem();
-    }
-    testing::XvfbServer m_server;
-};
+using X11ScreensServerTest = testing::XvfbTest;
 
 TEST_F(X11ScreensServerTest, ListsTheOutputAndNamesItByItsEdid) {
     std::string why;

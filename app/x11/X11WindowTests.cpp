@@ -12,69 +12,44 @@ namespace {
 
 constexpr std::uint32_t allDesktops = 0xFFFFFFFF;
 
-std::vector<Rect> shapeOf(testing::XClient& client, xcb_window_t window, std::uint8_t kind) {
+// Which pixels of a 400 x 100 window the window's shape of `kind` covers: the server may split a shape into
+// other rectangles than it was given.
+std::vector<bool> coverage(const std::vector<Rect>& rects) {
+    std::vector<bool> covered(400 * 100);
+    for (std::size_t i = 0; i < covered.size(); ++i) {
+        const Point pixel{double(i % 400) + 0.5, double(i / 400) + 0.5};
+        covered[i] =
+            std::any_of(rects.begin(), rects.end(), [&](const Rect& r) { return r.contains(pixel); });
+    }
+    return covered;
+}
+std::vector<bool> coverage(testing::XClient& client, xcb_window_t window, std::uint8_t kind) {
     auto* reply = xcb_shape_get_rectangles_reply(
         client.xcb(), xcb_shape_get_rectangles(client.xcb(), window, kind), nullptr);
     std::vector<Rect> rects;
-    if (!reply) return rects;
-    const xcb_rectangle_t* data = xcb_shape_get_rectangles_rectangles(reply);
-    for (int i = 0; i < xcb_shape_get_rectangles_rectangles_length(reply); ++i) {
+    const xcb_rectangle_t* data = reply ? xcb_shape_get_rectangles_rectangles(reply) : nullptr;
+    for (int i = 0; reply && i < xcb_shape_get_rectangles_rectangles_length(reply); ++i) {
         rects.push_back(
             {double(data[i].x), double(data[i].y), double(data[i].width), double(data[i].height)});
     }
     std::free(reply);
-    return rects;
-}
-
-// Which pixels of a `width` x `height` window the rectangles cover: the server may split a shape into
-// other rectangles than it was given.
-std::vector<bool> coverage(const std::vector<Rect>& rects, int width = 400, int height = 100) {
-    std::vector<bool> covered(std::size_t(width * height));
-    for (const Rect& rect : rects) {
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                if (rect.contains({x + 0.5, y + 0.5})) covered[std::size_t(y * width + x)] = true;
-            }
-        }
-    }
-    return covered;
+    return coverage(rects);
 }
 
 bool contains(const std::vector<std::uint32_t>& values, std::uint32_t value) {
     return std::find(values.begin(), values.end(), value) != values.end();
 }
 
-// The position of the window's top-level ancestor (its frame, once a window manager adopted it) among the
-// root's children, bottom first.
-long stackPosition(testing::XClient& client, xcb_window_t window) {
-    for (xcb_window_t current = window;;) {
-        auto* tree = xcb_query_tree_reply(client.xcb(), xcb_query_tree(client.xcb(), current), nullptr);
-        if (!tree) return -1;
-        const xcb_window_t parent = tree->parent;
-        std::free(tree);
-        if (parent == client.root()) break;
-        current = parent;
-        window = parent;
-    }
-    auto* tree = xcb_query_tree_reply(client.xcb(), xcb_query_tree(client.xcb(), client.root()), nullptr);
-    const xcb_window_t* children = xcb_query_tree_children(tree);
-    const int count = xcb_query_tree_children_length(tree);
-    const long position = std::find(children, children + count, window) - children;
-    std::free(tree);
-    return position;
-}
-
-class X11WindowTest : public ::testing::Test {
+class X11WindowTest : public testing::XvfbTest {
 protected:
     void SetUp() override {
-        if (m_server.isMissing()) GTEST_SKIP() << m_server.problem();
-        ASSERT_FALSE(m_server.display().empty()) << m_server.problem();
+        XvfbTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
         std::string why;
         m_window = X11Window::open(m_server.display(), &why);
         ASSERT_TRUE(m_window) << why;
     }
 
-    testing::XvfbServer m_server;
     std::unique_ptr<X11Window> m_window;
 };
 
@@ -106,7 +81,7 @@ TEST_F(X11WindowTest, ShapesReadBackAsSet) {
                               ? m_window->setInputRegion(window, *c.rects)
                               : m_window->setBoundingRegion(window, c.rects);
         EXPECT_TRUE(done);
-        EXPECT_TRUE(coverage(shapeOf(client, window, c.kind)) == coverage(c.readBack));
+        EXPECT_TRUE(coverage(client, window, c.kind) == coverage(c.readBack));
     }
     EXPECT_FALSE(m_window->setInputRegion(0x7ffffff, {whole})) << "a window that does not exist";
 }
@@ -134,8 +109,7 @@ TEST_F(X11WindowTest, UnderOpenboxPanelsGetTheirHintsMappedOrNotAndStayAboveOthe
     // Mapped first, so the hints have to travel as requests to the window manager.
     const xcb_window_t late = client.window(0, 200, 100, 30);
     client.map(late);
-    ASSERT_TRUE(
-        client.waitUntil([&] { return contains(client.get(client.root(), "_NET_CLIENT_LIST"), late); }));
+    ASSERT_TRUE(client.waitUntil([&] { return client.rootLists("_NET_CLIENT_LIST", late); }));
     ASSERT_TRUE(m_window->setDockProperties(late));
     // openbox keeps stickiness in the desktop number alone.
     const std::vector<std::uint32_t> wanted{client.atom("_NET_WM_STATE_SKIP_TASKBAR"),
@@ -163,8 +137,8 @@ TEST_F(X11WindowTest, UnderOpenboxPanelsGetTheirHintsMappedOrNotAndStayAboveOthe
         return client.get(client.root(), "_NET_ACTIVE_WINDOW") == std::vector<std::uint32_t>{window};
     };
     ASSERT_TRUE(client.waitUntil([&] { return isActive(normal); }));
-    EXPECT_GT(stackPosition(client, panel), stackPosition(client, normal));
-    EXPECT_GT(stackPosition(client, panel), stackPosition(client, full));
+    EXPECT_GT(client.stackPosition(panel), client.stackPosition(normal));
+    EXPECT_GT(client.stackPosition(panel), client.stackPosition(full));
     EXPECT_TRUE(m_window->raise(panel));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -104,6 +105,30 @@ public:
                        XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                        reinterpret_cast<const char*>(&message));
         sync();
+    }
+    bool rootLists(const char* property, xcb_window_t window) {
+        const std::vector<std::uint32_t> windows = get(m_root, property);
+        return std::find(windows.begin(), windows.end(), window) != windows.end();
+    }
+    // The window's top-level ancestor: its frame once a window manager adopted it.
+    xcb_window_t topLevel(xcb_window_t window) {
+        for (;;) {
+            xcb_query_tree_reply_t* tree =
+                xcb_query_tree_reply(m_xcb, xcb_query_tree(m_xcb, window), nullptr);
+            const xcb_window_t parent = tree ? tree->parent : m_root;
+            std::free(tree);
+            if (parent == m_root) return window;
+            window = parent;
+        }
+    }
+    // Where the window's top-level ancestor lies among the root's children, bottom first.
+    long stackPosition(xcb_window_t window) {
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(m_xcb, xcb_query_tree(m_xcb, m_root), nullptr);
+        const xcb_window_t* children = xcb_query_tree_children(tree);
+        const xcb_window_t* end = children + xcb_query_tree_children_length(tree);
+        const long position = std::find(children, end, topLevel(window)) - children;
+        std::free(tree);
+        return position;
     }
     // A round trip: everything sent before has reached the server.
     void sync() { std::free(xcb_get_input_focus_reply(m_xcb, xcb_get_input_focus(m_xcb), nullptr)); }
@@ -249,6 +274,17 @@ private:
     std::string m_display;
     std::string m_problem;
     bool m_missing = false;
+};
+
+// A test with a private server of its own, skipped where Xvfb is not installed.
+class XvfbTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (m_server.isMissing()) GTEST_SKIP() << m_server.problem();
+        ASSERT_FALSE(m_server.display().empty()) << m_server.problem();
+    }
+
+    XvfbServer m_server;
 };
 
 }  // namespace brimly::testing
