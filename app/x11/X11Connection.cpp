@@ -91,6 +91,11 @@ std::optional<std::uint32_t> X11Connection::value32(xcb_window_t window, const s
     return values.front();
 }
 
+void X11Connection::dropQueued() {
+    while (XcbOwned<xcb_generic_event_t> queued{xcb_poll_for_queued_event(m_xcb)}) {
+    }
+}
+
 void X11Connection::sendToRoot(xcb_window_t window, const std::string& type,
                                std::initializer_list<std::uint32_t> data) {
     xcb_client_message_event_t message{};

@@ -54,6 +54,11 @@ public:
     std::vector<std::uint32_t> values32(xcb_window_t window, const std::string& property);
     std::optional<std::uint32_t> value32(xcb_window_t window, const std::string& property);
 
+    // Drops what waits in xcb's queue. A reply asked for without an error slot leaves its error there (a
+    // window that vanished mid-read, say), so a connection whose events nobody reads calls this with each
+    // round of questions, lest the errors pile up for the life of the program.
+    void dropQueued();
+
     // Sends a 32-bit client message to the root window the way EWMH asks clients to talk to the window
     // manager.
     void sendToRoot(xcb_window_t window, const std::string& type, std::initializer_list<std::uint32_t> data);

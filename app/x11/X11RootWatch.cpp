@@ -80,6 +80,7 @@ void X11RootWatch::dispatch() {
 }
 
 std::vector<WindowInfo> X11RootWatch::windowsFrontToBack() {
+    m_reader->dropQueued();
     X11Connection& c = *m_reader;
     xcb_connection_t* xcb = c.xcb();
     std::vector<std::uint32_t> stacking = c.values32(c.root(), "_NET_CLIENT_LIST_STACKING");
@@ -133,6 +134,7 @@ std::vector<WindowInfo> X11RootWatch::windowsFrontToBack() {
 }
 
 std::optional<std::int32_t> X11RootWatch::activePid() {
+    m_reader->dropQueued();
     const std::optional<std::uint32_t> active = m_reader->value32(m_reader->root(), "_NET_ACTIVE_WINDOW");
     if (!active || *active == XCB_NONE) return std::nullopt;
     const std::optional<std::uint32_t> pid = m_reader->value32(*active, "_NET_WM_PID");
@@ -141,6 +143,7 @@ std::optional<std::int32_t> X11RootWatch::activePid() {
 }
 
 std::optional<std::int32_t> X11RootWatch::desktopOwnerPid() {
+    m_reader->dropQueued();
     X11Connection& c = *m_reader;
     const xcb_atom_t desktopType = c.atom("_NET_WM_WINDOW_TYPE_DESKTOP");
     std::vector<std::pair<xcb_get_property_cookie_t, xcb_get_property_cookie_t>> asked;
@@ -160,6 +163,7 @@ std::optional<std::int32_t> X11RootWatch::desktopOwnerPid() {
 }
 
 std::optional<std::uint32_t> X11RootWatch::currentDesktop() {
+    m_reader->dropQueued();
     return m_reader->value32(m_reader->root(), "_NET_CURRENT_DESKTOP");
 }
 

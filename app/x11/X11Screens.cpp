@@ -89,6 +89,7 @@ X11Screens::X11Screens(std::unique_ptr<X11Connection> connection) : m_connection
 X11Screens::~X11Screens() = default;
 
 Rect X11Screens::rootFrame() {
+    m_connection->dropQueued();
     xcb_connection_t* xcb = m_connection->xcb();
     XcbOwned<xcb_get_geometry_reply_t> geometry(
         xcb_get_geometry_reply(xcb, xcb_get_geometry(xcb, m_connection->root()), nullptr));
@@ -97,6 +98,7 @@ Rect X11Screens::rootFrame() {
 }
 
 std::vector<ScreenInfo> X11Screens::list() {
+    m_connection->dropQueued();
     if (m_connection->isBroken()) return {};
     if (m_connection->hasExtension(&xcb_randr_id)) {
         std::vector<ScreenInfo> screens = listOutputs();
@@ -188,6 +190,7 @@ std::vector<ScreenInfo> X11Screens::listOutputs() {
 }
 
 std::vector<Strut> X11Screens::readStruts() {
+    m_connection->dropQueued();
     const xcb_atom_t partial = m_connection->atom("_NET_WM_STRUT_PARTIAL");
     const xcb_atom_t plain = m_connection->atom("_NET_WM_STRUT");
     std::vector<std::pair<xcb_get_property_cookie_t, xcb_get_property_cookie_t>> cookies;

@@ -50,6 +50,7 @@ X11Window::X11Window(std::unique_ptr<X11Connection> connection) : m_connection(s
 X11Window::~X11Window() = default;
 
 bool X11Window::setDockProperties(std::uint32_t window) {
+    m_connection->dropQueued();
     xcb_connection_t* xcb = m_connection->xcb();
     XcbOwned<xcb_get_window_attributes_reply_t> attributes(
         xcb_get_window_attributes_reply(xcb, xcb_get_window_attributes(xcb, window), nullptr));
@@ -64,7 +65,7 @@ bool X11Window::setDockProperties(std::uint32_t window) {
         return xcb_change_property_checked(xcb, XCB_PROP_MODE_REPLACE, window, m_connection->atom(property),
                                            kind, 32, static_cast<std::uint32_t>(count), values);
     };
-    // The type is read again on a change by the window managers that honour it late at all.
+    // Written mapped or not: some window managers read the type again when it changes.
     std::vector<xcb_void_cookie_t> cookies{set("_NET_WM_WINDOW_TYPE", XCB_ATOM_ATOM, &type, 1)};
     if (!mapped) {
         cookies.push_back(set("_NET_WM_DESKTOP", XCB_ATOM_CARDINAL, &allDesktops, 1));
@@ -104,6 +105,7 @@ bool X11Window::setShape(std::uint32_t window, std::uint8_t kind,
 }
 
 bool X11Window::compositorRunning(int screenNumber) {
+    m_connection->dropQueued();
     const int screen = screenNumber < 0 ? m_connection->screenNumber() : screenNumber;
     const xcb_atom_t selection = m_connection->atom("_NET_WM_CM_S" + std::to_string(screen));
     if (selection == XCB_ATOM_NONE) return false;
