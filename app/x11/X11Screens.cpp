@@ -104,7 +104,7 @@ std::vector<ScreenInfo> X11Screens::list() {
         std::vector<ScreenInfo> screens = listOutputs();
         if (!screens.empty()) return screens;
     }
-    // No RandR, or RandR with nothing lit (a server in the middle of a change): the root is the screen.
+    // No RandR, or a server whose RandR lights no output (some virtual ones): the root is the screen.
     const Rect root = rootFrame();
     if (root.isEmpty()) return {};
     return {
