@@ -89,7 +89,7 @@ echo "start: the app follows the Claude home; a screenshot from before it starte
 "$brimly" >"$work/app.log" 2>&1 &
 app=$!
 pids+=("$app")
-await '.itemsShown == 1 and .unread == 0 and .claudeFound' "the first screenshot"
+await '.itemsShown == 1 and .unread == 0 and .claudeFound and .firstSnapshotAfter > 0' "the first screenshot"
 await '.menu == ["Show Shelf", "-", "Settings…", "Check for Updates…", "About Brimly", "-", "Quit Brimly"]' \
     "the tray menu's texts"
 await '.hotkey.registered and .hotkey.shortcut == "Ctrl+Alt+Space"' "the hot key"

@@ -74,6 +74,9 @@ void AppDelegate::launch() {
     m_model->observe([this](ShelfModel::Change change) {
         if (change == ShelfModel::Change::unreadCount && m_tray)
             m_tray->setUnread(m_model->unreadCount() > 0);
+        if (change == ShelfModel::Change::groups && !m_firstSnapshotAfter) {
+            m_firstSnapshotAfter = m_mainQueue.now() - m_options.startedAt;
+        }
     });
     // 4.–7. The drawer's panels and its watchers.
     m_drawer->refreshPanels();
