@@ -103,11 +103,31 @@ echo "arrival: a screenshot appended while the app runs raises the count"
 screenshotLine >>"$transcript"
 await '.itemsShown == 2 and .unread == 1 and .menu[0] == "Show Shelf (1 new)"' "the second screenshot"
 
-echo "hot key: Ctrl+Alt+Space reaches the app"
+echo "drawer: resting at the top centre opens it after the dwell, and it shows on screen; leaving closes it"
+await '.drawer.windows and (.drawer.panels | length) == 1' "the drawer's panel"
+read -r x y w h < <("$brimly" status --json | jq -r '.drawer.panels[0].drawer | map(floor) | @tsv')
+eval "$(xdotool getmouselocation --shell)"
+# Relative moves: under Xvfb only they make the raw motion events the app follows.
+xdotool mousemove_relative -- $((x + w / 2 - X)) $((y + 2 - Y))
+await '.drawer.phase == "open" and .drawer.progress == 1' "the drawer to open on hover"
+read -r x y w h < <("$brimly" status --json | jq -r '.drawer.panels[0].drawer | map(floor) | @tsv')
+((w > 400 && h > 200)) || fail "the open drawer is only ${w}x${h}"
+pixelAt() { import -window root -crop "1x1+$1+$2" txt:- | grep -o '#[0-9A-F]\{6\}'; }
+inside=$(pixelAt $((x + w / 2)) $((y + h - 20)))
+outside=$(pixelAt $((x + w / 2)) $((y + h + 20)))
+[ "$inside" != "$outside" ] || fail "the open drawer is not on screen ($inside inside and outside)"
+xdotool mousemove_relative -- 0 400
+await '.drawer.progress == 0 and .drawer.openDisplay == null' "the drawer to close when the pointer leaves"
+
+echo "hot key: Ctrl+Alt+Space opens the drawer, brimly toggle closes it"
 xdotool key ctrl+alt+space
-await '.hotkey.presses == 1' "the hot key press"
+await '.hotkey.presses == 1 and .drawer.openDisplay != null' "the hot key to open the drawer"
 "$brimly" toggle
-await '.drawer.toggles == 2' "brimly toggle"
+await '.drawer.toggles == 2 and .drawer.openDisplay == null' "brimly toggle to close it"
+xdotool key ctrl+alt+space
+await '.drawer.progress == 1' "the hot key to open it again"
+xdotool click 1
+await '.drawer.openDisplay == null' "a click outside to close it"
 
 echo "launched again: the running app opens its settings, the second process ends with 0"
 "$brimly" || fail "the second launch failed"

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "app/drawer/DrawerController.h"
 #include "app/qt/QtMainQueue.h"
 #include "app/shell/AppDelegate.h"
 #include "app/shell/BuildInfo.h"
@@ -125,6 +126,14 @@ int runDesktop(int argc, char** argv) {
     QApplication::setApplicationVersion(BuildInfo::version);
     QApplication::setDesktopFileName("brimly");
     QtMainQueue mainQueue;
+    auto makeDrawer = [&mainQueue, &shelf](ShelfModel& model,
+                                           AppSettings& settings) -> std::unique_ptr<DrawerPort> {
+        std::string problem;
+        auto drawer = DrawerController::make(mainQueue, model, settings, ShelfModel::motionScale(shelf.env),
+                                             "", &problem);
+        if (!drawer) std::fprintf(stderr, "Brimly: the drawer cannot be shown: %s\n", problem.c_str());
+        return drawer;
+    };
     int status = 0;
     {
         AppDelegate delegate(mainQueue, AppDelegate::Options{
@@ -133,6 +142,7 @@ int runDesktop(int argc, char** argv) {
                                             .control = std::move(control),
                                             .displayName = "",
                                             .startedAt = startedAt,
+                                            .makeDrawer = makeDrawer,
                                         });
         delegate.launch();
         status = QApplication::exec();

@@ -79,6 +79,9 @@ void AppDelegate::launch() {
         }
     });
     // 4.–7. The drawer's panels and its watchers.
+    if (m_options.makeDrawer) {
+        if (auto drawer = m_options.makeDrawer(*m_model, m_settings)) m_drawer = std::move(drawer);
+    }
     m_drawer->refreshPanels();
     m_drawer->startWatchers(m_settings.prefs().activeDisplayOnly);
     m_drawer->setCompareKeyCode(m_settings.prefs().compareKeyCode);

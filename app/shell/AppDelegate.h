@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -42,6 +43,8 @@ public:
         std::string displayName;
         // When the program started (steady seconds), for the start-up time in the status.
         double startedAt = 0;
+        // Builds the drawer over the shelf model once it exists; absent or empty, the drawer stays inert.
+        std::function<std::unique_ptr<DrawerPort>(ShelfModel&, AppSettings&)> makeDrawer;
     };
 
     AppDelegate(QtMainQueue& mainQueue, Options options);

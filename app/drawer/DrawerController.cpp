@@ -1,0 +1,356 @@
+#include "app/drawer/DrawerController.h"
+
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <QTimer>
+#include <cmath>
+
+#include "app/drawer/NotchPanel.h"
+#include "app/shelf/ShelfModel.h"
+#include "app/shell/AppSettings.h"
+#include "app/x11/X11Pointer.h"
+#include "app/x11/X11RootWatch.h"
+#include "app/x11/X11Screens.h"
+#include "app/x11/X11Window.h"
+#include "core/base/Log.h"
+#include "core/drawer/DrawerGrowth.h"
+#include "core/drawer/HoverInputs.h"
+#include "core/drawer/ShelfLayoutKind.h"
+
+namespace brimly {
+
+namespace {
+const Log logger("drawer");
+
+std::string phaseName(const HoverMachine::Phase& phase) {
+    switch (phase.value.index()) {
+        case 1:
+            return "dwelling";
+        case 2:
+            return "open";
+        case 3:
+            return "closing";
+        default:
+            return "closed";
+    }
+}
+
+Json rectJson(const Rect& rect) { return Json::array({rect.x, rect.y, rect.width, rect.height}); }
+}  // namespace
+
+DrawerController::DrawerController(SerialQueue& mainQueue, ShelfModel& model, AppSettings& settings,
+                                   double motionScale)
+    : m_queue(mainQueue),
+      m_model(model),
+      m_settings(settings),
+      m_motionScale(motionScale),
+      m_machine(HoverInputs::grace),
+      m_frames(std::make_unique<QTimer>()) {
+    m_frames->setTimerType(Qt::PreciseTimer);
+    m_frames->setInterval(16);
+    QObject::connect(m_frames.get(), &QTimer::timeout, this, [this] { animate(); });
+}
+
+DrawerController::~DrawerController() = default;
+
+std::unique_ptr<DrawerController> DrawerController::make(SerialQueue& mainQueue, ShelfModel& model,
+                                                         AppSettings& settings, double motionScale,
+                                                         const std::string& displayName, std::string* why) {
+    std::unique_ptr<DrawerController> controller(
+        new DrawerController(mainQueue, model, settings, motionScale));
+    controller->m_screens = X11Screens::open(displayName, why);
+    controller->m_windows = X11Window::open(displayName, why);
+    if (!controller->m_screens || !controller->m_windows) return nullptr;
+    controller->m_compositor = controller->m_windows->compositorRunning();
+    std::string pointerProblem;
+    controller->m_pointer = X11Pointer::open(displayName, &pointerProblem);
+    if (!controller->m_pointer)
+        logger.error("no pointer tracking, the drawer opens by hot key only: {}", pointerProblem);
+    controller->m_root = X11RootWatch::open(displayName, &pointerProblem);
+    // The panels redraw the shelf when it changes; only an open drawer shows it.
+    model.observe([raw = controller.get()](ShelfModel::Change change) {
+        if (change == ShelfModel::Change::groups && raw->m_shownOn) {
+            if (auto panel = raw->m_panels.find(*raw->m_shownOn); panel != raw->m_panels.end())
+                panel->second->update();
+        }
+    });
+    return controller;
+}
+
+void DrawerController::startWatchers(bool) {
+    if (m_pointer) {
+        m_pointer->setOnMotion([this](Point root) {
+            m_lastPointer = m_displays.space.toGlobal(root);
+            sample();
+        });
+        m_pointer->setOnButton([this](int button, Point root) { pressed(button, root); });
+        m_pointerNotifier =
+            std::make_unique<QSocketNotifier>(m_pointer->fileDescriptor(), QSocketNotifier::Read);
+        QObject::connect(m_pointerNotifier.get(), &QSocketNotifier::activated, this,
+                         [this] { m_pointer->dispatch(); });
+    }
+    if (m_root) {
+        m_root->setOnScreens([this] { refreshPanels(); });
+        m_root->setOnDesktop([this] { refreshPanels(); });
+        m_root->setOnWindows([this] { refreshPanels(); });
+        m_root->setOnActiveWindow([this] { activationChanged(); });
+        m_rootNotifier = std::make_unique<QSocketNotifier>(m_root->fileDescriptor(), QSocketNotifier::Read);
+        QObject::connect(m_rootNotifier.get(), &QSocketNotifier::activated, this,
+                         [this] { m_root->dispatch(); });
+    }
+}
+
+void DrawerController::refreshPanels() {
+    Displays displays = Displays::make(m_screens->list(), m_screens->rootFrame(), m_screens->readStruts(),
+                                       m_settings.prefs().displayStyle);
+    bool changed = displays.layouts != m_displays.layouts;
+    m_displays = std::move(displays);
+    m_settings.setDisplays(m_displays.info);
+    if (!changed && m_panels.size() == m_displays.layouts.size()) return;
+    for (auto it = m_panels.begin(); it != m_panels.end();) {
+        it = m_displays.layouts.contains(it->first) ? std::next(it) : m_panels.erase(it);
+    }
+    if (m_shownOn && !m_displays.layouts.contains(*m_shownOn)) {
+        m_shownOn.reset();
+        m_machine.reset();
+        m_model.setOpenScreen(std::nullopt);
+    }
+    for (const auto& [id, layout] : m_displays.layouts) {
+        auto& panel = m_panels[id];
+        if (!panel) {
+            panel = std::make_unique<NotchPanel>(m_model);
+            panel->setOnPress([this, id = id] { click(id); });
+        }
+        Rect frame = m_displays.space.toRoot(layout.panelFrame());
+        panel->setGeometry(int(std::lround(frame.x)), int(std::lround(frame.y)),
+                           int(std::lround(frame.width)), int(std::lround(frame.height)));
+        if (!panel->isVisible()) {
+            panel->show();
+            // Qt rewrites the window type and state as it maps the window, so the panel's own come after.
+            m_windows->setDockProperties(std::uint32_t(panel->winId()));
+        }
+    }
+    layOut();
+}
+
+Rect DrawerController::restRect(DisplayID display) const {
+    return m_displays.layouts.at(display).restRect(0);
+}
+
+Rect DrawerController::openRect(DisplayID display) const {
+    const DisplayLayout& layout = m_displays.layouts.at(display);
+    ShelfLayoutKind kind = resolveShelfLayoutKind(layout.style(), m_settings.prefs().layout);
+    return layout.drawerRect(layout.drawerSize(kind), 0);
+}
+
+Rect DrawerController::drawerRectAt(DisplayID display, double progress) const {
+    return DrawerGrowth::frame(restRect(display), openRect(display), progress, RectSide::maxY, 0);
+}
+
+std::optional<Rect> DrawerController::openDrawerRect() const {
+    if (!m_shownOn || !m_opening) return std::nullopt;
+    return openRect(*m_shownOn);
+}
+
+bool DrawerController::hoverOpening() const {
+    return HoverInputs::hoverOpening(m_settings.prefs().hoverEnabled, m_settings.prefs().quietMode);
+}
+
+void DrawerController::sample() {
+    if (!m_lastPointer || m_displays.layouts.empty()) return;
+    Point point = *m_lastPointer;
+    std::optional<DisplayID> hot = HoverInputs::hot(point, m_displays.layouts, {}, {}, false);
+    double now = m_queue.now();
+    bool drawerOpen = m_machine.openTarget().has_value();
+    bool insideOpen = false;
+    if (auto open = openDrawerRect()) {
+        insideOpen = m_displays.layouts.at(*m_shownOn).hoverRect(*open).contains(point);
+    } else if (auto closing = m_machine.closing(now);
+               closing && m_displays.layouts.contains(closing->target)) {
+        const DisplayLayout& layout = m_displays.layouts.at(closing->target);
+        double duration = DrawerMotion::duration(m_curve, m_motionScale);
+        insideOpen =
+            layout.closingDrawerReopens() &&
+            layout.closingDrawerRect(openRect(closing->target), 0, duration - closing->remaining, duration)
+                .contains(point);
+    }
+    if (!HoverInputs::feedsMachine(
+            {.hoverOpening = hoverOpening(), .hotPresent = hot.has_value(), .drawerOpen = drawerOpen})) {
+        return;
+    }
+    std::optional<DisplayStyle> openStyle;
+    if (auto target = m_machine.openTarget(); target && m_displays.layouts.contains(*target)) {
+        openStyle = m_displays.layouts.at(*target).style();
+    }
+    double closeDuration = HoverInputs::closeDuration({.hoverOpening = hoverOpening(),
+                                                       .drawerOpen = drawerOpen,
+                                                       .openStyle = openStyle,
+                                                       .motionScale = m_motionScale});
+    double dwell =
+        hot ? HoverInputs::dwell(m_displays.layouts.at(*hot).style(), int(m_settings.prefs().hoverDwellMs))
+            : 0;
+    apply(m_machine.pointer(
+        {.now = now, .hot = hot, .dwell = dwell, .insideOpen = insideOpen, .closeDuration = closeDuration}));
+    armDeadline();
+}
+
+void DrawerController::armDeadline() {
+    m_deadline.cancel();
+    if (auto deadline = m_machine.deadline()) {
+        m_deadline =
+            m_queue.postAfter(HoverInputs::timerDelay(*deadline, m_queue.now()), [this] { sample(); });
+    }
+}
+
+void DrawerController::apply(const HoverMachine::Action& action) {
+    if (auto* open = std::get_if<HoverMachine::Action::Open>(&action.value)) {
+        setOpen(open->display);
+    } else if (std::holds_alternative<HoverMachine::Action::Close>(action.value)) {
+        setOpen(std::nullopt);
+    }
+}
+
+void DrawerController::setOpen(std::optional<DisplayID> display) {
+    if (display && !m_displays.layouts.contains(*display)) return;
+    if (display && m_shownOn == display && m_opening) return;
+    if (!display && (!m_shownOn || !m_opening)) return;
+    if (display && m_shownOn && m_shownOn != display) {
+        // Another display's drawer closes at once: only one drawer is open at a time.
+        m_progress = 0;
+        layOut();
+    }
+    const DisplayLayout* layout = m_displays.layouts.contains(display.value_or(*m_shownOn))
+                                      ? &m_displays.layouts.at(display.value_or(*m_shownOn))
+                                      : nullptr;
+    m_opening = display.has_value();
+    if (display) m_shownOn = display;
+    m_curve = m_opening ? DrawerMotion::open(layout ? &layout->style() : nullptr, false)
+                        : DrawerMotion::close(layout ? &layout->style() : nullptr, false);
+    m_fromProgress = m_progress;
+    m_animationStart = m_queue.now();
+    m_model.setOpenScreen(m_opening ? display : std::nullopt);
+    if (m_opening) {
+        if (auto panel = m_panels.find(*display); panel != m_panels.end()) {
+            // Above whatever was raised since, a full-screen window included.
+            m_windows->raise(std::uint32_t(panel->second->winId()));
+        }
+    }
+    m_frames->start();
+    animate();
+}
+
+void DrawerController::animate() {
+    double t = DrawerMotion::progress(m_curve, m_queue.now() - m_animationStart, m_motionScale);
+    double target = m_opening ? 1 : 0;
+    m_progress = m_fromProgress + (target - m_fromProgress) * t;
+    bool done = m_queue.now() - m_animationStart >= DrawerMotion::duration(m_curve, m_motionScale);
+    if (done) {
+        m_progress = target;
+        m_frames->stop();
+        if (!m_opening) m_shownOn.reset();
+    }
+    layOut();
+}
+
+void DrawerController::layOut() {
+    for (const auto& [id, panel] : m_panels) {
+        double progress = m_shownOn == id ? m_progress : 0;
+        Rect global = drawerRectAt(id, progress);
+        Rect root = m_displays.space.toRoot(global);
+        QRect frame = panel->geometry();
+        Rect local{root.x - frame.x(), root.y - frame.y(), root.width, root.height};
+        double reveal = DrawerGrowth::reveal(DrawerGrowth::scale(progress));
+        panel->setDrawer(local, progress > 0 ? reveal : 0);
+        std::uint32_t window = std::uint32_t(panel->winId());
+        m_windows->setInputRegion(window, {local});
+        if (!m_compositor) {
+            // Without a compositor the transparent corners would be black: the window takes the outline's
+            // shape instead, its rounded corners cut in steps of one row.
+            std::vector<Rect> rows;
+            double radius = NotchPanel::cornerRadius(local);
+            double straight = local.height - radius;
+            rows.push_back({local.x, local.y, local.width, std::max(straight, 0.0)});
+            for (int row = 0; row < int(radius); ++row) {
+                double dy = row + 0.5;
+                double inset = radius - std::sqrt(std::max(0.0, radius * radius - dy * dy));
+                rows.push_back({local.x + inset, local.y + straight + row, local.width - 2 * inset, 1});
+            }
+            m_windows->setBoundingRegion(window, rows);
+        }
+    }
+}
+
+void DrawerController::hotkey() {
+    ++m_toggles;
+    std::optional<DisplayID> target;
+    if (m_displays.layouts.size() == 1) {
+        target = m_displays.layouts.begin()->first;
+    } else if (m_pointer) {
+        if (auto root = m_pointer->position()) {
+            Point global = m_displays.space.toGlobal(*root);
+            target = m_displays.displayAt({global.x, global.y - 0.5});
+        }
+    }
+    if (!target) return;
+    apply(m_machine.hotkey(*target));
+    armDeadline();
+}
+
+void DrawerController::click(DisplayID display) {
+    if (m_shownOn == display && m_opening) return;  // a click inside the open drawer keeps it open
+    apply(m_machine.click(display));
+    armDeadline();
+}
+
+void DrawerController::pressed(int, Point root) {
+    auto open = openDrawerRect();
+    if (!open) return;
+    if (open->contains(m_displays.space.toGlobal(root))) return;
+    apply(m_machine.clickOutside());
+    armDeadline();
+}
+
+void DrawerController::activationChanged() {
+    if (!m_root || !m_opening) return;
+    auto pid = m_root->activePid();
+    if (pid && *pid == ::getpid()) return;
+    resetHover();
+}
+
+void DrawerController::resetHover() {
+    m_machine.reset();
+    m_deadline.cancel();
+    setOpen(std::nullopt);
+}
+
+void DrawerController::setActiveDisplayOnly(bool) { refreshPanels(); }
+
+void DrawerController::requestStyle(const DisplayStyleChoice&) { refreshPanels(); }
+
+void DrawerController::setCompareKeyCode(long) {}
+
+Json DrawerController::status() const {
+    Json panels = Json::array();
+    for (const auto& [id, panel] : m_panels) {
+        QRect frame = panel->geometry();
+        const Rect& drawer = panel->drawer();
+        panels.push_back(
+            {{"display", id},
+             {"frame", rectJson({double(frame.x()), double(frame.y()), double(frame.width()),
+                                 double(frame.height())})},
+             {"drawer", rectJson({frame.x() + drawer.x, frame.y() + drawer.y, drawer.width, drawer.height})},
+             {"reveal", panel->reveal()}});
+    }
+    Json openDisplay = m_opening && m_shownOn ? Json(*m_shownOn) : Json(nullptr);
+    return Json{{"windows", true},
+                {"phase", phaseName(m_machine.phase())},
+                {"openDisplay", openDisplay},
+                {"progress", m_progress},
+                {"toggles", m_toggles},
+                {"compositor", m_compositor},
+                {"pointerTracking", m_pointer != nullptr},
+                {"panels", panels}};
+}
+
+}  // namespace brimly

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QObject>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/drawer/Displays.h"
+#include "app/drawer/DrawerMotion.h"
+#include "app/shell/DrawerPort.h"
+#include "core/base/SerialQueue.h"
+#include "core/drawer/HoverMachine.h"
+
+class QSocketNotifier;
+class QTimer;
+
+namespace brimly {
+
+class AppSettings;
+class NotchPanel;
+class ShelfModel;
+class X11Pointer;
+class X11RootWatch;
+class X11Screens;
+class X11Window;
+
+// The drawer on screen: one panel per display, the hover detector that opens a drawer after the pointer
+// rests in a display's hot zone (and closes it when the pointer leaves, a click lands elsewhere or another
+// program is activated), the hot key and clicks, and the open and close animations. Pointer motion comes
+// from XInput2 raw events and window-manager state from root-window property changes: with the pointer
+// still and nothing animating, nothing here wakes. Main thread only.
+class DrawerController final : public QObject, public DrawerPort {
+public:
+    // Absent when the X server cannot be reached; `why` says why.
+    static std::unique_ptr<DrawerController> make(SerialQueue& mainQueue, ShelfModel& model,
+                                                  AppSettings& settings, double motionScale,
+                                                  const std::string& displayName, std::string* why);
+    ~DrawerController() override;
+
+    void refreshPanels() override;
+    void startWatchers(bool activeDisplayOnly) override;
+    void setActiveDisplayOnly(bool enabled) override;
+    void requestStyle(const DisplayStyleChoice& style) override;
+    void setCompareKeyCode(long keyCode) override;
+    void hotkey() override;
+    void resetHover() override;
+    Json status() const override;
+
+    // The hover detector's entry points.
+    void sample();
+    void click(DisplayID display);
+
+private:
+    DrawerController(SerialQueue& mainQueue, ShelfModel& model, AppSettings& settings, double motionScale);
+    void apply(const HoverMachine::Action& action);
+    void setOpen(std::optional<DisplayID> display);
+    void armDeadline();
+    void animate();
+    void layOut();
+    void pressed(int button, Point root);
+    void activationChanged();
+    std::optional<Rect> openDrawerRect() const;
+    Rect drawerRectAt(DisplayID display, double progress) const;
+    Rect openRect(DisplayID display) const;
+    Rect restRect(DisplayID display) const;
+    bool hoverOpening() const;
+
+    SerialQueue& m_queue;
+    ShelfModel& m_model;
+    AppSettings& m_settings;
+    double m_motionScale;
+    std::unique_ptr<X11Screens> m_screens;
+    std::unique_ptr<X11Window> m_windows;
+    std::unique_ptr<X11Pointer> m_pointer;
+    std::unique_ptr<X11RootWatch> m_root;
+    std::unique_ptr<QSocketNotifier> m_pointerNotifier;
+    std::unique_ptr<QSocketNotifier> m_rootNotifier;
+    bool m_compositor = false;
+
+    Displays m_displays;
+    std::map<DisplayID, std::unique_ptr<NotchPanel>> m_panels;
+    HoverMachine m_machine;
+    TaskHandle m_deadline;
+    std::optional<Point> m_lastPointer;
+    long m_toggles = 0;
+
+    // The drawer that is open, opening or closing, and how far: 1 is fully open.
+    std::optional<DisplayID> m_shownOn;
+    bool m_opening = false;
+    double m_progress = 0;
+    double m_fromProgress = 0;
+    double m_animationStart = 0;
+    DrawerMotion::Curve m_curve;
+    std::unique_ptr<QTimer> m_frames;
+};
+
+}  // namespace brimly

@@ -1,0 +1,97 @@
+#include "app/drawer/NotchPanel.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+
+#include "app/shelf/ShelfModel.h"
+
+namespace brimly {
+
+NotchPanel::NotchPanel(const ShelfModel& model) : m_model(model) {
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                   Qt::WindowDoesNotAcceptFocus);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setWindowTitle("Brimly");
+}
+
+double NotchPanel::cornerRadius(const Rect& drawer) { return std::clamp(drawer.height / 2.5, 6.0, 22.0); }
+
+void NotchPanel::setDrawer(const Rect& drawer, double reveal) {
+    if (drawer == m_drawer && reveal == m_reveal) return;
+    m_drawer = drawer;
+    m_reveal = reveal;
+    update();
+}
+
+void NotchPanel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(rect(), Qt::transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QRectF area(m_drawer.x, m_drawer.y, m_drawer.width, m_drawer.height);
+    if (area.isEmpty()) return;
+    // Flush with the screen's top edge, rounded below: the drawer hangs from the top like a notch.
+    double radius = cornerRadius(m_drawer);
+    QPainterPath outline;
+    outline.moveTo(area.topLeft());
+    outline.lineTo(area.topRight());
+    outline.lineTo(area.right(), area.bottom() - radius);
+    outline.quadTo(area.bottomRight(), QPointF(area.right() - radius, area.bottom()));
+    outline.lineTo(area.left() + radius, area.bottom());
+    outline.quadTo(area.bottomLeft(), QPointF(area.left(), area.bottom() - radius));
+    outline.closeSubpath();
+    painter.fillPath(outline, QColor(12, 12, 14, 242));
+    if (m_reveal > 0.05) {
+        painter.setOpacity(std::min(1.0, m_reveal));
+        painter.setClipPath(outline);
+        paintShelf(painter, area.adjusted(20, 14, -20, -14));
+    }
+}
+
+void NotchPanel::paintShelf(QPainter& painter, const QRectF& area) {
+    QFont font = painter.font();
+    font.setPixelSize(13);
+    painter.setFont(font);
+    QFontMetricsF metrics(font);
+    double line = metrics.height() + 4;
+    double y = area.top();
+    auto text = [&](const std::string& value, const QColor& color, double indent) {
+        if (y + line > area.bottom()) return false;
+        painter.setPen(color);
+        QString elided =
+            metrics.elidedText(QString::fromStdString(value), Qt::ElideMiddle, area.width() - indent);
+        painter.drawText(QPointF(area.left() + indent, y + metrics.ascent()), elided);
+        y += line;
+        return true;
+    };
+    const auto& groups = m_model.groups();
+    std::size_t shown = m_model.visibleSnapshot().items.size();
+    std::string header = shown == 1 ? "1 item" : std::to_string(shown) + " items";
+    if (m_model.unreadCount() > 0) header += " · " + std::to_string(m_model.unreadCount()) + " new";
+    if (!text(header, QColor(160, 160, 170), 0)) return;
+    if (groups.empty()) {
+        if (auto empty = m_model.emptyShelf()) text(empty->text, QColor(200, 200, 210), 0);
+        return;
+    }
+    for (const auto& group : groups) {
+        std::string title = group.session.name().value_or(group.session.folder());
+        if (!text(title, QColor(235, 235, 240), 0)) return;
+        for (const auto& item : group.items()) {
+            bool isNew = m_model.dotIDs().contains(item.id) || m_model.unreadIDs().contains(item.id);
+            if (!text((isNew ? "● " : "   ") + item.title, QColor(200, 200, 210), 12)) return;
+        }
+    }
+}
+
+void NotchPanel::mousePressEvent(QMouseEvent* event) {
+    QPointF at = event->position();
+    if (QRectF(m_drawer.x, m_drawer.y, m_drawer.width, m_drawer.height).contains(at) && m_onPress)
+        m_onPress();
+    event->accept();
+}
+
+}  // namespace brimly

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+#include "core/base/Geometry.h"
+
+namespace brimly {
+
+class ShelfModel;
+
+// One display's drawer window: frameless, above other windows, on every desktop, never taking focus. It
+// draws the drawer's outline where the controller says the drawer is (window coordinates) and, once the
+// drawer is open far enough, the shelf; everywhere else it is transparent and lets clicks through.
+class NotchPanel final : public QWidget {
+public:
+    explicit NotchPanel(const ShelfModel& model);
+
+    // The drawer's rectangle in this window's coordinates, how far the content shows (0…1), and whether a
+    // compositor draws translucency (without one the corners are cut by a shape instead).
+    void setDrawer(const Rect& drawer, double reveal);
+    const Rect& drawer() const { return m_drawer; }
+    double reveal() const { return m_reveal; }
+    void setOnPress(std::function<void()> onPress) { m_onPress = std::move(onPress); }
+
+    // The outline's corner radius for a drawer of this height.
+    static double cornerRadius(const Rect& drawer);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void paintShelf(class QPainter& painter, const QRectF& area);
+
+    const ShelfModel& m_model;
+    Rect m_drawer;
+    double m_reveal = 0;
+    std::function<void()> m_onPress;
+};
+
+}  // namespace brimly
