@@ -15,6 +15,8 @@
 #include "app/x11/X11Window.h"
 #include "core/base/Log.h"
 #include "core/drawer/DrawerGrowth.h"
+#include "core/drawer/GlowGeometry.h"
+#include "core/drawer/GlowLook.h"
 #include "core/drawer/HoverInputs.h"
 #include "core/drawer/ShelfLayoutKind.h"
 
@@ -73,6 +75,11 @@ std::unique_ptr<DrawerController> DrawerController::make(SerialQueue& mainQueue,
         if (change == ShelfModel::Change::groups && raw->m_shownOn) {
             if (auto panel = raw->m_panels.find(*raw->m_shownOn); panel != raw->m_panels.end())
                 panel->second->update();
+        }
+        if (change == ShelfModel::Change::arrivals) raw->pulse();
+        if (change == ShelfModel::Change::unreadCount && raw->m_pulseSteps.empty()) {
+            raw->m_glowLevel = raw->glowRest();
+            raw->layOut();
         }
     });
     return controller;
@@ -236,21 +243,70 @@ void DrawerController::setOpen(std::optional<DisplayID> display) {
             m_windows->raise(std::uint32_t(panel->second->winId()));
         }
     }
-    m_frames->start();
+    startFrames();
     animate();
 }
 
+void DrawerController::startFrames() {
+    if (!m_frames->isActive()) m_frames->start();
+}
+
 void DrawerController::animate() {
-    double t = DrawerMotion::progress(m_curve, m_queue.now() - m_animationStart, m_motionScale);
+    double now = m_queue.now();
+    double t = DrawerMotion::progress(m_curve, now - m_animationStart, m_motionScale);
     double target = m_opening ? 1 : 0;
-    m_progress = m_fromProgress + (target - m_fromProgress) * t;
-    bool done = m_queue.now() - m_animationStart >= DrawerMotion::duration(m_curve, m_motionScale);
-    if (done) {
-        m_progress = target;
-        m_frames->stop();
-        if (!m_opening) m_shownOn.reset();
+    bool moving = m_progress != target || (m_fromProgress != target);
+    if (moving) {
+        m_progress = m_fromProgress + (target - m_fromProgress) * t;
+        if (now - m_animationStart >= DrawerMotion::duration(m_curve, m_motionScale)) {
+            m_progress = target;
+            m_fromProgress = target;
+            if (!m_opening) m_shownOn.reset();
+        }
     }
+    updateGlow(now);
+    // The frame timer runs only while something moves: at rest the app has no timer at all.
+    if (m_progress == target && m_fromProgress == target && m_pulseSteps.empty()) m_frames->stop();
     layOut();
+}
+
+double DrawerController::glowRest() const {
+    const Preferences& prefs = m_settings.prefs();
+    if (prefs.quietMode || prefs.effectiveSignal() != ArrivalSignal::glow || m_model.unreadCount() == 0)
+        return 0;
+    return GlowLook::restLevel(prefs.glowStrength, false);
+}
+
+void DrawerController::pulse() {
+    const Preferences& prefs = m_settings.prefs();
+    if (prefs.quietMode || prefs.effectiveSignal() != ArrivalSignal::glow) return;
+    ++m_pulses;
+    m_pulseSteps = PulseSchedule::steps(int(prefs.glowPulses));
+    m_pulseStart = m_queue.now();
+    m_pulseFrom = m_glowLevel;
+    startFrames();
+}
+
+void DrawerController::updateGlow(double now) {
+    if (m_pulseSteps.empty()) return;
+    double rest = GlowLook::restLevel(m_settings.prefs().glowStrength, false);
+    double elapsed = now - m_pulseStart;
+    double from = m_pulseFrom;
+    for (PulseSchedule::Step step : m_pulseSteps) {
+        double length = PulseSchedule::duration(step) * m_motionScale;
+        double to = PulseSchedule::level(step, rest);
+        if (elapsed < length) {
+            double x = elapsed / length;
+            // Up eases out; down eases in and out.
+            double eased = step == PulseSchedule::Step::up ? 1 - (1 - x) * (1 - x) : x * x * (3 - 2 * x);
+            m_glowLevel = from + (to - from) * eased;
+            return;
+        }
+        elapsed -= length;
+        from = to;
+    }
+    m_pulseSteps.clear();
+    m_glowLevel = glowRest();
 }
 
 void DrawerController::layOut() {
@@ -262,6 +318,7 @@ void DrawerController::layOut() {
         Rect local{root.x - frame.x(), root.y - frame.y(), root.width, root.height};
         double reveal = DrawerGrowth::reveal(DrawerGrowth::scale(progress));
         panel->setDrawer(local, progress > 0 ? reveal : 0);
+        placeGlow(*panel, global, root, frame, progress);
         std::uint32_t window = std::uint32_t(panel->winId());
         m_windows->setInputRegion(window, {local});
         if (!m_compositor) {
@@ -279,6 +336,24 @@ void DrawerController::layOut() {
             m_windows->setBoundingRegion(window, rows);
         }
     }
+}
+
+void DrawerController::placeGlow(NotchPanel& panel, const Rect& global, const Rect& root, const QRect& frame,
+                                 double progress) {
+    if (m_glowLevel <= 0 || progress > 0 || !m_compositor) {
+        panel.setGlow({}, {}, 0);
+        return;
+    }
+    // The outline in global space: the window's path flipped about the drawer's rectangle.
+    QTransform toGlobal(1, 0, 0, -1, global.x - root.x, global.y + global.height + root.y);
+    QPainterPath lit = toGlobal.map(NotchPanel::outline(QRectF(root.x, root.y, root.width, root.height)));
+    GlowLook look = GlowLook::forStrength(m_settings.prefs().glowStrength);
+    auto rendered = m_glow.render(global, lit, GlowImage::renderRadius(look.radius), 1, QColor(10, 132, 255));
+    if (!rendered) return;
+    Rect placed = m_displays.space.toRoot(rendered->frame);
+    panel.setGlow(rendered->image,
+                  QRectF(placed.x - frame.x(), placed.y - frame.y(), placed.width, placed.height),
+                  m_glowLevel);
 }
 
 void DrawerController::hotkey() {
@@ -348,8 +423,10 @@ Json DrawerController::status() const {
                 {"openDisplay", openDisplay},
                 {"progress", m_progress},
                 {"toggles", m_toggles},
+                {"glow", {{"level", m_glowLevel}, {"pulses", m_pulses}}},
                 {"compositor", m_compositor},
                 {"pointerTracking", m_pointer != nullptr},
+                {"hoverOpening", hoverOpening()},
                 {"panels", panels}};
 }
 

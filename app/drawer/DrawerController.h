@@ -8,11 +8,14 @@
 
 #include "app/drawer/Displays.h"
 #include "app/drawer/DrawerMotion.h"
+#include "app/drawer/GlowRenderer.h"
 #include "app/shell/DrawerPort.h"
 #include "core/base/SerialQueue.h"
 #include "core/drawer/HoverMachine.h"
+#include "core/drawer/PulseSchedule.h"
 
 class QSocketNotifier;
+class QRect;
 class QTimer;
 
 namespace brimly {
@@ -65,6 +68,13 @@ private:
     Rect openRect(DisplayID display) const;
     Rect restRect(DisplayID display) const;
     bool hoverOpening() const;
+    // The arrival signal: pulses on each arrival, then rests while something is unread.
+    void pulse();
+    double glowRest() const;
+    void updateGlow(double now);
+    void startFrames();
+    void placeGlow(NotchPanel& panel, const Rect& global, const Rect& root, const QRect& frame,
+                   double progress);
 
     SerialQueue& m_queue;
     ShelfModel& m_model;
@@ -93,6 +103,13 @@ private:
     double m_animationStart = 0;
     DrawerMotion::Curve m_curve;
     std::unique_ptr<QTimer> m_frames;
+
+    GlowRenderer m_glow;
+    double m_glowLevel = 0;
+    std::vector<PulseSchedule::Step> m_pulseSteps;
+    double m_pulseStart = 0;
+    double m_pulseFrom = 0;
+    long m_pulses = 0;
 };
 
 }  // namespace brimly

@@ -26,6 +26,28 @@ void NotchPanel::setDrawer(const Rect& drawer, double reveal) {
     update();
 }
 
+QPainterPath NotchPanel::outline(const QRectF& area) {
+    // Flush with the screen's top edge, rounded below: the drawer hangs from the top like a notch.
+    double radius = cornerRadius({area.x(), area.y(), area.width(), area.height()});
+    QPainterPath path;
+    path.moveTo(area.topLeft());
+    path.lineTo(area.topRight());
+    path.lineTo(area.right(), area.bottom() - radius);
+    path.quadTo(area.bottomRight(), QPointF(area.right() - radius, area.bottom()));
+    path.lineTo(area.left() + radius, area.bottom());
+    path.quadTo(area.bottomLeft(), QPointF(area.left(), area.bottom() - radius));
+    path.closeSubpath();
+    return path;
+}
+
+void NotchPanel::setGlow(const QImage& image, const QRectF& placement, double level) {
+    if (level == m_glowLevel && placement == m_glowPlacement && image.cacheKey() == m_glow.cacheKey()) return;
+    m_glow = image;
+    m_glowPlacement = placement;
+    m_glowLevel = level;
+    update();
+}
+
 void NotchPanel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
@@ -34,20 +56,16 @@ void NotchPanel::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     QRectF area(m_drawer.x, m_drawer.y, m_drawer.width, m_drawer.height);
     if (area.isEmpty()) return;
-    // Flush with the screen's top edge, rounded below: the drawer hangs from the top like a notch.
-    double radius = cornerRadius(m_drawer);
-    QPainterPath outline;
-    outline.moveTo(area.topLeft());
-    outline.lineTo(area.topRight());
-    outline.lineTo(area.right(), area.bottom() - radius);
-    outline.quadTo(area.bottomRight(), QPointF(area.right() - radius, area.bottom()));
-    outline.lineTo(area.left() + radius, area.bottom());
-    outline.quadTo(area.bottomLeft(), QPointF(area.left(), area.bottom() - radius));
-    outline.closeSubpath();
-    painter.fillPath(outline, QColor(12, 12, 14, 242));
+    if (m_glowLevel > 0 && !m_glow.isNull()) {
+        painter.setOpacity(std::min(1.0, m_glowLevel));
+        painter.drawImage(m_glowPlacement, m_glow);
+        painter.setOpacity(1);
+    }
+    QPainterPath shape = outline(area);
+    painter.fillPath(shape, QColor(12, 12, 14, 242));
     if (m_reveal > 0.05) {
         painter.setOpacity(std::min(1.0, m_reveal));
-        painter.setClipPath(outline);
+        painter.setClipPath(shape);
         paintShelf(painter, area.adjusted(20, 14, -20, -14));
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QImage>
+#include <QPainterPath>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -23,6 +25,12 @@ public:
     const Rect& drawer() const { return m_drawer; }
     double reveal() const { return m_reveal; }
     void setOnPress(std::function<void()> onPress) { m_onPress = std::move(onPress); }
+    // The arrival glow behind the collapsed drawer: the image, where it goes (window coordinates) and how
+    // bright it is now (0 hides it).
+    void setGlow(const QImage& image, const QRectF& placement, double level);
+    double glowLevel() const { return m_glowLevel; }
+    // The outline of a drawer occupying `drawer`, flush with the top edge and rounded below.
+    static QPainterPath outline(const QRectF& drawer);
 
     // The outline's corner radius for a drawer of this height.
     static double cornerRadius(const Rect& drawer);
@@ -38,6 +46,9 @@ private:
     Rect m_drawer;
     double m_reveal = 0;
     std::function<void()> m_onPress;
+    QImage m_glow;
+    QRectF m_glowPlacement;
+    double m_glowLevel = 0;
 };
 
 }  // namespace brimly

@@ -101,7 +101,8 @@ await '.tray.available' "the tray"
 
 echo "arrival: a screenshot appended while the app runs raises the count"
 screenshotLine >>"$transcript"
-await '.itemsShown == 2 and .unread == 1 and .menu[0] == "Show Shelf (1 new)"' "the second screenshot"
+await '.itemsShown == 2 and .unread == 1 and .menu[0] == "Show Shelf (1 new)" and .drawer.glow.pulses == 1' \
+    "the second screenshot, announced by a glow pulse"
 
 echo "drawer: resting at the top centre opens it after the dwell, and it shows on screen; leaving closes it"
 await '.drawer.windows and (.drawer.panels | length) == 1' "the drawer's panel"
@@ -119,11 +120,44 @@ outside=$(pixelAt $((x + w / 2)) $((y + h + 20)))
 xdotool mousemove_relative -- 0 400
 await '.drawer.progress == 0 and .drawer.openDisplay == null' "the drawer to close when the pointer leaves"
 
+echo "clicks: the drawer's transparent margin lets clicks through to the window below"
+xev -geometry 1280x800+0+0 >"$work/xev.log" 2>&1 &
+xev=$!
+pids+=("$xev")
+xdotool search --sync --name "Event Tester" >/dev/null
+read -r fx fy fw fh < <("$brimly" status --json | jq -r '.drawer.panels[0].frame | map(floor) | @tsv')
+eval "$(xdotool getmouselocation --shell)"
+xdotool mousemove_relative -- $((fx + 10 - X)) $((fy + fh - 10 - Y))
+xdotool click 1
+deadline=$((SECONDS + 20))
+until grep -q ButtonPress "$work/xev.log" || ((SECONDS >= deadline)); do sleep 0.1; done
+grep -q ButtonPress "$work/xev.log" || fail "a click on the panel's transparent margin did not reach the window below"
+kill "$xev"
+
+echo "hover off: resting at the top centre does nothing, the hot key still opens the drawer"
+jq -n '{hoverEnabled: false}' >"$XDG_CONFIG_HOME/brimly/preferences.json"
+await '.drawer.hoverOpening == false' "hover opening to be switched off"
+read -r x y w h < <("$brimly" status --json | jq -r '.drawer.panels[0].drawer | map(floor) | @tsv')
+eval "$(xdotool getmouselocation --shell)"
+xdotool mousemove_relative -- $((x + w / 2 - X)) $((y + 2 - Y))
+# Nothing happens here, so there is no state to wait for: the dwell (a fraction of a second) passes ten
+# times over while the drawer must stay closed.
+for _ in 1 2 3 4 5 6 7 8 9 10; do
+    "$brimly" status --json | jq -e '.drawer.openDisplay == null' >/dev/null || fail "the drawer opened on hover"
+done
+xdotool key ctrl+alt+space
+await '.drawer.progress == 1' "the hot key with hover opening off"
+xdotool key ctrl+alt+space
+await '.drawer.openDisplay == null' "the hot key to close it again"
+xdotool mousemove_relative -- 0 400
+jq -n '{}' >"$XDG_CONFIG_HOME/brimly/preferences.json"
+await '.drawer.hoverOpening' "hover opening to be on again"
+
 echo "hot key: Ctrl+Alt+Space opens the drawer, brimly toggle closes it"
 xdotool key ctrl+alt+space
-await '.hotkey.presses == 1 and .drawer.openDisplay != null' "the hot key to open the drawer"
+await '.hotkey.presses == 3 and .drawer.openDisplay != null' "the hot key to open the drawer"
 "$brimly" toggle
-await '.drawer.toggles == 2 and .drawer.openDisplay == null' "brimly toggle to close it"
+await '.drawer.toggles == 4 and .drawer.openDisplay == null' "brimly toggle to close it"
 xdotool key ctrl+alt+space
 await '.drawer.progress == 1' "the hot key to open it again"
 xdotool click 1
