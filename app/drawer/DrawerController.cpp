@@ -56,15 +56,27 @@ DrawerController::DrawerController(SerialQueue& mainQueue, ShelfModel& model, Ap
 
 DrawerController::~DrawerController() = default;
 
+bool DrawerController::isWaylandSession(const Environment& env) {
+    return Env::string("XDG_SESSION_TYPE", env) == "wayland" ||
+           Env::string("WAYLAND_DISPLAY", env).has_value();
+}
+
 std::unique_ptr<DrawerController> DrawerController::make(SerialQueue& mainQueue, ShelfModel& model,
                                                          AppSettings& settings, double motionScale,
-                                                         const std::string& displayName, std::string* why) {
+                                                         const std::string& displayName, bool wayland,
+                                                         std::string* why) {
     std::unique_ptr<DrawerController> controller(
         new DrawerController(mainQueue, model, settings, motionScale));
     controller->m_screens = X11Screens::open(displayName, why);
     controller->m_windows = X11Window::open(displayName, why);
     if (!controller->m_screens || !controller->m_windows) return nullptr;
     controller->m_compositor = controller->m_windows->compositorRunning();
+    controller->m_wayland = wayland;
+    if (wayland) {
+        logger.info(
+            "Wayland session: hovering and the global shortcut do not reach Brimly here; click the "
+            "drawer or bind `brimly toggle` to a shortcut in the desktop's settings");
+    }
     std::string pointerProblem;
     controller->m_pointer = X11Pointer::open(displayName, &pointerProblem);
     if (!controller->m_pointer)
@@ -418,16 +430,18 @@ Json DrawerController::status() const {
              {"reveal", panel->reveal()}});
     }
     Json openDisplay = m_opening && m_shownOn ? Json(*m_shownOn) : Json(nullptr);
-    return Json{{"windows", true},
-                {"phase", phaseName(m_machine.phase())},
-                {"openDisplay", openDisplay},
-                {"progress", m_progress},
-                {"toggles", m_toggles},
-                {"glow", {{"level", m_glowLevel}, {"pulses", m_pulses}}},
-                {"compositor", m_compositor},
-                {"pointerTracking", m_pointer != nullptr},
-                {"hoverOpening", hoverOpening()},
-                {"panels", panels}};
+    return Json{
+        {"windows", true},
+        {"phase", phaseName(m_machine.phase())},
+        {"openDisplay", openDisplay},
+        {"progress", m_progress},
+        {"toggles", m_toggles},
+        {"glow", {{"level", m_glowLevel}, {"pulses", m_pulses}}},
+        {"compositor", m_compositor},
+        {"pointerTracking", m_pointer != nullptr},
+        {"hoverOpening", hoverOpening()},
+        {"session", m_wayland ? "wayland: click the drawer or bind `brimly toggle` to a shortcut" : "x11"},
+        {"panels", panels}};
 }
 
 }  // namespace brimly

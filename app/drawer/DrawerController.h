@@ -35,10 +35,15 @@ class X11Window;
 // still and nothing animating, nothing here wakes. Main thread only.
 class DrawerController final : public QObject, public DrawerPort {
 public:
+    // Under a Wayland session the app is an X client of the desktop's X server, which passes it neither
+    // the pointer's motion elsewhere nor global key presses: the drawer then opens by a click on it or by
+    // `brimly toggle` bound to a desktop shortcut.
+    static bool isWaylandSession(const Environment& env);
     // Absent when the X server cannot be reached; `why` says why.
     static std::unique_ptr<DrawerController> make(SerialQueue& mainQueue, ShelfModel& model,
                                                   AppSettings& settings, double motionScale,
-                                                  const std::string& displayName, std::string* why);
+                                                  const std::string& displayName, bool wayland,
+                                                  std::string* why);
     ~DrawerController() override;
 
     void refreshPanels() override;
@@ -87,6 +92,7 @@ private:
     std::unique_ptr<QSocketNotifier> m_pointerNotifier;
     std::unique_ptr<QSocketNotifier> m_rootNotifier;
     bool m_compositor = false;
+    bool m_wayland = false;
 
     Displays m_displays;
     std::map<DisplayID, std::unique_ptr<NotchPanel>> m_panels;

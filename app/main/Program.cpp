@@ -130,7 +130,7 @@ int runDesktop(int argc, char** argv) {
                                            AppSettings& settings) -> std::unique_ptr<DrawerPort> {
         std::string problem;
         auto drawer = DrawerController::make(mainQueue, model, settings, ShelfModel::motionScale(shelf.env),
-                                             "", &problem);
+                                             "", DrawerController::isWaylandSession(shelf.env), &problem);
         if (!drawer) std::fprintf(stderr, "Brimly: the drawer cannot be shown: %s\n", problem.c_str());
         return drawer;
     };
