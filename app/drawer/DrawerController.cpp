@@ -5,6 +5,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cmath>
+#include <set>
 
 #include "app/drawer/NotchPanel.h"
 #include "app/shelf/ShelfModel.h"
@@ -97,7 +98,8 @@ std::unique_ptr<DrawerController> DrawerController::make(SerialQueue& mainQueue,
     return controller;
 }
 
-void DrawerController::startWatchers(bool) {
+void DrawerController::startWatchers(bool activeDisplayOnly) {
+    m_activeDisplayOnly = activeDisplayOnly;
     if (m_pointer) {
         m_pointer->setOnMotion([this](Point root) {
             m_lastPointer = m_displays.space.toGlobal(root);
@@ -112,8 +114,14 @@ void DrawerController::startWatchers(bool) {
     if (m_root) {
         m_root->setOnScreens([this] { refreshPanels(); });
         m_root->setOnDesktop([this] { refreshPanels(); });
-        m_root->setOnWindows([this] { refreshPanels(); });
-        m_root->setOnActiveWindow([this] { activationChanged(); });
+        m_root->setOnWindows([this] {
+            refreshPanels();
+            followActiveDisplay();
+        });
+        m_root->setOnActiveWindow([this] {
+            activationChanged();
+            followActiveDisplay();
+        });
         m_rootNotifier = std::make_unique<QSocketNotifier>(m_root->fileDescriptor(), QSocketNotifier::Read);
         QObject::connect(m_rootNotifier.get(), &QSocketNotifier::activated, this,
                          [this] { m_root->dispatch(); });
@@ -144,13 +152,14 @@ void DrawerController::refreshPanels() {
         Rect frame = m_displays.space.toRoot(layout.panelFrame());
         panel->setGeometry(int(std::lround(frame.x)), int(std::lround(frame.y)),
                            int(std::lround(frame.width)), int(std::lround(frame.height)));
-        if (!panel->isVisible()) {
+        if (!panel->isVisible() && !m_hidden.contains(id)) {
             panel->show();
             // Qt rewrites the window type and state as it maps the window, so the panel's own come after.
             m_windows->setDockProperties(std::uint32_t(panel->winId()));
         }
     }
     layOut();
+    followActiveDisplay();
 }
 
 Rect DrawerController::restRect(DisplayID display) const {
@@ -179,7 +188,7 @@ bool DrawerController::hoverOpening() const {
 void DrawerController::sample() {
     if (!m_lastPointer || m_displays.layouts.empty()) return;
     Point point = *m_lastPointer;
-    std::optional<DisplayID> hot = HoverInputs::hot(point, m_displays.layouts, {}, {}, false);
+    std::optional<DisplayID> hot = HoverInputs::hot(point, m_displays.layouts, {}, m_hidden, false);
     double now = m_queue.now();
     bool drawerOpen = m_machine.openTarget().has_value();
     bool insideOpen = false;
@@ -373,6 +382,8 @@ void DrawerController::hotkey() {
     std::optional<DisplayID> target;
     if (m_displays.layouts.size() == 1) {
         target = m_displays.layouts.begin()->first;
+    } else if (m_shownDisplay) {
+        target = m_shownDisplay;
     } else if (m_pointer) {
         if (auto root = m_pointer->position()) {
             Point global = m_displays.space.toGlobal(*root);
@@ -391,6 +402,13 @@ void DrawerController::click(DisplayID display) {
 }
 
 void DrawerController::pressed(int, Point root) {
+    if (m_activeDisplayOnly && m_root) {
+        // A click on a display's bare desktop moves the drawer there.
+        auto windows = windowsInGlobalSpace();
+        m_tracker.click(ActiveDisplay::hit(m_displays.space.toGlobal(root), windows, screenFrames()),
+                        m_root->activePid(), m_root->desktopOwnerPid());
+        followActiveDisplay();
+    }
     auto open = openDrawerRect();
     if (!open) return;
     if (open->contains(m_displays.space.toGlobal(root))) return;
@@ -411,7 +429,52 @@ void DrawerController::resetHover() {
     setOpen(std::nullopt);
 }
 
-void DrawerController::setActiveDisplayOnly(bool) { refreshPanels(); }
+void DrawerController::setActiveDisplayOnly(bool enabled) {
+    m_activeDisplayOnly = enabled;
+    followActiveDisplay();
+}
+
+ActiveDisplay::Displays DrawerController::screenFrames() const {
+    ActiveDisplay::Displays frames;
+    for (const auto& [id, layout] : m_displays.layouts) frames.emplace(id, layout.screenFrame());
+    return frames;
+}
+
+std::vector<ActiveDisplay::Window> DrawerController::windowsInGlobalSpace() const {
+    std::vector<ActiveDisplay::Window> windows;
+    for (const auto& window : m_root->windowsFrontToBack()) {
+        windows.push_back({window.pid, window.layer, window.alpha, m_displays.space.toGlobal(window.bounds)});
+    }
+    return windows;
+}
+
+void DrawerController::followActiveDisplay() {
+    std::set<DisplayID> hidden;
+    if (m_activeDisplayOnly && m_root && m_displays.layouts.size() >= 2) {
+        m_tracker.update(windowsInGlobalSpace(), m_root->activePid(), m_root->desktopOwnerPid(),
+                         screenFrames());
+        std::set<DisplayID> ids;
+        for (const auto& [id, layout] : m_displays.layouts) ids.insert(id);
+        bool busy = m_model.isBusy() || (m_shownOn && m_opening);
+        m_shownDisplay =
+            ActiveDisplay::shown(m_tracker.active, m_shownDisplay, busy, ids, m_displays.primary);
+        for (DisplayID id : ids) {
+            if (id != m_shownDisplay) hidden.insert(id);
+        }
+    } else {
+        m_shownDisplay.reset();
+    }
+    if (hidden == m_hidden) return;
+    m_hidden = std::move(hidden);
+    for (const auto& [id, panel] : m_panels) {
+        if (m_hidden.contains(id)) {
+            panel->hide();
+        } else if (!panel->isVisible()) {
+            panel->show();
+            m_windows->setDockProperties(std::uint32_t(panel->winId()));
+        }
+    }
+}
 
 void DrawerController::requestStyle(const DisplayStyleChoice&) { refreshPanels(); }
 
@@ -430,6 +493,10 @@ Json DrawerController::status() const {
              {"reveal", panel->reveal()}});
     }
     Json openDisplay = m_opening && m_shownOn ? Json(*m_shownOn) : Json(nullptr);
+    Json shown = Json::array();
+    for (const auto& [id, layout] : m_displays.layouts) {
+        if (!m_hidden.contains(id)) shown.push_back(id);
+    }
     return Json{
         {"windows", true},
         {"phase", phaseName(m_machine.phase())},
@@ -440,6 +507,7 @@ Json DrawerController::status() const {
         {"compositor", m_compositor},
         {"pointerTracking", m_pointer != nullptr},
         {"hoverOpening", hoverOpening()},
+        {"shownDisplays", shown},
         {"session", m_wayland ? "wayland: click the drawer or bind `brimly toggle` to a shortcut" : "x11"},
         {"panels", panels}};
 }

@@ -4,13 +4,16 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "app/drawer/Displays.h"
 #include "app/drawer/DrawerMotion.h"
 #include "app/drawer/GlowRenderer.h"
 #include "app/shell/DrawerPort.h"
 #include "core/base/SerialQueue.h"
+#include "core/drawer/ActiveDisplay.h"
 #include "core/drawer/HoverMachine.h"
 #include "core/drawer/PulseSchedule.h"
 
@@ -73,6 +76,10 @@ private:
     Rect openRect(DisplayID display) const;
     Rect restRect(DisplayID display) const;
     bool hoverOpening() const;
+    // With `activeDisplayOnly` and two displays or more, only the display the user works on shows a drawer.
+    void followActiveDisplay();
+    ActiveDisplay::Displays screenFrames() const;
+    std::vector<ActiveDisplay::Window> windowsInGlobalSpace() const;
     // The arrival signal: pulses on each arrival, then rests while something is unread.
     void pulse();
     double glowRest() const;
@@ -93,6 +100,10 @@ private:
     std::unique_ptr<QSocketNotifier> m_rootNotifier;
     bool m_compositor = false;
     bool m_wayland = false;
+    bool m_activeDisplayOnly = false;
+    ActiveDisplay::Tracker m_tracker;
+    std::optional<DisplayID> m_shownDisplay;
+    std::set<DisplayID> m_hidden;
 
     Displays m_displays;
     std::map<DisplayID, std::unique_ptr<NotchPanel>> m_panels;
