@@ -4,6 +4,7 @@
 
 #include <QSocketNotifier>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <set>
 
@@ -218,6 +219,10 @@ void DrawerController::sample() {
     double dwell =
         hot ? HoverInputs::dwell(m_displays.layouts.at(*hot).style(), int(m_settings.prefs().hoverDwellMs))
             : 0;
+    if (auto* dwelling = std::get_if<HoverMachine::Phase::Dwelling>(&m_machine.phase().value)) {
+        m_dwellStartedAt = dwelling->since;
+        m_dwell = dwelling->dwell;
+    }
     apply(m_machine.pointer(
         {.now = now, .hot = hot, .dwell = dwell, .insideOpen = insideOpen, .closeDuration = closeDuration}));
     armDeadline();
@@ -258,6 +263,7 @@ void DrawerController::setOpen(std::optional<DisplayID> display) {
     m_fromProgress = m_progress;
     m_animationStart = m_queue.now();
     m_model.setOpenScreen(m_opening ? display : std::nullopt);
+    if (m_opening) m_lastOpen = OpenTiming{.openedAt = m_animationStart};
     if (m_opening) {
         if (auto panel = m_panels.find(*display); panel != m_panels.end()) {
             // Above whatever was raised since, a full-screen window included.
@@ -274,6 +280,11 @@ void DrawerController::startFrames() {
 
 void DrawerController::animate() {
     double now = m_queue.now();
+    if (m_lastFrameAt) {
+        if (m_frameIntervals.size() >= 1000) m_frameIntervals.erase(m_frameIntervals.begin());
+        m_frameIntervals.push_back(now - *m_lastFrameAt);
+    }
+    m_lastFrameAt = now;
     double t = DrawerMotion::progress(m_curve, now - m_animationStart, m_motionScale);
     double target = m_opening ? 1 : 0;
     bool moving = m_progress != target || (m_fromProgress != target);
@@ -287,7 +298,14 @@ void DrawerController::animate() {
     }
     updateGlow(now);
     // The frame timer runs only while something moves: at rest the app has no timer at all.
-    if (m_progress == target && m_fromProgress == target && m_pulseSteps.empty()) m_frames->stop();
+    if (m_opening && m_lastOpen && !m_lastOpen->fullAt &&
+        DrawerGrowth::reveal(DrawerGrowth::scale(m_progress)) >= 0.999) {
+        m_lastOpen->fullAt = now;
+    }
+    if (m_progress == target && m_fromProgress == target && m_pulseSteps.empty()) {
+        m_frames->stop();
+        m_lastFrameAt.reset();
+    }
     layOut();
 }
 
@@ -497,8 +515,23 @@ Json DrawerController::status() const {
     for (const auto& [id, layout] : m_displays.layouts) {
         if (!m_hidden.contains(id)) shown.push_back(id);
     }
+    Json timing = nullptr;
+    if (m_lastOpen) {
+        timing = {{"afterDwell",
+                   m_dwellStartedAt ? Json(m_lastOpen->openedAt - *m_dwellStartedAt - m_dwell) : Json()},
+                  {"fullRevealAfter",
+                   m_lastOpen->fullAt ? Json(*m_lastOpen->fullAt - m_lastOpen->openedAt) : Json()}};
+    }
+    std::vector<double> intervals = m_frameIntervals;
+    std::sort(intervals.begin(), intervals.end());
+    auto at = [&](double share) {
+        return intervals.empty() ? 0.0 : intervals[std::size_t(share * double(intervals.size() - 1))] * 1000;
+    };
+    Json frames = {{"count", intervals.size()}, {"p50Ms", at(0.5)}, {"p99Ms", at(0.99)}, {"maxMs", at(1)}};
     return Json{
         {"windows", true},
+        {"lastOpen", timing},
+        {"frames", frames},
         {"phase", phaseName(m_machine.phase())},
         {"openDisplay", openDisplay},
         {"progress", m_progress},

@@ -121,6 +121,17 @@ private:
     DrawerMotion::Curve m_curve;
     std::unique_ptr<QTimer> m_frames;
 
+    // What the status reports about the last opening and the animation frames, for the benchmarks.
+    struct OpenTiming {
+        double openedAt = 0;
+        std::optional<double> fullAt;
+    };
+    std::optional<OpenTiming> m_lastOpen;
+    std::optional<double> m_dwellStartedAt;
+    double m_dwell = 0;
+    std::optional<double> m_lastFrameAt;
+    std::vector<double> m_frameIntervals;
+
     GlowRenderer m_glow;
     double m_glowLevel = 0;
     std::vector<PulseSchedule::Step> m_pulseSteps;

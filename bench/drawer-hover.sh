@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# The drawer under Xvfb and openbox: how long after the dwell a resting pointer opens the drawer and how long
+# it takes to be fully revealed, the animation's frame times, and the app's CPU with the pointer still (60 s
+# by default) and with the pointer moving continuously elsewhere on screen (20 s), against `sleep` and
+# against xdotool's own moves. Usage: bench/drawer-hover.sh [still seconds] [opens]
+# (release build: cmake --preset release && cmake --build --preset release --target brimly)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+still=${1:-60}
+opens=${2:-10}
+brimly=$PWD/build/release/cli/brimly
+work=$(mktemp -d)
+pids=()
+trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true; rm -rf "$work"' EXIT
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run BRIMLY_SUPPORT_DIR=$work/support
+export BRIMLY_CLAUDE_HOME=$work/claude BRIMLY_SCRATCH_ROOT=$work/scratch TMPDIR=$work/tmp
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$TMPDIR" "$BRIMLY_CLAUDE_HOME/projects" "$BRIMLY_SCRATCH_ROOT"
+chmod 700 "$XDG_RUNTIME_DIR" "$BRIMLY_SCRATCH_ROOT"
+
+exec 3<> <(:)
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1920x1080x24 >/dev/null 2>&1 &
+pids+=($!)
+read -r -t 20 display <&3
+export DISPLAY=:$display
+openbox >/dev/null 2>&1 &
+pids+=($!)
+"$brimly" >/dev/null 2>&1 &
+app=$!
+pids+=("$app")
+status() { "$brimly" status --json; }
+until status 2>/dev/null | jq -e '.drawer.panels | length == 1' >/dev/null 2>&1; do sleep 0.05; done
+# Polled gently, so that the polling itself does not load the app while it animates.
+awaitJq() { until status | jq -e "$1" >/dev/null; do sleep 0.1; done; }
+
+read -r x y w h < <(status | jq -r '.drawer.panels[0].drawer | map(floor) | @tsv')
+for ((n = 0; n < opens; ++n)); do
+    eval "$(xdotool getmouselocation --shell)"
+    xdotool mousemove_relative -- $((x + w / 2 - X)) $((y + 2 - Y))
+    awaitJq '.drawer.lastOpen.fullRevealAfter != null and .drawer.progress == 1'
+    status | jq -r '[.drawer.lastOpen.afterDwell * 1000, .drawer.lastOpen.fullRevealAfter * 1000] | @tsv' >>"$work/opens"
+    xdotool mousemove_relative -- 0 600
+    awaitJq '.drawer.progress == 0 and .drawer.openDisplay == null'
+done
+median() { sort -n | awk '{a[NR]=$1} END {printf "%.1f", a[int((NR + 1) / 2)]}'; }
+largest() { sort -n | tail -1 | awk '{printf "%.1f", $1}'; }
+echo "hover -> open ($opens opens): the opening starts $(cut -f1 "$work/opens" | median) ms after the dwell" \
+    "(largest $(cut -f1 "$work/opens" | largest) ms; one frame is 16.7 ms);" \
+    "fully revealed $(cut -f2 "$work/opens" | median) ms later"
+status | jq -r '.drawer.frames | "animation frames: \(.count) intervals, p50 \(.p50Ms | floor) ms, p99 \(.p99Ms | floor) ms, largest \(.maxMs | floor) ms"'
+
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+hz=$(getconf CLK_TCK)
+start=$(ticks "$app")
+sleep "$still"
+echo "pointer still ${still}s: app $(( ($(ticks "$app") - start) * 1000 / hz )) ms CPU (sleep: 0 ms)"
+
+# The pointer circles in the screen's lower half, far from every hot zone, as fast as xdotool can move it.
+mover() { while :; do xdotool mousemove_relative -- 40 0 mousemove_relative -- 0 40 mousemove_relative -- -40 0 mousemove_relative -- 0 -40; done; }
+eval "$(xdotool getmouselocation --shell)"
+xdotool mousemove_relative -- $((960 - X)) $((800 - Y))
+mover & moving=$!
+pids+=("$moving")
+start=$(ticks "$app")
+began=$(date +%s%N)
+sleep 20
+used=$(( ($(ticks "$app") - start) * 1000 / hz ))
+kill "$moving"
+elapsed=$(( ($(date +%s%N) - began) / 1000000 ))
+echo "pointer moving elsewhere 20s: app ${used} ms CPU = $(awk -v u="$used" -v e="$elapsed" 'BEGIN {printf "%.2f", 100 * u / e}') % of a core"
+"$brimly" quit
+wait "$app" || true
