@@ -1,9 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <optional>
-#include <string>
-
 #include "app/x11/X11Display.h"
 #include "app/x11/X11HotKey.h"
 #include "app/x11/XvfbTestSupport.h"

@@ -30,18 +30,11 @@ std::vector<Rect> shape(testing::XClient& client, xcb_window_t window, std::uint
     return rects;
 }
 
-class X11WindowTest : public testing::XvfbTest {
-protected:
-    void SetUp() override {
-        XvfbTest::SetUp();
-        if (IsSkipped() || HasFatalFailure()) return;
-        m_window = X11Window::open(m_server.display(), nullptr);
-        ASSERT_TRUE(m_window);
-    }
-    std::unique_ptr<X11Window> m_window;
-};
+using X11WindowTest = testing::XvfbTest;
 
 TEST_F(X11WindowTest, ShapesAndHintsReadBackAsSetTheCompositorIsSeenAndAGoneServerRefusesEverything) {
+    auto glue = X11Window::open(m_server.display(), nullptr);
+    ASSERT_TRUE(glue);
     testing::XClient client(m_server.display());
     const xcb_window_t window = client.window({0, 0, 400, 100});
     const Rect whole{0, 0, 400, 100};
@@ -58,14 +51,14 @@ TEST_F(X11WindowTest, ShapesAndHintsReadBackAsSetTheCompositorIsSeenAndAGoneServ
     // clang-format on
     for (const auto& [name, kind, rects, readBack] : cases) {
         SCOPED_TRACE(name);
-        EXPECT_TRUE(kind == XCB_SHAPE_SK_INPUT ? m_window->setInputRegion(window, *rects)
-                                               : m_window->setBoundingRegion(window, rects));
+        EXPECT_TRUE(kind == XCB_SHAPE_SK_INPUT ? glue->setInputRegion(window, *rects)
+                                               : glue->setBoundingRegion(window, rects));
         EXPECT_TRUE(coverage(shape(client, window, kind)) == coverage(readBack));
     }
-    EXPECT_FALSE(m_window->setInputRegion(0x7ffffff, {whole})) << "a window that does not exist";
+    EXPECT_FALSE(glue->setInputRegion(0x7ffffff, {whole})) << "a window that does not exist";
 
     // An unmapped panel carries its hints as properties.
-    ASSERT_TRUE(m_window->setDockProperties(window));
+    ASSERT_TRUE(glue->setDockProperties(window));
     EXPECT_EQ(client->values32(window, "_NET_WM_WINDOW_TYPE"),
               std::vector<std::uint32_t>{client->atom(X11Window::panelType)});
     EXPECT_EQ(client->values32(window, "_NET_WM_DESKTOP"), std::vector<std::uint32_t>{allDesktops});
@@ -73,26 +66,28 @@ TEST_F(X11WindowTest, ShapesAndHintsReadBackAsSetTheCompositorIsSeenAndAGoneServ
               (std::vector<std::uint32_t>{
                   client->atom("_NET_WM_STATE_STICKY"), client->atom("_NET_WM_STATE_SKIP_TASKBAR"),
                   client->atom("_NET_WM_STATE_SKIP_PAGER"), client->atom("_NET_WM_STATE_ABOVE")}));
-    EXPECT_FALSE(m_window->setDockProperties(0x7ffffff));
+    EXPECT_FALSE(glue->setDockProperties(0x7ffffff));
 
-    EXPECT_FALSE(m_window->compositorRunning());
-    EXPECT_FALSE(m_window->compositorRunning(3)) << "a screen the server does not have";
+    EXPECT_FALSE(glue->compositorRunning());
+    EXPECT_FALSE(glue->compositorRunning(3)) << "a screen the server does not have";
     if (m_server.launch({"xcompmgr"})) {
         // xcompmgr announces nothing a plain client could wait on.
-        EXPECT_TRUE(testing::askUntil([&] { return m_window->compositorRunning(); }));
+        EXPECT_TRUE(testing::askUntil([&] { return glue->compositorRunning(); }));
     }
 
     m_server.stop();
-    EXPECT_FALSE(m_window->setDockProperties(window));
-    EXPECT_FALSE(m_window->setInputRegion(window, {}));
-    EXPECT_FALSE(m_window->setBoundingRegion(window, std::nullopt));
-    EXPECT_FALSE(m_window->compositorRunning());
-    EXPECT_FALSE(m_window->raise(window));
+    EXPECT_FALSE(glue->setDockProperties(window));
+    EXPECT_FALSE(glue->setInputRegion(window, {}));
+    EXPECT_FALSE(glue->setBoundingRegion(window, std::nullopt));
+    EXPECT_FALSE(glue->compositorRunning());
+    EXPECT_FALSE(glue->raise(window));
 }
 
 TEST_F(X11WindowTest, UnderOpenboxPanelsGetTheirHintsMappedOrNotAndStayAboveOthers) {
     if (!canRunOpenbox()) GTEST_SKIP() << "openbox or xprop is not installed";
     ASSERT_TRUE(m_server.startOpenbox());
+    auto glue = X11Window::open(m_server.display(), nullptr);
+    ASSERT_TRUE(glue);
     testing::XClient client(m_server.display());
     // Mapped first, so the hints have to travel as requests to the window manager.
     const xcb_window_t late = client.window({0, 200, 100, 30});
@@ -100,7 +95,7 @@ TEST_F(X11WindowTest, UnderOpenboxPanelsGetTheirHintsMappedOrNotAndStayAboveOthe
     ASSERT_TRUE(testing::dispatchUntil(client, [&] {
         return testing::contains(client->values32(client.root(), "_NET_CLIENT_LIST"), late);
     }));
-    ASSERT_TRUE(m_window->setDockProperties(late));
+    ASSERT_TRUE(glue->setDockProperties(late));
     // openbox keeps stickiness in the desktop number alone.
     EXPECT_TRUE(testing::dispatchUntil(client, [&] {
         const std::vector<std::uint32_t> state = client->values32(late, "_NET_WM_STATE");
@@ -114,7 +109,7 @@ TEST_F(X11WindowTest, UnderOpenboxPanelsGetTheirHintsMappedOrNotAndStayAboveOthe
     // full-screen one once that lost it. openbox lifts a focused full-screen window over every managed
     // window whatever its type, so that case is not asked here.
     const xcb_window_t panel = client.window({200, 0, 240, 40});
-    ASSERT_TRUE(m_window->setDockProperties(panel));
+    ASSERT_TRUE(glue->setDockProperties(panel));
     client.map(panel);
     const xcb_window_t full = client.window({0, 0, 100, 100}), normal = client.window({0, 0, 300, 300});
     client.set(full, "_NET_WM_STATE", XCB_ATOM_ATOM, {client->atom("_NET_WM_STATE_FULLSCREEN")});
@@ -132,7 +127,7 @@ TEST_F(X11WindowTest, UnderOpenboxPanelsGetTheirHintsMappedOrNotAndStayAboveOthe
     };
     EXPECT_GT(position(panel), position(normal));
     EXPECT_GT(position(panel), position(full));
-    EXPECT_TRUE(m_window->raise(panel));
+    EXPECT_TRUE(glue->raise(panel));
 }
 
 }  // namespace

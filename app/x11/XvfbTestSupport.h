@@ -14,9 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -141,7 +139,7 @@ public:
     // `extraArgs` go to Xvfb as they are, e.g. {"-extension", "RANDR"} for a server without RandR.
     explicit XvfbServer(std::vector<std::string> extraArgs = {}) {
         int fds[2];
-        if (!isInstalled("Xvfb") || ::pipe2(fds, O_CLOEXEC) != 0) return;
+        if (::pipe2(fds, O_CLOEXEC) != 0) return;
         std::vector<std::string> args{"Xvfb",      "-displayfd", std::to_string(fds[1]),
                                       "-nolisten", "tcp",        "-noreset",
                                       "-screen",   "0",          "640x480x24"};
@@ -159,24 +157,18 @@ public:
     XvfbServer(const XvfbServer&) = delete;
     XvfbServer& operator=(const XvfbServer&) = delete;
 
-    // Empty when the server is not running; `problem()` then says why.
+    // Empty when the server is not running.
     const std::string& display() const { return m_display; }
-    std::string problem() const {
-        std::ostringstream log;
-        log << std::ifstream(m_dir / "Xvfb.log").rdbuf();
-        return "Xvfb did not start: " + log.str();
-    }
     // Starts a client of this server; false when the program is not installed.
-    bool launch(const std::vector<std::string>& argv) { return !m_display.empty() && spawn(argv, -1); }
+    bool launch(const std::vector<std::string>& argv) { return !m_display.empty() && spawn(argv); }
     // Starts openbox and waits until it manages the screen, lest a window mapped earlier be lost: its
     // start-up command marks the root once openbox runs it.
     bool startOpenbox() {
         XClient watcher(m_display);
         const std::string mark = "_BRIMLY_TEST_WM_READY";
-        if (!launch({"openbox", "--sm-disable", "--startup",
-                     "xprop -root -f " + mark + " 32c -set " + mark + " 1"}))
-            return false;
-        return dispatchUntil(watcher, [&] { return watcher->value32(watcher.root(), mark).has_value(); });
+        return launch({"openbox", "--sm-disable", "--startup",
+                       "xprop -root -f " + mark + " 32c -set " + mark + " 1"}) &&
+               dispatchUntil(watcher, [&] { return watcher->value32(watcher.root(), mark).has_value(); });
     }
     void stop() {
         for (auto pid = m_pids.rbegin(); pid != m_pids.rend(); ++pid) {
@@ -192,32 +184,28 @@ public:
 
 private:
     // Runs `args` in a child that dies with the test program, keeping `inherited` open across the exec.
-    bool spawn(std::vector<std::string> args, int inherited) {
+    // Clients write their caches and settings in a folder of the server's rather than in the user's home.
+    bool spawn(std::vector<std::string> args, int inherited = -1) {
         if (!isInstalled(args[0])) return false;
         std::vector<char*> argv;
         for (auto& arg : args) argv.push_back(arg.data());
         argv.push_back(nullptr);
-        const std::string log = m_dir / (args[0] + ".log"), home = m_dir.path();
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::prctl(PR_SET_PDEATHSIG, SIGTERM);
             if (inherited >= 0) ::fcntl(inherited, F_SETFD, 0);
-            // Clients write their caches and settings here rather than in the user's home.
             for (const char* name : {"HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"})
-                ::setenv(name, home.c_str(), 1);
-            if (!m_display.empty()) ::setenv("DISPLAY", m_display.c_str(), 1);
-            const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            ::dup2(out, STDOUT_FILENO);
-            ::dup2(out, STDERR_FILENO);
+                ::setenv(name, m_dir.path().c_str(), 1);
+            ::setenv("DISPLAY", m_display.c_str(), 1);
             ::execvp(argv[0], argv.data());
             ::_exit(127);
         }
-        if (pid > 0) m_pids.push_back(pid);
+        if (pid > 0) m_pids.push_back(pid);  // the server first
         return pid > 0;
     }
 
     TempDir m_dir;
-    std::vector<pid_t> m_pids;  // the server first
+    std::vector<pid_t> m_pids;
     std::string m_display;
 };
 
@@ -226,7 +214,7 @@ class XvfbTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!XvfbServer::isInstalled("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
-        ASSERT_FALSE(m_server.display().empty()) << m_server.problem();
+        ASSERT_FALSE(m_server.display().empty()) << "Xvfb did not start";
     }
     static bool canRunOpenbox() {
         return XvfbServer::isInstalled("openbox") && XvfbServer::isInstalled("xprop");
