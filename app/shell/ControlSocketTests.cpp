@@ -6,9 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <atomic>
 #include <cstring>
-#include <functional>
 #include <future>
 #include <thread>
 
@@ -22,8 +21,6 @@ namespace {
 
 using Outcome = ControlClient::Reply::Outcome;
 
-std::string echo(std::string_view request) { return "got:" + std::string(request); }
-
 // Connects to `path`; or binds it and closes at once, leaving the socket file of a listener that crashed.
 int rawSocket(const std::string& path, bool leaveStale = false) {
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -35,53 +32,41 @@ int rawSocket(const std::string& path, bool leaveStale = false) {
     return fd;
 }
 
-std::string readToEnd(int fd) {
-    std::string text;
-    char buffer[256];
-    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
-        text.append(buffer, static_cast<size_t>(got));
-    ::close(fd);
-    return text;
-}
-
 // Drives a server the way the app's event loop does, on a thread of its own, until it goes away.
 class Serving {
 public:
-    explicit Serving(ControlServer& server) {
-        EXPECT_EQ(::pipe(m_stop), 0);
-        m_thread = std::thread([this, &server] {
-            pollfd fds[] = {{server.fileDescriptor(), POLLIN, 0}, {m_stop[0], POLLIN, 0}};
-            while (::poll(fds, 2, -1) > 0 && fds[1].revents == 0) server.acceptReady();
-        });
-    }
+    explicit Serving(ControlServer& server)
+        : m_server(server), m_thread([this] {
+              pollfd listening{m_server.fileDescriptor(), POLLIN, 0};
+              while (!m_stopping && ::poll(&listening, 1, -1) == 1) m_server.acceptReady();
+          }) {}
+    // A last client wakes the loop to see that it is to stop.
     ~Serving() {
-        EXPECT_EQ(::write(m_stop[1], "x", 1), 1);
+        m_stopping = true;
+        ::close(rawSocket(m_server.path()));
         m_thread.join();
-        ::close(m_stop[0]);
-        ::close(m_stop[1]);
     }
 
 private:
-    int m_stop[2] = {-1, -1};
+    ControlServer& m_server;
+    std::atomic<bool> m_stopping = false;
     std::thread m_thread;
 };
 
-TEST(ControlSocketTest, PathPrefersAPrivateRuntimeFolderAndFallsBackToAFolderOfTheUsersOwn) {
+TEST(ControlSocketTest, PathIsInAPrivateRuntimeFolderElseInAPrivateFolderOfTheUsersOwn) {
     testing::TempDir dir;
-    auto name = [&](const std::string& support) {
+    const auto name = [&](const std::string& support) {
         return FileSystem::lastComponent(controlSocketPath({}, support, nullptr, dir.path()).value_or(""));
     };
     EXPECT_EQ(name("/a").size(), std::string("brimly-0123456789ab.sock").size()) << name("/a");
     EXPECT_NE(name("/a"), name("/b")) << "each shelf has its own socket";
-
-    std::string own = dir.makeDir("run"), shared = dir.makeDir("shared"),
-                deep = dir.makeDir(std::string(90, 'd'));
-    ::chmod(own.c_str(), 0700);
-    ::chmod(shared.c_str(), 0770);
-    ::chmod(deep.c_str(), 0700);
+    const std::string own = dir.makeDir("run"), shared = dir.makeDir("shared"),
+                      deep = dir.makeDir(std::string(90, 'd'));
+    for (const auto& [folder, mode] : {std::pair{own, 0700U}, {shared, 0770U}, {deep, 0700U}})
+        ::chmod(folder.c_str(), mode);
     ASSERT_EQ(::symlink(own.c_str(), (dir / "linked").c_str()), 0);
-    std::string root = dir.makeDir("tmp");
-    std::string fallback = root + "/brimly-" + std::to_string(FileSystem::userID());
+    const std::string root = dir.makeDir("tmp"),
+                      fallback = root + "/brimly-" + std::to_string(FileSystem::userID());
     // clang-format off
     const std::pair<std::optional<std::string>, std::string> cases[] = {
         {own,             own},
@@ -103,38 +88,39 @@ TEST(ControlSocketTest, PathPrefersAPrivateRuntimeFolderAndFallsBackToAFolderOfT
     std::string why;
     EXPECT_FALSE(controlSocketPath({}, "/a", &why, dir.makeDir(std::string(100, 'r'))));
     EXPECT_NE(why.find("too long"), std::string::npos) << why;
-}
 
-TEST(ControlSocketTest, FallbackFolderIsRefusedUnlessItIsAPrivateFolderOfTheUser) {
-    const std::string own = "brimly-" + std::to_string(FileSystem::userID());
-    using Make = std::function<void(const testing::TempDir&)>;
+    // The fallback folder is refused unless it is a private folder of the user's.
+    const std::string mine = "brimly-" + std::to_string(FileSystem::userID());
     // clang-format off
-    const std::pair<Make, std::string> cases[] = {
-        {[&](auto& root) { ::symlink(root.makeDir("x").c_str(), (root / own).c_str()); }, "symbolic link"},
-        {[&](auto& root) { root.write(own, "x"); },                                         "not a folder"},
-        {[&](auto& root) { ::chmod(root.makeDir(own).c_str(), 0750); },                     "open to other users"},
-        {[&](auto& root) { ::chmod(root.makeDir(own).c_str(), 0703); },                     "open to other users"},
-        {[&](auto& root) { ::chown(root.makeDir(own).c_str(), 65534, 0); },                 "another user"},
+    const std::pair<std::function<void(const testing::TempDir&)>, std::string> refusals[] = {
+        {[&](auto& at) { ::symlink(at.makeDir("x").c_str(), (at / mine).c_str()); }, "symbolic link"},
+        {[&](auto& at) { at.write(mine, "x"); },                                       "not a folder"},
+        {[&](auto& at) { ::chmod(at.makeDir(mine).c_str(), 0750); },                   "open to other users"},
+        {[&](auto& at) { ::chmod(at.makeDir(mine).c_str(), 0703); },                   "open to other users"},
+        {[&](auto& at) { ::chown(at.makeDir(mine).c_str(), 65534, 0); },               "another user"},  // as root
     };
     // clang-format on
-    for (const auto& [make, refusal] : cases) {
-        if (refusal == "another user" && FileSystem::userID() != 0) continue;  // only root can give it away
-        testing::TempDir root;
-        make(root);
-        std::string why;
-        EXPECT_FALSE(controlSocketPath({}, "/a", &why, root.path()));
+    for (const auto& [make, refusal] : refusals) {
+        if (refusal == "another user" && FileSystem::userID() != 0) continue;
+        testing::TempDir at;
+        make(at);
+        EXPECT_FALSE(controlSocketPath({}, "/a", &why, at.path()));
         EXPECT_NE(why.find(refusal), std::string::npos) << why;
     }
 }
 
-TEST(ControlSocketTest, RequestsAreAnsweredEndToEndAndOversizedOnesAreDropped) {
+TEST(ControlSocketTest, RequestsAreAnsweredAndOnlyAStaleSocketIsReplaced) {
     testing::TempDir dir;
+    const std::string path = dir / "c.sock";
     std::string why;
-    auto server = ControlServer::listen(dir / "c.sock", &why);
-    ASSERT_TRUE(server) << why;
-    EXPECT_EQ(FileSystem::info(dir / "c.sock")->mode, 0600u);
-    server->setHandler(echo);
-    Serving serving(*server);
+    for (const std::string& nobody : {path, dir / "no/folder.sock", dir.write("file.sock", "x")})
+        EXPECT_EQ(ControlClient::send(nobody, "status", 5).outcome, Outcome::notRunning) << nobody;
+    rawSocket(path, true);
+    EXPECT_EQ(ControlClient::send(path, "status", 5).outcome, Outcome::notRunning) << "a stale socket";
+    auto first = ControlServer::listen(path, &why);
+    ASSERT_TRUE(first) << why;
+    EXPECT_EQ(FileSystem::info(path)->mode, 0600u);
+    first->setHandler([](std::string_view request) { return "got:" + std::string(request); });
     const std::string longest(ControlServer::maxRequest - 1, 'x');
     // clang-format off
     const std::pair<std::string, ControlClient::Reply> cases[] = {
@@ -146,35 +132,17 @@ TEST(ControlSocketTest, RequestsAreAnsweredEndToEndAndOversizedOnesAreDropped) {
         {"two\nlines",              {Outcome::failed,   ""}},
     };
     // clang-format on
-    for (const auto& [request, expected] : cases) {
-        auto reply = ControlClient::send(server->path(), request, 5);
-        EXPECT_EQ(reply.outcome, expected.outcome) << request.size() << ": " << reply.text;
-        if (expected.outcome == Outcome::answered) {
-            EXPECT_EQ(reply.text, expected.text);
-        } else {
-            EXPECT_NE(reply.text, "") << "a failure says why";
+    {
+        Serving serving(*first);
+        for (const auto& [request, expected] : cases) {
+            const auto reply = ControlClient::send(path, request, 5);
+            EXPECT_EQ(reply.outcome, expected.outcome) << request.size() << ": " << reply.text;
+            // A failure says why.
+            EXPECT_TRUE(expected.outcome == Outcome::answered ? reply.text == expected.text
+                                                              : !reply.text.empty());
         }
     }
-}
-
-TEST(ControlSocketTest, NotRunningWhenNothingListens) {
-    testing::TempDir dir;
-    rawSocket(dir / "stale.sock", true);
-    dir.write("file.sock", "x");
-    for (const std::string& path :
-         {dir / "none.sock", dir / "no/folder.sock", dir / "stale.sock", dir / "file.sock"}) {
-        EXPECT_EQ(ControlClient::send(path, "status", 5).outcome, Outcome::notRunning) << path;
-    }
-}
-
-TEST(ControlSocketTest, StaleSocketIsReplacedButALiveOneOrAnyOtherFileIsLeftAlone) {
-    testing::TempDir dir;
-    std::string path = dir / "c.sock", why;
-    rawSocket(path, true);
-    auto first = ControlServer::listen(path, &why);
-    ASSERT_TRUE(first) << why;
-    first->setHandler(echo);
-    auto inode = FileSystem::info(path)->inode;
+    const auto inode = FileSystem::info(path)->inode;
     EXPECT_FALSE(ControlServer::listen(path, &why));
     EXPECT_NE(why.find("already"), std::string::npos) << why;
     EXPECT_EQ(FileSystem::info(path)->inode, inode);
@@ -192,7 +160,7 @@ TEST(ControlSocketTest, StaleSocketIsReplacedButALiveOneOrAnyOtherFileIsLeftAlon
     second.reset();
     EXPECT_FALSE(FileSystem::exists(path));
 
-    std::string file = dir.write("plain", "keep me");
+    const std::string file = dir.write("plain", "keep me");
     EXPECT_FALSE(ControlServer::listen(file, &why));
     EXPECT_NE(why.find("not a socket"), std::string::npos) << why;
     EXPECT_EQ(AtomicFile::read(file), "keep me");
@@ -202,21 +170,25 @@ TEST(ControlSocketTest, ClientThatNeverWritesDoesNotHoldTheLoopOrOthers) {
     testing::TempDir dir;
     auto server = ControlServer::listen(dir / "c.sock");
     ASSERT_TRUE(server);
-    server->setHandler(echo);
+    server->setHandler([](std::string_view request) { return "got:" + std::string(request); });
     // Both wait in the backlog, the silent one first, as the event loop would find them.
-    int silent = rawSocket(server->path());
-    int prompt = rawSocket(server->path());
+    const int silent = rawSocket(server->path()), prompt = rawSocket(server->path());
     ASSERT_EQ(::write(prompt, "status\n", 7), 7);
-    auto started = std::chrono::steady_clock::now();
+    const auto started = std::chrono::steady_clock::now();
     auto served = std::async(std::launch::async, [&] { server->acceptReady(); });
-    bool returned = served.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
-    auto elapsed = std::chrono::steady_clock::now() - started;
+    const bool returned = served.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    const auto elapsed = std::chrono::steady_clock::now() - started;
     if (!returned) ::shutdown(silent, SHUT_RDWR);  // frees a stuck server: the test fails instead of hanging
     served.wait();
     ASSERT_TRUE(returned) << "acceptReady waited on the silent client";
     EXPECT_LT(elapsed, std::chrono::milliseconds(ControlServer::deadlineMs * 4));
-    EXPECT_EQ(readToEnd(prompt), "got:status");
-    EXPECT_EQ(readToEnd(silent), "") << "closed without an answer";
+    for (const auto& [fd, answer] : {std::pair{prompt, "got:status"}, {silent, ""}}) {
+        std::string text;
+        char buffer[256];
+        for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, size_t(got));
+        ::close(fd);
+        EXPECT_EQ(text, answer) << "the silent one is closed without an answer";
+    }
 }
 
 TEST(ControlSocketTest, AnotherUsersRequestIsRefused) {
@@ -229,7 +201,7 @@ TEST(ControlSocketTest, AnotherUsersRequestIsRefused) {
     int handled = 0;
     server->setHandler([&](std::string_view) { return std::to_string(++handled); });
     // No thread runs yet, so the child may do anything after fork.
-    pid_t child = ::fork();
+    const pid_t child = ::fork();
     if (child == 0) {
         if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
         ::_exit(ControlClient::send(dir / "c.sock", "quit", 5).outcome == Outcome::failed ? 0 : 1);

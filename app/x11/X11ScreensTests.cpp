@@ -1,6 +1,4 @@
-#include <gtest/gtest.h>
 #include <xcb/randr.h>
-#include <xcb/xcb.h>
 
 #include "app/x11/X11Screens.h"
 #include "app/x11/XvfbTestSupport.h"
@@ -17,14 +15,8 @@ TEST(X11ScreensTest, StrutsCutOnlyTheScreensTheirBandsEndOn) {
     const Strut topBar{.top = 28, .topStartX = 0, .topEndX = 3839};
     const Strut leftDock{.left = 64, .leftStartY = 100, .leftEndY = 979};
     const Strut dockOnBsLeft{.left = 1984, .leftEndY = 1079};
-    struct Case {
-        const char* name;
-        Rect root, screen;
-        std::vector<Strut> struts;
-        Rect visible;
-    };
     // clang-format off
-    const Case cases[] = {
+    const std::tuple<const char*, Rect, Rect, std::vector<Strut>, Rect> cases[] = {
         {"bottom panel on B, seen from A",  root, a, {bottomOnB},                                        a},
         {"bottom panel on B",               root, b, {bottomOnB},                                        {1920, 0, 1920, 1040}},
         {"top bar over both, on A",         root, a, {topBar},                                           {0, 28, 1920, 1052}},
@@ -42,10 +34,10 @@ TEST(X11ScreensTest, StrutsCutOnlyTheScreensTheirBandsEndOn) {
                                             {{.bottom = 86, .bottomStartX = 1920, .bottomEndX = 3199}},  {1920, 0, 1280, 994}},
     };
     // clang-format on
-    for (const Case& c : cases) {
-        const Rect visible = X11Screens::visibleFrame(c.screen, c.root, c.struts);
-        EXPECT_EQ(visible, c.visible) << c.name << ": " << visible.x << "," << visible.y << " "
-                                      << visible.width << "x" << visible.height;
+    for (const auto& [name, rootFrame, screen, struts, visible] : cases) {
+        const Rect seen = X11Screens::visibleFrame(screen, rootFrame, struts);
+        EXPECT_EQ(seen, visible) << name << ": " << seen.x << "," << seen.y << " " << seen.width << "x"
+                                 << seen.height;
     }
     EXPECT_EQ(Strut::fromValues({1, 2, 3, 4}), (Strut{1, 2, 3, 4, 0, whole, 0, whole, 0, whole, 0, whole}));
     EXPECT_EQ(Strut::fromValues({1, 2, 3, 4, 5}), std::nullopt);
@@ -59,11 +51,10 @@ std::vector<std::uint8_t> edid(std::uint8_t serial, std::uint8_t checksum) {
     return bytes;
 }
 
-TEST(X11ScreensTest, DisplayIDsFollowTheMonitorNotTheConnector) {
+TEST(X11ScreensTest, DisplayIDsFollowTheMonitorAndTheNativeModeIsTheLargestPreferred) {
     const DisplayID nameA = X11Screens::displayIDFor({}, "a");
     // FNV-1a's published value for "a": ids stay the ones stored by earlier versions.
     EXPECT_EQ(nameA, 0xe40c292cU);
-
     const DisplayID monitor = X11Screens::displayIDFor(edid(1, 0), "DP-1");
     EXPECT_EQ(X11Screens::displayIDFor(edid(1, 0x55), "HDMI-2"), monitor) << "same monitor, other port";
     EXPECT_NE(X11Screens::displayIDFor(edid(2, 0), "DP-1"), monitor) << "another unit of the model";
@@ -72,17 +63,9 @@ TEST(X11ScreensTest, DisplayIDsFollowTheMonitorNotTheConnector) {
     truncated.resize(12);
     EXPECT_EQ(X11Screens::displayIDFor(truncated, "a"), nameA) << "an EDID too short to name the monitor";
     EXPECT_EQ(X11Screens::displayIDFor(edid(1, 0), "a", {monitor}), nameA) << "a twin without serial";
-}
 
-TEST(X11ScreensTest, NativeModeIsTheLargestPreferredElseTheLargest) {
-    struct Case {
-        const char* name;
-        std::vector<PixelSize> modes;
-        int preferred;
-        std::optional<std::size_t> index;
-    };
     // clang-format off
-    const Case cases[] = {
+    const std::tuple<const char*, std::vector<PixelSize>, int, std::optional<std::size_t>> cases[] = {
         {"preferred first",          {{2560, 1440}, {3840, 2160}, {1920, 1080}}, 1, 0},
         {"largest of two preferred", {{2560, 1440}, {3840, 2160}, {5120, 2880}}, 2, 1},
         {"none preferred",           {{1280, 720}, {3840, 2160}, {1920, 1080}},  0, 1},
@@ -91,85 +74,63 @@ TEST(X11ScreensTest, NativeModeIsTheLargestPreferredElseTheLargest) {
         {"no modes",                 {},                                         1, std::nullopt},
     };
     // clang-format on
-    for (const Case& c : cases) {
-        EXPECT_EQ(X11Screens::nativeModeIndex(c.modes, c.preferred), c.index) << c.name;
-    }
-}
-
-// Gives the first output an EDID, as the driver of a real monitor would.
-void setEdid(testing::XClient& driver, const std::vector<std::uint8_t>& bytes) {
-    auto* resources = xcb_randr_get_screen_resources_current_reply(
-        driver.xcb(), xcb_randr_get_screen_resources_current(driver.xcb(), driver.root()), nullptr);
-    ASSERT_TRUE(resources);
-    const xcb_randr_output_t output = xcb_randr_get_screen_resources_current_outputs(resources)[0];
-    std::free(resources);
-    xcb_randr_change_output_property(driver.xcb(), output, driver.atom("EDID"), XCB_ATOM_INTEGER, 8,
-                                     XCB_PROP_MODE_REPLACE, static_cast<std::uint32_t>(bytes.size()),
-                                     bytes.data());
-    driver.sync();
+    for (const auto& [name, modes, preferred, index] : cases)
+        EXPECT_EQ(X11Screens::nativeModeIndex(modes, preferred), index) << name;
 }
 
 using X11ScreensServerTest = testing::XvfbTest;
 
-TEST_F(X11ScreensServerTest, ListsTheOutputAndNamesItByItsEdid) {
-    std::string why;
-    auto screens = X11Screens::open(m_server.display(), &why);
-    ASSERT_TRUE(screens) << why;
-    std::vector<ScreenInfo> listed = screens->list();
-    ASSERT_EQ(listed.size(), 1U);
-    EXPECT_EQ(listed[0].frame, (Rect{0, 0, 640, 480}));
-    EXPECT_EQ(listed[0].native, (PixelSize{640, 480}));
-    EXPECT_TRUE(listed[0].primary);
-    EXPECT_EQ(listed[0].id, X11Screens::displayIDFor({}, listed[0].name)) << "no EDID: the output's name";
-    EXPECT_EQ(screens->rootFrame(), (Rect{0, 0, 640, 480}));
-
-    testing::XClient driver(m_server.display());
-    setEdid(driver, edid(7, 0));
-    listed = screens->list();
-    ASSERT_EQ(listed.size(), 1U);
-    EXPECT_EQ(listed[0].id, X11Screens::displayIDFor(edid(7, 0), "elsewhere"));
-}
-
-TEST_F(X11ScreensServerTest, ReadsBothStrutPropertiesOfListedClientsOnly) {
+TEST_F(X11ScreensServerTest, ListsTheOutputByItsEdidReadsTheListedClientsStrutsAndWithoutRandrTheRoot) {
     testing::XClient wm(m_server.display());
-    const xcb_window_t panel = wm.window(0, 0, 10, 10);
-    const xcb_window_t oldDock = wm.window(0, 0, 10, 10);
-    const xcb_window_t plain = wm.window(0, 0, 10, 10);
-    const xcb_window_t unlisted = wm.window(0, 0, 10, 10);
+    const xcb_window_t panel = wm.window(), oldDock = wm.window(), plain = wm.window(),
+                       unlisted = wm.window();
     wm.set(panel, "_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL, {0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 0, 639});
     wm.set(panel, "_NET_WM_STRUT", XCB_ATOM_CARDINAL, {0, 0, 0, 40});
     wm.set(oldDock, "_NET_WM_STRUT", XCB_ATOM_CARDINAL, {64, 0, 0, 0});
     wm.set(unlisted, "_NET_WM_STRUT", XCB_ATOM_CARDINAL, {0, 0, 99, 0});
     wm.set(wm.root(), "_NET_CLIENT_LIST", XCB_ATOM_WINDOW, {panel, plain, oldDock});
-
     auto screens = X11Screens::open(m_server.display(), nullptr);
     ASSERT_TRUE(screens);
-    const std::vector<Strut> struts = screens->readStruts();
-    ASSERT_EQ(struts.size(), 2U);
-    EXPECT_EQ(struts[0], (Strut{0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 0, 639})) << "the partial strut wins";
-    EXPECT_EQ(struts[1], *Strut::fromValues({64, 0, 0, 0}));
-    EXPECT_EQ(X11Screens::visibleFrame(screens->list().at(0).frame, screens->rootFrame(), struts),
-              (Rect{64, 0, 576, 440}));
-}
-
-TEST(X11ScreensNoRandrTest, TheRootIsTheOnlyScreenAndAGoneServerShowsNone) {
-    testing::XvfbServer server({"-extension", "RANDR"});
-    if (server.isMissing()) GTEST_SKIP() << server.problem();
-    ASSERT_FALSE(server.display().empty()) << server.problem();
-    auto screens = X11Screens::open(server.display(), nullptr);
-    ASSERT_TRUE(screens);
-    const std::vector<ScreenInfo> listed = screens->list();
+    std::vector<ScreenInfo> listed = screens->list();
     ASSERT_EQ(listed.size(), 1U);
-    EXPECT_EQ(listed[0], (ScreenInfo{X11Screens::displayIDFor({}, "default"),
-                                     "default",
+    EXPECT_EQ(listed[0], (ScreenInfo{X11Screens::displayIDFor({}, listed[0].name),
+                                     listed[0].name,
                                      {0, 0, 640, 480},
                                      PixelSize{640, 480},
-                                     true}));
+                                     true}))
+        << "no EDID: the output's name";
+    EXPECT_EQ(screens->rootFrame(), (Rect{0, 0, 640, 480}));
+    const std::vector<Strut> struts = screens->readStruts();
+    EXPECT_EQ(struts, (std::vector<Strut>{{0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 0, 639},
+                                          *Strut::fromValues({64, 0, 0, 0})}))
+        << "the partial strut wins";
+    EXPECT_EQ(X11Screens::visibleFrame(listed[0].frame, screens->rootFrame(), struts),
+              (Rect{64, 0, 576, 440}));
 
-    server.stop();
-    EXPECT_TRUE(screens->list().empty());
-    EXPECT_TRUE(screens->readStruts().empty());
-    EXPECT_EQ(screens->rootFrame(), Rect{});
+    // Gives the output an EDID, as the driver of a real monitor would.
+    auto* resources = xcb_randr_get_screen_resources_current_reply(
+        wm.xcb(), xcb_randr_get_screen_resources_current(wm.xcb(), wm.root()), nullptr);
+    ASSERT_TRUE(resources);
+    const std::vector<std::uint8_t> bytes = edid(7, 0);
+    xcb_randr_change_output_property(wm.xcb(), xcb_randr_get_screen_resources_current_outputs(resources)[0],
+                                     wm->atom("EDID"), XCB_ATOM_INTEGER, 8, XCB_PROP_MODE_REPLACE,
+                                     std::uint32_t(bytes.size()), bytes.data());
+    std::free(resources);
+    wm.sync();
+    EXPECT_EQ(screens->list().at(0).id, X11Screens::displayIDFor(bytes, "elsewhere"));
+
+    testing::XvfbServer bare({"-extension", "RANDR"});
+    auto rootOnly = X11Screens::open(bare.display(), nullptr);
+    ASSERT_TRUE(rootOnly);
+    EXPECT_EQ(rootOnly->list(), (std::vector<ScreenInfo>{{X11Screens::displayIDFor({}, "default"),
+                                                          "default",
+                                                          {0, 0, 640, 480},
+                                                          PixelSize{640, 480},
+                                                          true}}));
+    bare.stop();
+    EXPECT_TRUE(rootOnly->list().empty());
+    EXPECT_TRUE(rootOnly->readStruts().empty());
+    EXPECT_EQ(rootOnly->rootFrame(), Rect{});
 }
 
 }  // namespace
