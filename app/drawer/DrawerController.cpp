@@ -21,6 +21,7 @@
 #include "core/drawer/GlowLook.h"
 #include "core/drawer/HoverInputs.h"
 #include "core/drawer/ShelfLayoutKind.h"
+#include "core/shelf/ShelfKeyRule.h"
 
 namespace brimly {
 
@@ -149,6 +150,7 @@ void DrawerController::refreshPanels() {
         if (!panel) {
             panel = std::make_unique<NotchPanel>(m_model);
             panel->setOnPress([this, id = id] { click(id); });
+            panel->setOnKey([this](int key) { return keyPressed(key); });
         }
         Rect frame = m_displays.space.toRoot(layout.panelFrame());
         panel->setGeometry(int(std::lround(frame.x)), int(std::lround(frame.y)),
@@ -226,6 +228,7 @@ void DrawerController::sample() {
     apply(m_machine.pointer(
         {.now = now, .hot = hot, .dwell = dwell, .insideOpen = insideOpen, .closeDuration = closeDuration}));
     armDeadline();
+    updateKeyPanel(insideOpen);
 }
 
 void DrawerController::armDeadline() {
@@ -411,6 +414,7 @@ void DrawerController::hotkey() {
     if (!target) return;
     apply(m_machine.hotkey(*target));
     armDeadline();
+    updateKeyPanel(false);
 }
 
 void DrawerController::click(DisplayID display) {
@@ -432,6 +436,7 @@ void DrawerController::pressed(int, Point root) {
     if (open->contains(m_displays.space.toGlobal(root))) return;
     apply(m_machine.clickOutside());
     armDeadline();
+    updateKeyPanel(false);
 }
 
 void DrawerController::activationChanged() {
@@ -441,10 +446,52 @@ void DrawerController::activationChanged() {
     resetHover();
 }
 
+void DrawerController::updateKeyPanel(bool pointerInside) {
+    std::optional<DisplayID> key;
+    if (m_shownOn && ShelfKeyRule::panelMayBeKey(m_machine.phase(), pointerInside, m_model.isBusy()))
+        key = m_shownOn;
+    if (key == m_keyPanel) return;
+    auto panel = key ? m_panels.find(*key) : m_panels.end();
+    if (panel != m_panels.end()) {
+        if (!m_keyPanel) m_focusBefore = m_windows->focusedWindow();
+        m_windows->focus(std::uint32_t(panel->second->winId()));
+        m_keyPanel = key;
+        return;
+    }
+    // Resigning gives the keyboard back to the window that had it, or to the window under the pointer.
+    m_keyPanel.reset();
+    constexpr std::uint32_t pointerRoot = 1;
+    if (!m_windows->focus(m_focusBefore.value_or(pointerRoot))) m_windows->focus(pointerRoot);
+    m_focusBefore.reset();
+}
+
+bool DrawerController::keyPressed(int key) {
+    switch (key) {
+        case Qt::Key_Escape:
+            if (m_model.escape() == DeckFan::EscapeStep::nothing) resetHover();
+            return true;
+        case Qt::Key_Left:
+            m_model.moveSelection(ShelfSelection::Direction::left);
+            return true;
+        case Qt::Key_Right:
+            m_model.moveSelection(ShelfSelection::Direction::right);
+            return true;
+        case Qt::Key_Up:
+            m_model.moveSelection(ShelfSelection::Direction::up);
+            return true;
+        case Qt::Key_Down:
+            m_model.moveSelection(ShelfSelection::Direction::down);
+            return true;
+        default:
+            return false;
+    }
+}
+
 void DrawerController::resetHover() {
     m_machine.reset();
     m_deadline.cancel();
     setOpen(std::nullopt);
+    updateKeyPanel(false);
 }
 
 void DrawerController::setActiveDisplayOnly(bool enabled) {
@@ -540,6 +587,7 @@ Json DrawerController::status() const {
         {"compositor", m_compositor},
         {"pointerTracking", m_pointer != nullptr},
         {"hoverOpening", hoverOpening()},
+        {"keyPanel", m_keyPanel ? Json(*m_keyPanel) : Json(nullptr)},
         {"shownDisplays", shown},
         {"session", m_wayland ? "wayland: click the drawer or bind `brimly toggle` to a shortcut" : "x11"},
         {"panels", panels}};

@@ -76,6 +76,9 @@ private:
     Rect openRect(DisplayID display) const;
     Rect restRect(DisplayID display) const;
     bool hoverOpening() const;
+    // The open drawer's panel takes the keyboard only while the key rule allows it, and gives it back after.
+    void updateKeyPanel(bool pointerInside);
+    bool keyPressed(int qtKey);
     // With `activeDisplayOnly` and two displays or more, only the display the user works on shows a drawer.
     void followActiveDisplay();
     ActiveDisplay::Displays screenFrames() const;
@@ -104,6 +107,8 @@ private:
     ActiveDisplay::Tracker m_tracker;
     std::optional<DisplayID> m_shownDisplay;
     std::set<DisplayID> m_hidden;
+    std::optional<DisplayID> m_keyPanel;
+    std::optional<std::uint32_t> m_focusBefore;
 
     Displays m_displays;
     std::map<DisplayID, std::unique_ptr<NotchPanel>> m_panels;

@@ -1,5 +1,6 @@
 #include "app/drawer/NotchPanel.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -102,6 +103,14 @@ void NotchPanel::paintShelf(QPainter& painter, const QRectF& area) {
             bool isNew = m_model.dotIDs().contains(item.id) || m_model.unreadIDs().contains(item.id);
             if (!text((isNew ? "● " : "   ") + item.title, QColor(200, 200, 210), 12)) return;
         }
+    }
+}
+
+void NotchPanel::keyPressEvent(QKeyEvent* event) {
+    if (m_onKey && m_onKey(event->key())) {
+        event->accept();
+    } else {
+        QWidget::keyPressEvent(event);
     }
 }
 

@@ -25,6 +25,8 @@ public:
     const Rect& drawer() const { return m_drawer; }
     double reveal() const { return m_reveal; }
     void setOnPress(std::function<void()> onPress) { m_onPress = std::move(onPress); }
+    // Keys reach the panel only while the controller gave it the keyboard; true when the key was used.
+    void setOnKey(std::function<bool(int qtKey)> onKey) { m_onKey = std::move(onKey); }
     // The arrival glow behind the collapsed drawer: the image, where it goes (window coordinates) and how
     // bright it is now (0 hides it).
     void setGlow(const QImage& image, const QRectF& placement, double level);
@@ -38,6 +40,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void paintShelf(class QPainter& painter, const QRectF& area);
@@ -46,6 +49,7 @@ private:
     Rect m_drawer;
     double m_reveal = 0;
     std::function<void()> m_onPress;
+    std::function<bool(int)> m_onKey;
     QImage m_glow;
     QRectF m_glowPlacement;
     double m_glowLevel = 0;

@@ -162,6 +162,10 @@ xdotool key ctrl+alt+space
 await '.drawer.progress == 1' "the hot key to open it again"
 xdotool click 1
 await '.drawer.openDisplay == null' "a click outside to close it"
+xdotool key ctrl+alt+space
+await '.drawer.progress == 1 and .drawer.keyPanel != null' "the drawer opened by the hot key to take the keyboard"
+xdotool key Escape
+await '.drawer.openDisplay == null and .drawer.keyPanel == null' "Escape to close it and give the keyboard back"
 
 echo "launched again: the running app opens its settings, the second process ends with 0"
 "$brimly" || fail "the second launch failed"

@@ -121,4 +121,19 @@ bool X11Window::raise(std::uint32_t window) {
                                                                  XCB_CONFIG_WINDOW_STACK_MODE, &above)});
 }
 
+std::optional<std::uint32_t> X11Window::focusedWindow() {
+    m_connection->dropQueued();
+    xcb_connection_t* xcb = m_connection->xcb();
+    XcbOwned<xcb_get_input_focus_reply_t> reply(
+        xcb_get_input_focus_reply(xcb, xcb_get_input_focus(xcb), nullptr));
+    if (!reply) return std::nullopt;
+    return reply->focus;
+}
+
+bool X11Window::focus(std::uint32_t window) {
+    return accepted(*m_connection,
+                    {xcb_set_input_focus_checked(m_connection->xcb(), XCB_INPUT_FOCUS_POINTER_ROOT, window,
+                                                 XCB_CURRENT_TIME)});
+}
+
 }  // namespace brimly

@@ -41,6 +41,11 @@ public:
     // Whether a compositing manager owns screen `screenNumber` (-1: this connection's screen).
     bool compositorRunning(int screenNumber = -1);
     bool raise(std::uint32_t window);
+    // The window holding keyboard focus (none, pointer-root and unviewable windows included as they are).
+    std::optional<std::uint32_t> focusedWindow();
+    // Gives `window` the keyboard focus directly: the panels never take focus through the window manager,
+    // which keeps dock windows out of focus cycling, so the drawer asks for keys only while it may have them.
+    bool focus(std::uint32_t window);
 
 private:
     explicit X11Window(std::unique_ptr<X11Connection> connection);
