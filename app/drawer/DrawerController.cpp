@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QRegion>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
@@ -27,6 +28,21 @@ namespace brimly {
 
 namespace {
 const Log logger("drawer");
+
+// The side the drawer grows away from, in global space (y up): a notch hangs from the top edge.
+RectSide growthEdge(DisplayStylePosition position) {
+    switch (position) {
+        case DisplayStylePosition::left:
+            return RectSide::minX;
+        case DisplayStylePosition::right:
+            return RectSide::maxX;
+        case DisplayStylePosition::bottom:
+            return RectSide::minY;
+        case DisplayStylePosition::top:
+            break;
+    }
+    return RectSide::maxY;
+}
 
 std::string phaseName(const HoverMachine::Phase& phase) {
     switch (phase.value.index()) {
@@ -176,7 +192,8 @@ Rect DrawerController::openRect(DisplayID display) const {
 }
 
 Rect DrawerController::drawerRectAt(DisplayID display, double progress) const {
-    return DrawerGrowth::frame(restRect(display), openRect(display), progress, RectSide::maxY, 0);
+    return DrawerGrowth::frame(restRect(display), openRect(display), progress,
+                               growthEdge(m_displays.layouts.at(display).style().position()), 0);
 }
 
 std::optional<Rect> DrawerController::openDrawerRect() const {
@@ -359,36 +376,38 @@ void DrawerController::layOut() {
         QRect frame = panel->geometry();
         Rect local{root.x - frame.x(), root.y - frame.y(), root.width, root.height};
         double reveal = DrawerGrowth::reveal(DrawerGrowth::scale(progress));
-        panel->setDrawer(local, progress > 0 ? reveal : 0);
-        placeGlow(*panel, global, root, frame, progress);
+        DisplayStylePosition edge = m_displays.layouts.at(id).style().position();
+        panel->setDrawer(local, progress > 0 ? reveal : 0, edge);
+        placeGlow(*panel, {global, root, frame, progress, edge});
         std::uint32_t window = std::uint32_t(panel->winId());
         m_windows->setInputRegion(window, {local});
         if (!m_compositor) {
             // Without a compositor the transparent corners would be black: the window takes the outline's
-            // shape instead, its rounded corners cut in steps of one row.
-            std::vector<Rect> rows;
-            double radius = NotchPanel::cornerRadius(local);
-            double straight = local.height - radius;
-            rows.push_back({local.x, local.y, local.width, std::max(straight, 0.0)});
-            for (int row = 0; row < int(radius); ++row) {
-                double dy = row + 0.5;
-                double inset = radius - std::sqrt(std::max(0.0, radius * radius - dy * dy));
-                rows.push_back({local.x + inset, local.y + straight + row, local.width - 2 * inset, 1});
-            }
-            m_windows->setBoundingRegion(window, rows);
+            // shape instead, in rectangles of whole pixels.
+            QRegion region(NotchPanel::outline(QRectF(local.x, local.y, local.width, local.height), edge)
+                               .toFillPolygon()
+                               .toPolygon());
+            std::vector<Rect> rects;
+            for (const QRect& rect : region)
+                rects.push_back(
+                    {double(rect.x()), double(rect.y()), double(rect.width()), double(rect.height())});
+            m_windows->setBoundingRegion(window, rects);
         }
     }
 }
 
-void DrawerController::placeGlow(NotchPanel& panel, const Rect& global, const Rect& root, const QRect& frame,
-                                 double progress) {
-    if (m_glowLevel <= 0 || progress > 0 || !m_compositor) {
+void DrawerController::placeGlow(NotchPanel& panel, const GlowPlace& place) {
+    const Rect& global = place.global;
+    const Rect& root = place.root;
+    const QRect& frame = place.frame;
+    if (m_glowLevel <= 0 || place.progress > 0 || !m_compositor) {
         panel.setGlow({}, {}, 0);
         return;
     }
     // The outline in global space: the window's path flipped about the drawer's rectangle.
     QTransform toGlobal(1, 0, 0, -1, global.x - root.x, global.y + global.height + root.y);
-    QPainterPath lit = toGlobal.map(NotchPanel::outline(QRectF(root.x, root.y, root.width, root.height)));
+    QPainterPath lit =
+        toGlobal.map(NotchPanel::outline(QRectF(root.x, root.y, root.width, root.height), place.edge));
     GlowLook look = GlowLook::forStrength(m_settings.prefs().glowStrength);
     auto rendered = m_glow.render(global, lit, GlowImage::renderRadius(look.radius), 1, QColor(10, 132, 255));
     if (!rendered) return;

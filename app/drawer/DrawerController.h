@@ -88,8 +88,15 @@ private:
     double glowRest() const;
     void updateGlow(double now);
     void startFrames();
-    void placeGlow(NotchPanel& panel, const Rect& global, const Rect& root, const QRect& frame,
-                   double progress);
+    // Where one panel's drawer is this frame: in global space, in root coordinates, the panel's frame.
+    struct GlowPlace {
+        Rect global;
+        Rect root;
+        const QRect& frame;
+        double progress = 0;
+        DisplayStylePosition edge = DisplayStylePosition::top;
+    };
+    void placeGlow(NotchPanel& panel, const GlowPlace& place);
 
     SerialQueue& m_queue;
     ShelfModel& m_model;

@@ -20,23 +20,37 @@ NotchPanel::NotchPanel(const ShelfModel& model) : m_model(model) {
 
 double NotchPanel::cornerRadius(const Rect& drawer) { return std::clamp(drawer.height / 2.5, 6.0, 22.0); }
 
-void NotchPanel::setDrawer(const Rect& drawer, double reveal) {
-    if (drawer == m_drawer && reveal == m_reveal) return;
+void NotchPanel::setDrawer(const Rect& drawer, double reveal, DisplayStylePosition edge) {
+    if (drawer == m_drawer && reveal == m_reveal && edge == m_edge) return;
     m_drawer = drawer;
     m_reveal = reveal;
+    m_edge = edge;
     update();
 }
 
-QPainterPath NotchPanel::outline(const QRectF& area) {
-    // Flush with the screen's top edge, rounded below: the drawer hangs from the top like a notch.
+QPainterPath NotchPanel::outline(const QRectF& area, DisplayStylePosition edge) {
+    // Flush with the screen edge the drawer hangs from, rounded on the far side: a notch hangs from the top,
+    // a pill rises from its side.
     double radius = cornerRadius({area.x(), area.y(), area.width(), area.height()});
+    bool roundTop = edge != DisplayStylePosition::top;
+    bool roundBottom = edge != DisplayStylePosition::bottom;
+    bool roundLeft = edge != DisplayStylePosition::left;
+    bool roundRight = edge != DisplayStylePosition::right;
+    auto corner = [&](bool vertical, bool horizontal) { return vertical && horizontal ? radius : 0.0; };
+    double topLeft = corner(roundTop, roundLeft);
+    double topRight = corner(roundTop, roundRight);
+    double bottomRight = corner(roundBottom, roundRight);
+    double bottomLeft = corner(roundBottom, roundLeft);
     QPainterPath path;
-    path.moveTo(area.topLeft());
-    path.lineTo(area.topRight());
-    path.lineTo(area.right(), area.bottom() - radius);
-    path.quadTo(area.bottomRight(), QPointF(area.right() - radius, area.bottom()));
-    path.lineTo(area.left() + radius, area.bottom());
-    path.quadTo(area.bottomLeft(), QPointF(area.left(), area.bottom() - radius));
+    path.moveTo(area.left() + topLeft, area.top());
+    path.lineTo(area.right() - topRight, area.top());
+    path.quadTo(area.topRight(), QPointF(area.right(), area.top() + topRight));
+    path.lineTo(area.right(), area.bottom() - bottomRight);
+    path.quadTo(area.bottomRight(), QPointF(area.right() - bottomRight, area.bottom()));
+    path.lineTo(area.left() + bottomLeft, area.bottom());
+    path.quadTo(area.bottomLeft(), QPointF(area.left(), area.bottom() - bottomLeft));
+    path.lineTo(area.left(), area.top() + topLeft);
+    path.quadTo(area.topLeft(), QPointF(area.left() + topLeft, area.top()));
     path.closeSubpath();
     return path;
 }
@@ -62,7 +76,7 @@ void NotchPanel::paintEvent(QPaintEvent*) {
         painter.drawImage(m_glowPlacement, m_glow);
         painter.setOpacity(1);
     }
-    QPainterPath shape = outline(area);
+    QPainterPath shape = outline(area, m_edge);
     painter.fillPath(shape, QColor(12, 12, 14, 242));
     if (m_reveal > 0.05) {
         painter.setOpacity(std::min(1.0, m_reveal));

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "core/base/Geometry.h"
+#include "core/config/DisplayStyle.h"
 
 namespace brimly {
 
@@ -21,7 +22,7 @@ public:
 
     // The drawer's rectangle in this window's coordinates, how far the content shows (0…1), and whether a
     // compositor draws translucency (without one the corners are cut by a shape instead).
-    void setDrawer(const Rect& drawer, double reveal);
+    void setDrawer(const Rect& drawer, double reveal, DisplayStylePosition edge);
     const Rect& drawer() const { return m_drawer; }
     double reveal() const { return m_reveal; }
     void setOnPress(std::function<void()> onPress) { m_onPress = std::move(onPress); }
@@ -31,8 +32,8 @@ public:
     // bright it is now (0 hides it).
     void setGlow(const QImage& image, const QRectF& placement, double level);
     double glowLevel() const { return m_glowLevel; }
-    // The outline of a drawer occupying `drawer`, flush with the top edge and rounded below.
-    static QPainterPath outline(const QRectF& drawer);
+    // The outline of a drawer occupying `drawer`, flush with the screen edge it hangs from.
+    static QPainterPath outline(const QRectF& drawer, DisplayStylePosition edge);
 
     // The outline's corner radius for a drawer of this height.
     static double cornerRadius(const Rect& drawer);
@@ -48,6 +49,7 @@ private:
     const ShelfModel& m_model;
     Rect m_drawer;
     double m_reveal = 0;
+    DisplayStylePosition m_edge = DisplayStylePosition::top;
     std::function<void()> m_onPress;
     std::function<bool(int)> m_onKey;
     QImage m_glow;
