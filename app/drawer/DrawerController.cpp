@@ -107,9 +107,12 @@ std::unique_ptr<DrawerController> DrawerController::make(SerialQueue& mainQueue,
             if (auto panel = raw->m_panels.find(*raw->m_shownOn); panel != raw->m_panels.end())
                 panel->second->update();
         }
-        if (change == ShelfModel::Change::arrivals) raw->pulse();
-        if (change == ShelfModel::Change::unreadCount && raw->m_pulseSteps.empty()) {
-            raw->m_glowLevel = raw->glowRest();
+        if (change == ShelfModel::Change::arrivals &&
+            raw->m_glow.pulse(raw->m_queue.now(), raw->glowSettings())) {
+            raw->startFrames();
+        }
+        if (change == ShelfModel::Change::unreadCount && !raw->m_glow.isPulsing()) {
+            raw->m_glow.advance(raw->m_queue.now(), raw->glowSettings(), raw->m_model.unreadCount() > 0);
             raw->layOut();
         }
     });
@@ -316,56 +319,21 @@ void DrawerController::animate() {
             if (!m_opening) m_shownOn.reset();
         }
     }
-    updateGlow(now);
+    m_glow.advance(now, glowSettings(), m_model.unreadCount() > 0);
     // The frame timer runs only while something moves: at rest the app has no timer at all.
     if (m_opening && m_lastOpen && !m_lastOpen->fullAt &&
         DrawerGrowth::reveal(DrawerGrowth::scale(m_progress)) >= 0.999) {
         m_lastOpen->fullAt = now;
     }
-    if (m_progress == target && m_fromProgress == target && m_pulseSteps.empty()) {
+    if (m_progress == target && m_fromProgress == target && !m_glow.isPulsing()) {
         m_frames->stop();
         m_lastFrameAt.reset();
     }
     layOut();
 }
 
-double DrawerController::glowRest() const {
-    const Preferences& prefs = m_settings.prefs();
-    if (prefs.quietMode || prefs.effectiveSignal() != ArrivalSignal::glow || m_model.unreadCount() == 0)
-        return 0;
-    return GlowLook::restLevel(prefs.glowStrength, false);
-}
-
-void DrawerController::pulse() {
-    const Preferences& prefs = m_settings.prefs();
-    if (prefs.quietMode || prefs.effectiveSignal() != ArrivalSignal::glow) return;
-    ++m_pulses;
-    m_pulseSteps = PulseSchedule::steps(int(prefs.glowPulses));
-    m_pulseStart = m_queue.now();
-    m_pulseFrom = m_glowLevel;
-    startFrames();
-}
-
-void DrawerController::updateGlow(double now) {
-    if (m_pulseSteps.empty()) return;
-    double rest = GlowLook::restLevel(m_settings.prefs().glowStrength, false);
-    double elapsed = now - m_pulseStart;
-    double from = m_pulseFrom;
-    for (PulseSchedule::Step step : m_pulseSteps) {
-        double length = PulseSchedule::duration(step) * m_motionScale;
-        double to = PulseSchedule::level(step, rest);
-        if (elapsed < length) {
-            double x = elapsed / length;
-            // Up eases out; down eases in and out.
-            double eased = step == PulseSchedule::Step::up ? 1 - (1 - x) * (1 - x) : x * x * (3 - 2 * x);
-            m_glowLevel = from + (to - from) * eased;
-            return;
-        }
-        elapsed -= length;
-        from = to;
-    }
-    m_pulseSteps.clear();
-    m_glowLevel = glowRest();
+ArrivalGlow::Settings DrawerController::glowSettings() const {
+    return ArrivalGlow::Settings::from(m_settings.prefs(), m_motionScale);
 }
 
 void DrawerController::layOut() {
@@ -400,7 +368,7 @@ void DrawerController::placeGlow(NotchPanel& panel, const GlowPlace& place) {
     const Rect& global = place.global;
     const Rect& root = place.root;
     const QRect& frame = place.frame;
-    if (m_glowLevel <= 0 || place.progress > 0 || !m_compositor) {
+    if (m_glow.level() <= 0 || place.progress > 0 || !m_compositor) {
         panel.setGlow({}, {}, 0);
         return;
     }
@@ -409,12 +377,13 @@ void DrawerController::placeGlow(NotchPanel& panel, const GlowPlace& place) {
     QPainterPath lit =
         toGlobal.map(NotchPanel::outline(QRectF(root.x, root.y, root.width, root.height), place.edge));
     GlowLook look = GlowLook::forStrength(m_settings.prefs().glowStrength);
-    auto rendered = m_glow.render(global, lit, GlowImage::renderRadius(look.radius), 1, QColor(10, 132, 255));
+    auto rendered =
+        m_glowImages.render(global, lit, GlowImage::renderRadius(look.radius), 1, QColor(10, 132, 255));
     if (!rendered) return;
     Rect placed = m_displays.space.toRoot(rendered->frame);
     panel.setGlow(rendered->image,
                   QRectF(placed.x - frame.x(), placed.y - frame.y(), placed.width, placed.height),
-                  m_glowLevel);
+                  m_glow.level());
 }
 
 void DrawerController::hotkey() {
@@ -602,7 +571,7 @@ Json DrawerController::status() const {
         {"openDisplay", openDisplay},
         {"progress", m_progress},
         {"toggles", m_toggles},
-        {"glow", {{"level", m_glowLevel}, {"pulses", m_pulses}}},
+        {"glow", {{"level", m_glow.level()}, {"pulses", m_glow.pulses()}}},
         {"compositor", m_compositor},
         {"pointerTracking", m_pointer != nullptr},
         {"hoverOpening", hoverOpening()},

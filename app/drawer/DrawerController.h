@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/drawer/ArrivalGlow.h"
 #include "app/drawer/Displays.h"
 #include "app/drawer/DrawerMotion.h"
 #include "app/drawer/GlowRenderer.h"
@@ -15,7 +16,6 @@
 #include "core/base/SerialQueue.h"
 #include "core/drawer/ActiveDisplay.h"
 #include "core/drawer/HoverMachine.h"
-#include "core/drawer/PulseSchedule.h"
 
 class QSocketNotifier;
 class QRect;
@@ -84,9 +84,7 @@ private:
     ActiveDisplay::Displays screenFrames() const;
     std::vector<ActiveDisplay::Window> windowsInGlobalSpace() const;
     // The arrival signal: pulses on each arrival, then rests while something is unread.
-    void pulse();
-    double glowRest() const;
-    void updateGlow(double now);
+    ArrivalGlow::Settings glowSettings() const;
     void startFrames();
     // Where one panel's drawer is this frame: in global space, in root coordinates, the panel's frame.
     struct GlowPlace {
@@ -144,12 +142,8 @@ private:
     std::optional<double> m_lastFrameAt;
     std::vector<double> m_frameIntervals;
 
-    GlowRenderer m_glow;
-    double m_glowLevel = 0;
-    std::vector<PulseSchedule::Step> m_pulseSteps;
-    double m_pulseStart = 0;
-    double m_pulseFrom = 0;
-    long m_pulses = 0;
+    GlowRenderer m_glowImages;
+    ArrivalGlow m_glow;
 };
 
 }  // namespace brimly
