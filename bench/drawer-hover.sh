@@ -46,7 +46,8 @@ largest() { sort -n | tail -1 | awk '{printf "%.1f", $1}'; }
 echo "hover -> open ($opens opens): the opening starts $(cut -f1 "$work/opens" | median) ms after the dwell" \
     "(largest $(cut -f1 "$work/opens" | largest) ms; one frame is 16.7 ms);" \
     "fully revealed $(cut -f2 "$work/opens" | median) ms later"
-status | jq -r '.drawer.frames | "animation frames: \(.count) intervals, p50 \(.p50Ms | floor) ms, p99 \(.p99Ms | floor) ms, largest \(.maxMs | floor) ms"'
+status | jq -r '.drawer.frames | "animation frames: \(.count) intervals, p50 \(.p50Ms | floor) ms, p99 \(.p99Ms | floor) ms, largest \(.maxMs | floor) ms",
+    "  work per frame: layout p99 \(.layout.p99Ms * 10 | floor / 10) ms, paint p99 \(.paint.p99Ms * 10 | floor / 10) ms (largest \(.layout.maxMs * 10 | floor / 10) and \(.paint.maxMs * 10 | floor / 10) ms)"'
 
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 hz=$(getconf CLK_TCK)

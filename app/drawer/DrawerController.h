@@ -141,6 +141,7 @@ private:
     double m_dwell = 0;
     std::optional<double> m_lastFrameAt;
     std::vector<double> m_frameIntervals;
+    std::vector<double> m_frameWork;
 
     GlowRenderer m_glowImages;
     ArrivalGlow m_glow;

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "core/base/Geometry.h"
 #include "core/config/DisplayStyle.h"
@@ -32,6 +33,8 @@ public:
     // bright it is now (0 hides it).
     void setGlow(const QImage& image, const QRectF& placement, double level);
     double glowLevel() const { return m_glowLevel; }
+    // Seconds each recent paint took, for the frame-time benchmark.
+    const std::vector<double>& paintTimes() const { return m_paintTimes; }
     // The outline of a drawer occupying `drawer`, flush with the screen edge it hangs from.
     static QPainterPath outline(const QRectF& drawer, DisplayStylePosition edge);
 
@@ -55,6 +58,7 @@ private:
     QImage m_glow;
     QRectF m_glowPlacement;
     double m_glowLevel = 0;
+    std::vector<double> m_paintTimes;
 };
 
 }  // namespace brimly
