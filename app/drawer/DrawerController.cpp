@@ -185,7 +185,7 @@ void DrawerController::refreshPanels() {
 }
 
 Rect DrawerController::restRect(DisplayID display) const {
-    return m_displays.layouts.at(display).restRect(0);
+    return m_displays.layouts.at(display).restRect(trailing());
 }
 
 Rect DrawerController::openRect(DisplayID display) const {
@@ -211,7 +211,9 @@ bool DrawerController::hoverOpening() const {
 void DrawerController::sample() {
     if (!m_lastPointer || m_displays.layouts.empty()) return;
     Point point = *m_lastPointer;
-    std::optional<DisplayID> hot = HoverInputs::hot(point, m_displays.layouts, {}, m_hidden, false);
+    std::map<DisplayID, double> counters;
+    for (const auto& [id, layout] : m_displays.layouts) counters[id] = trailing();
+    std::optional<DisplayID> hot = HoverInputs::hot(point, m_displays.layouts, counters, m_hidden, false);
     double now = m_queue.now();
     bool drawerOpen = m_machine.openTarget().has_value();
     bool insideOpen = false;
@@ -341,6 +343,14 @@ void DrawerController::animate() {
     layOut();
 }
 
+int DrawerController::counted() const {
+    const Preferences& prefs = m_settings.prefs();
+    if (prefs.quietMode || prefs.effectiveSignal() != ArrivalSignal::count) return 0;
+    return int(m_model.unreadCount());
+}
+
+double DrawerController::trailing() const { return DisplayLayout::counterWidth(counted()); }
+
 ArrivalGlow::Settings DrawerController::glowSettings() const {
     return ArrivalGlow::Settings::from(m_settings.prefs(), m_motionScale);
 }
@@ -355,6 +365,7 @@ void DrawerController::layOut() {
         double reveal = DrawerGrowth::reveal(DrawerGrowth::scale(progress));
         DisplayStylePosition edge = m_displays.layouts.at(id).style().position();
         panel->setDrawer(local, progress > 0 ? reveal : 0, edge);
+        panel->setCount(edge == DisplayStylePosition::top && progress == 0 ? counted() : 0);
         placeGlow(*panel, {global, root, frame, progress, edge});
         std::uint32_t window = std::uint32_t(panel->winId());
         m_windows->setInputRegion(window, {local});

@@ -85,6 +85,9 @@ private:
     std::vector<ActiveDisplay::Window> windowsInGlobalSpace() const;
     // The arrival signal: pulses on each arrival, then rests while something is unread.
     ArrivalGlow::Settings glowSettings() const;
+    // With the count signal, the unread count beside the collapsed notch, and the room it takes.
+    int counted() const;
+    double trailing() const;
     void startFrames();
     // Where one panel's drawer is this frame: in global space, in root coordinates, the panel's frame.
     struct GlowPlace {

@@ -8,6 +8,7 @@
 #include <chrono>
 
 #include "app/shelf/ShelfModel.h"
+#include "core/drawer/DisplayLayout.h"
 
 namespace brimly {
 
@@ -56,6 +57,12 @@ QPainterPath NotchPanel::outline(const QRectF& area, DisplayStylePosition edge) 
     return path;
 }
 
+void NotchPanel::setCount(int count) {
+    if (count == m_count) return;
+    m_count = count;
+    update();
+}
+
 void NotchPanel::setGlow(const QImage& image, const QRectF& placement, double level) {
     if (level == m_glowLevel && placement == m_glowPlacement && image.cacheKey() == m_glow.cacheKey()) return;
     m_glow = image;
@@ -89,6 +96,16 @@ void NotchPanel::paintEvent(QPaintEvent*) {
     }
     QPainterPath shape = outline(area, m_edge);
     painter.fillPath(shape, QColor(12, 12, 14, 242));
+    if (m_count > 0 && m_reveal == 0) {
+        QFont font = painter.font();
+        font.setPixelSize(12);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.setPen(QColor(10, 132, 255));
+        QRectF counter(area.right() - DisplayLayout::counterWidth(m_count), area.top(),
+                       DisplayLayout::counterWidth(m_count), area.height());
+        painter.drawText(counter, Qt::AlignCenter, m_count > 99 ? QString("99+") : QString::number(m_count));
+    }
     if (m_reveal > 0.05) {
         painter.setOpacity(std::min(1.0, m_reveal));
         painter.setClipPath(shape);

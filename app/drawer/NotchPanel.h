@@ -26,6 +26,8 @@ public:
     void setDrawer(const Rect& drawer, double reveal, DisplayStylePosition edge);
     const Rect& drawer() const { return m_drawer; }
     double reveal() const { return m_reveal; }
+    // The arrival count drawn at the collapsed drawer's trailing end; 0 draws none.
+    void setCount(int count);
     void setOnPress(std::function<void()> onPress) { m_onPress = std::move(onPress); }
     // Keys reach the panel only while the controller gave it the keyboard; true when the key was used.
     void setOnKey(std::function<bool(int qtKey)> onKey) { m_onKey = std::move(onKey); }
@@ -58,6 +60,7 @@ private:
     QImage m_glow;
     QRectF m_glowPlacement;
     double m_glowLevel = 0;
+    int m_count = 0;
     std::vector<double> m_paintTimes;
 };
 
