@@ -53,11 +53,10 @@ AppDelegate::~AppDelegate() {
 }
 
 void AppDelegate::launch() {
-    // 1. A tray program: closing a window never ends it.
+    // A tray program: closing a window never ends it. The order below is the start-up order: each step may
+    // rely on the ones before it.
     QApplication::setQuitOnLastWindowClosed(false);
-    // 2.
     syncLoginItem();
-    // 3.
     m_settings.onChange(
         [this](const Preferences& now, const Preferences& before) { preferencesChanged(now, before); });
     watchPreferencesFile();
@@ -78,16 +77,14 @@ void AppDelegate::launch() {
             m_firstSnapshotAfter = m_mainQueue.now() - m_options.startedAt;
         }
     });
-    // 4.–7. The drawer's panels and its watchers.
+    // The drawer's panels and its watchers, which read the model.
     if (m_options.makeDrawer) {
         if (auto drawer = m_options.makeDrawer(*m_model, m_settings)) m_drawer = std::move(drawer);
     }
     m_drawer->refreshPanels();
     m_drawer->startWatchers(m_settings.prefs().activeDisplayOnly);
     m_drawer->setCompareKeyCode(m_settings.prefs().compareKeyCode);
-    // 8.
     registerHotKey();
-    // 9.
     m_tray = std::make_unique<TrayIcon>([this] { return statusMenu(); });
     m_tray->setVisible(m_settings.prefs().showInMenuBar);
     if (!TrayIcon::isAvailable()) {
@@ -95,16 +92,15 @@ void AppDelegate::launch() {
             "no system tray on this desktop; `brimly settings` opens the settings, `brimly toggle` the "
             "shelf");
     }
-    // 10.
+    // The engine starts last, so that its first snapshot finds everything that shows it.
     m_runner = std::make_unique<EngineRunner>(
         *m_model, SystemClock::shared(), m_mainQueue,
         [this](const EngineStatus& status) { engineStatus(status); }, EngineRunner::Options{});
     m_runner->start(EngineConfig::make(m_settings.prefs(), m_options.env));
-    // 11.
     auto screensChanged = [this] { m_drawer->refreshPanels(); };
     QObject::connect(qApp, &QGuiApplication::screenAdded, this, screensChanged);
     QObject::connect(qApp, &QGuiApplication::screenRemoved, this, screensChanged);
-    // 12. Termination by signal, and the control socket (launched again, toggle, status, quit).
+    // Termination by signal, and the control socket (launched again, toggle, status, quit).
     m_signals = std::make_unique<SignalNotifier>(std::initializer_list<int>{SIGTERM, SIGINT, SIGHUP},
                                                  [this](int) { quit(); });
     if (m_options.control) {
@@ -114,7 +110,7 @@ void AppDelegate::launch() {
         QObject::connect(m_controlNotifier.get(), &QSocketNotifier::activated, this,
                          [this] { m_options.control->acceptReady(); });
     }
-    // 13. Update checks and telemetry arrive with their own parts of the program.
+    // Update checks and telemetry come with their own parts of the program.
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { flushNow(); });
 }
 
@@ -132,20 +128,17 @@ void AppDelegate::syncLoginItem() {
 }
 
 void AppDelegate::preferencesChanged(const Preferences& now, const Preferences& before) {
-    // 1. The engine takes what its configuration holds; other folders restart it.
+    // The engine takes what its configuration holds; other folders restart it.
     if (m_runner) m_runner->apply(EngineConfig::make(now, m_options.env));
-    // 2.–4.
     if (!(now.displayStyle == before.displayStyle)) m_drawer->requestStyle(now.displayStyle);
     if (now.activeDisplayOnly != before.activeDisplayOnly) {
         m_drawer->setActiveDisplayOnly(now.activeDisplayOnly);
         m_drawer->refreshPanels();
     }
     if (now.compareKeyCode != before.compareKeyCode) m_drawer->setCompareKeyCode(now.compareKeyCode);
-    // 5.
     if (now.hotkeyKeyCode != before.hotkeyKeyCode || now.hotkeyModifiers != before.hotkeyModifiers) {
         registerHotKey();
     }
-    // 6.
     if (now.launchAtLogin != before.launchAtLogin && !m_syncingLoginItem) {
         std::string path = LoginItem::path(m_options.env);
         std::error_code error =
@@ -153,9 +146,7 @@ void AppDelegate::preferencesChanged(const Preferences& now, const Preferences& 
         m_settings.setLaunchAtLoginError(error ? std::optional(loginRefused + error.message())
                                                : std::nullopt);
     }
-    // 7.
     if (now.showInMenuBar != before.showInMenuBar && m_tray) m_tray->setVisible(now.showInMenuBar);
-    // 8.–9. Update checks and telemetry arrive with their own parts of the program.
 }
 
 void AppDelegate::registerHotKey() {
