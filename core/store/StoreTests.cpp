@@ -200,6 +200,11 @@ TEST_F(StoreTest, EverythingWrittenComesBackAfterARestart) {
 }
 
 TEST_F(StoreTest, OnlyAWhollyUnreadableIndexIsMovedAsideAndTheStoreThenStartsEmpty) {
+    // The store reads its file as a stream, not through the text decoder above.
+    dir.write("index.json", R"({"items":[{"id":"a"},{"id":"b","kind":"pdf","title":"t","sessionID":"s",
+        "sourceKinds":[],"createdAt":1}],"sessions":[],"prompts":[]})");
+    EXPECT_EQ(open()->items().size(), 1u);
+    EXPECT_TRUE(unreadableNames(dir).empty());
     clock.setNow(dateFromUnix(1'700'000'000));  // 2023-11-14 22:13:20 UTC
     dir.write("index.json", "{not json");
     dir.write("offsets.json", "garbage");
