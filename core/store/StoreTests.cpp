@@ -424,11 +424,17 @@ TEST_F(StoreTest, DeletionAndIngestionMarksHaveInclusiveBoundaries) {
 
     store->deleteItems({item.id});
     const std::optional<std::string> none, pathA = "/src/a.png";
+    // clang-format off
     // id, source path, created at, deleted
     const std::tuple<std::string, std::optional<std::string>, Date, bool> cases[] = {
-        {item.id, none, 100, true},   {item.id, none, 100.5, false},       {"other", pathA, 99, true},
-        {"other", pathA, 101, false}, {item.id, "/src/b.png", 101, false}, {"other", none, 1, false},
+        {item.id, none, 100, true},
+        {item.id, none, 100.5, false},
+        {"other", pathA, 99, true},
+        {"other", pathA, 101, false},
+        {item.id, "/src/b.png", 101, false},
+        {"other", none, 1, false},
     };
+    // clang-format on
     for (const auto& [id, path, createdAt, deleted] : cases) {
         EXPECT_EQ(store->isDeleted(id, path, createdAt), deleted) << id << " at " << createdAt;
     }

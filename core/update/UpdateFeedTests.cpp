@@ -193,23 +193,22 @@ TEST(UpdateFeed, Offers) {
     auto feed = parse(validFeed());  // build 140, minimum 14.2
     ASSERT_TRUE(feed);
     const OperatingSystemVersion recent{15, 0, 0};
+    using Build = std::optional<std::int64_t>;
     // name, running build, running system, skipped build, checked by hand, offer
-    const std::tuple<const char*, std::int64_t, OperatingSystemVersion, std::optional<std::int64_t>, bool,
-                     Offer>
-        cases[] = {
-            {"older build", 139, recent, std::nullopt, false, Offer::available},
-            {"same build", 140, recent, std::nullopt, false, Offer::upToDate},
-            {"newer build", 141, recent, std::nullopt, true, Offer::upToDate},
-            {"same build beats an old system", 140, {13, 0, 0}, std::nullopt, false, Offer::upToDate},
-            {"old major", 100, {13, 9, 9}, std::nullopt, false, Offer::needsNewerSystem},
-            {"old minor", 100, {14, 1, 9}, std::nullopt, true, Offer::needsNewerSystem},
-            {"exact minimum", 100, {14, 2, 0}, std::nullopt, false, Offer::available},
-            {"old system beats a skip", 100, {14, 1, 0}, 140, false, Offer::needsNewerSystem},
-            {"skipped automatic", 100, recent, 140, false, Offer::skipped},
-            {"skipped manual", 100, recent, 140, true, Offer::available},
-            {"skipped later build", 100, recent, 150, false, Offer::skipped},
-            {"skipped earlier build", 100, recent, 139, false, Offer::available},
-        };
+    const std::tuple<const char*, std::int64_t, OperatingSystemVersion, Build, bool, Offer> cases[] = {
+        {"older build", 139, recent, std::nullopt, false, Offer::available},
+        {"same build", 140, recent, std::nullopt, false, Offer::upToDate},
+        {"newer build", 141, recent, std::nullopt, true, Offer::upToDate},
+        {"same build beats an old system", 140, {13, 0, 0}, std::nullopt, false, Offer::upToDate},
+        {"old major", 100, {13, 9, 9}, std::nullopt, false, Offer::needsNewerSystem},
+        {"old minor", 100, {14, 1, 9}, std::nullopt, true, Offer::needsNewerSystem},
+        {"exact minimum", 100, {14, 2, 0}, std::nullopt, false, Offer::available},
+        {"old system beats a skip", 100, {14, 1, 0}, 140, false, Offer::needsNewerSystem},
+        {"skipped automatic", 100, recent, 140, false, Offer::skipped},
+        {"skipped manual", 100, recent, 140, true, Offer::available},
+        {"skipped later build", 100, recent, 150, false, Offer::skipped},
+        {"skipped earlier build", 100, recent, 139, false, Offer::available},
+    };
     for (const auto& [name, current, system, skipped, manual, expected] : cases) {
         EXPECT_EQ(feed->offer(current, system, skipped, manual), expected) << name;
     }
