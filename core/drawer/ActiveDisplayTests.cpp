@@ -24,34 +24,24 @@ TEST(ActiveDisplayTest, HitFallsThroughTransparentWindows) {
 }
 
 TEST(ActiveDisplayTest, PickFollowsTheFrontApplicationsLargestOverlap) {
-    struct Case {
-        const char* name;
-        std::vector<Window> windows;
-        std::optional<std::int32_t> front;
-        std::optional<DisplayID> previous;
-        std::optional<DisplayID> expected;
-    };
-    const Case cases[] = {
+    using Pid = std::optional<std::int32_t>;
+    using Display = std::optional<DisplayID>;
+    // clang-format off
+    // name, windows, front application, previous display, picked display
+    const std::tuple<const char*, std::vector<Window>, Pid, Display, Display> cases[] = {
         {"no front app keeps previous", {{1, 0, 1, {0, 0, 500, 500}}}, std::nullopt, 2, 2},
         {"previous unplugged", {}, std::nullopt, 9, std::nullopt},
         {"window on the left display", {{1, 0, 1, {100, 100, 500, 500}}}, 1, 2, 5},
         {"only small windows", {{1, 0, 1, {100, 100, 79, 500}}, {1, 0, 1, {100, 100, 500, 60}}}, 1, 2, 2},
-        {"other app, other layer, transparent",
-         {{7, 0, 1, {0, 0, 500, 500}}, {1, 3, 1, {0, 0, 500, 500}}, {1, 0, 0, {0, 0, 500, 500}}},
-         1,
-         2,
-         2},
+        {"other app, other layer, transparent", {{7, 0, 1, {0, 0, 500, 500}}, {1, 3, 1, {0, 0, 500, 500}}, {1, 0, 0, {0, 0, 500, 500}}}, 1, 2, 2},
         {"straddling picks more overlap", {{1, 0, 1, {1300, 100, 500, 500}}}, 1, std::nullopt, 2},
         // 200 on each side: the lower display ID wins the tie.
         {"equal overlap picks the lower id", {{1, 0, 1, {1240, 100, 400, 400}}}, 1, 5, 2},
-        {"off-screen window skipped",
-         {{1, 0, 1, {5000, 5000, 500, 500}}, {1, 0, 1, {100, 100, 500, 500}}},
-         1,
-         2,
-         5},
+        {"off-screen window skipped", {{1, 0, 1, {5000, 5000, 500, 500}}, {1, 0, 1, {100, 100, 500, 500}}}, 1, 2, 5},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ActiveDisplay::pick(c.windows, c.front, displays, c.previous), c.expected) << c.name;
+    // clang-format on
+    for (const auto& [name, windows, front, previous, expected] : cases) {
+        EXPECT_EQ(ActiveDisplay::pick(windows, front, displays, previous), expected) << name;
     }
 }
 

@@ -52,11 +52,7 @@ TEST_F(DisplayLayoutTest, MakeResolvesStyleNotchAndVisibleFrame) {
     DisplayLayout direct(DisplayStyle::hoverNotch(), laptop, laptopVisible, Rect{1, 2, 3, 4});
     EXPECT_EQ(direct.notch(), std::nullopt);
 
-    struct Case {
-        std::optional<Rect> visible;
-        Rect expected;
-    };
-    const Case visibles[] = {
+    const std::pair<std::optional<Rect>, Rect> visibles[] = {
         {std::nullopt, laptop},
         {Rect{3000, 0, 100, 100}, laptop},  // no overlap at all
         {Rect{1440, 0, 100, 900}, laptop},  // touches the edge only
@@ -64,26 +60,17 @@ TEST_F(DisplayLayoutTest, MakeResolvesStyleNotchAndVisibleFrame) {
         {Rect{-100, -50, 800, 2000}, Rect{0, 0, 700, 900}},
         {laptopVisible, laptopVisible},
     };
-    for (const auto& c : visibles) {
-        EXPECT_EQ(DisplayLayout::make(DisplayStyleChoice::notch(), notchedLaptop(), c.visible).visibleFrame(),
-                  c.expected)
-            << c.expected;
+    for (const auto& [visible, expected] : visibles) {
+        EXPECT_EQ(DisplayLayout::make(DisplayStyleChoice::notch(), notchedLaptop(), visible).visibleFrame(),
+                  expected);
     }
 }
 
 TEST_F(DisplayLayoutTest, RestingRectanglesPerStyle) {
-    struct Case {
-        const char* name;
-        const DisplayLayout& layout;
-        double trailing;
-        Rect collapsed;
-        Rect rest;
-        std::optional<Rect> line;
-        Rect hot;
-    };
     const auto none = std::nullopt;
     // clang-format off
-    const Case cases[] = {
+    // name, layout, trailing counter width, collapsed, rest, pill line, hot zone
+    const std::tuple<const char*, const DisplayLayout&, double, Rect, Rect, std::optional<Rect>, Rect> cases[] = {
         {"notch", notched, 0, {620, 868, 200, 32}, {620, 868, 200, 32}, none, {612, 868, 216, 33}},
         {"notch+24", notched, 24, {620, 868, 200, 32}, {620, 868, 224, 32}, none, {612, 868, 240, 33}},
         {"hover+30", hover, 30, {2300, 1148, 200, 32}, {2300, 1148, 230, 32}, none, {2276, 1160, 278, 21}},
@@ -93,12 +80,12 @@ TEST_F(DisplayLayoutTest, RestingRectanglesPerStyle) {
         {"right", right, 0, {1298, 388, 132, 99}, {1298, 388, 132, 99}, Rect{1426, 413.5, 4, 48}, {1416, 403.5, 24, 68}},
     };
     // clang-format on
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_TRUE(nearRect(c.layout.collapsedRect(), c.collapsed));
-        EXPECT_TRUE(nearRect(c.layout.restRect(c.trailing), c.rest));
-        EXPECT_EQ(c.layout.pillLineRect(), c.line);
-        EXPECT_TRUE(nearRect(c.layout.hotZone(c.trailing), c.hot));
+    for (const auto& [name, layout, trailing, collapsed, rest, line, hot] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(nearRect(layout.collapsedRect(), collapsed));
+        EXPECT_TRUE(nearRect(layout.restRect(trailing), rest));
+        EXPECT_EQ(layout.pillLineRect(), line);
+        EXPECT_TRUE(nearRect(layout.hotZone(trailing), hot));
     }
     // The topmost pixel row of a notch counts as inside.
     EXPECT_TRUE(notched.hotZone(0).contains({700, 899.5}));
@@ -113,14 +100,8 @@ TEST_F(DisplayLayoutTest, OpenDrawerAndPanelRectangles) {
     auto narrow = DisplayLayout::make(DisplayStyleChoice::notch(),
                                       NotchGeometry{{0, 0, 600, 400}, std::nullopt}, std::nullopt);
     auto bottomDock = pill(PillSide::bottom, dockBottomVisible);
-    struct Case {
-        const char* name;
-        const DisplayLayout& layout;
-        Size size;
-        double message;
-        Rect drawer;
-    };
-    const Case cases[] = {
+    // name, layout, drawer size, message band, drawer
+    const std::tuple<const char*, const DisplayLayout&, Size, double, Rect> cases[] = {
         {"notch", notched, {720, 320}, 40, {360, 540, 720, 360}},
         // Wider than the screen: pinned to the screen's left edge.
         {"narrow", narrow, {720, 320}, 0, {0, 80, 720, 320}},
@@ -130,9 +111,8 @@ TEST_F(DisplayLayoutTest, OpenDrawerAndPanelRectangles) {
         {"bottom", bottom, {880, 176}, 40, {280, 10, 880, 216}},
         {"bottom dock", bottomDock, {880, 320}, 40, {280, 70, 880, 360}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_TRUE(nearRect(c.layout.drawerRect(c.size, c.message), c.drawer));
+    for (const auto& [name, layout, size, message, drawer] : cases) {
+        EXPECT_TRUE(nearRect(layout.drawerRect(size, message), drawer)) << name;
     }
 
     EXPECT_TRUE(nearRect(notched.panelFrame({880, 360}), {256, 516, 928, 384}));
@@ -181,14 +161,8 @@ TEST_F(DisplayLayoutTest, HoverAndClosingRectangles) {
 TEST_F(DisplayLayoutTest, PeekCardStaysInsideTheVisibleFrame) {
     EXPECT_EQ(notched.peekCardRect(), std::nullopt);
     EXPECT_EQ(notched.peekTuckRoom(), 0);
-    struct Case {
-        const char* name;
-        PillSide side;
-        Rect visible;
-        Rect card;
-        double tuck;
-    };
-    const Case cases[] = {
+    // name, pill side, visible frame, card, tuck room
+    const std::tuple<const char*, PillSide, Rect, Rect, double> cases[] = {
         {"left", PillSide::left, dockLeftVisible, {90, 388, 132, 99}, 90},
         {"right", PillSide::right, laptopVisible, {1298, 388, 132, 99}, 10},
         {"bottom", PillSide::bottom, dockBottomVisible, {654, 70, 132, 99}, 70},
@@ -197,12 +171,11 @@ TEST_F(DisplayLayoutTest, PeekCardStaysInsideTheVisibleFrame) {
         // A wide Dock on the left would cover a centred bottom card: it slides right.
         {"wide dock", PillSide::bottom, {700, 0, 740, 875}, {710, 10, 132, 99}, 10},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        auto layout = pill(c.side, c.visible);
-        ASSERT_TRUE(layout.peekCardRect().has_value());
-        EXPECT_TRUE(nearRect(*layout.peekCardRect(), c.card));
-        EXPECT_DOUBLE_EQ(layout.peekTuckRoom(), c.tuck);
+    for (const auto& [name, side, visible, card, tuck] : cases) {
+        SCOPED_TRACE(name);
+        auto layout = pill(side, visible);
+        EXPECT_TRUE(nearRect(layout.peekCardRect().value_or(Rect{}), card));
+        EXPECT_DOUBLE_EQ(layout.peekTuckRoom(), tuck);
     }
 }
 

@@ -13,14 +13,8 @@ namespace brimly {
 namespace {
 
 TEST(DrawerSizeTest, ExpandedSizesFollowTheScreen) {
-    struct Case {
-        const char* name;
-        ShelfLayoutKind kind;
-        Rect screen;
-        std::optional<Rect> visible;
-        Size expected;
-    };
-    const Case cases[] = {
+    // name, layout, screen, visible frame (pills only), size
+    const std::tuple<const char*, ShelfLayoutKind, Rect, std::optional<Rect>, Size> cases[] = {
         {"rail", ShelfLayoutKind::rail, {0, 0, 1440, 900}, std::nullopt, {720, 320}},
         {"rail short", ShelfLayoutKind::rail, {0, 0, 800, 300}, std::nullopt, {720, 252}},
         {"stacks narrow", ShelfLayoutKind::stacks, {0, 0, 800, 300}, std::nullopt, {752, 176}},
@@ -34,8 +28,8 @@ TEST(DrawerSizeTest, ExpandedSizesFollowTheScreen) {
         {"tiny", ShelfLayoutKind::rail, {0, 0, 40, 30}, std::nullopt, {0, 0}},
         {"tiny pill", ShelfLayoutKind::stacks, {0, 0, 1440, 900}, Rect{0, 0, 1440, 50}, {880, 0}},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(DrawerSize::expanded(c.kind, c.screen, c.visible), c.expected) << c.name;
+    for (const auto& [name, kind, screen, visible, expected] : cases) {
+        EXPECT_EQ(DrawerSize::expanded(kind, screen, visible), expected) << name;
     }
 }
 
@@ -87,34 +81,25 @@ TEST(DrawerGrowthTest, PerceivedProgressAndLengths) {
 }
 
 TEST(DrawerGrowthTest, FrameKeepsItsEdgeAndGrowsBetweenBothEnds) {
-    struct Case {
-        const char* name;
-        Rect from;
-        Rect to;
-        RectSide edge;
-        double (Rect::*attached)() const;
-        double line;  // the attached edge, the same at rest and open
-    };
-    const Case cases[] = {
+    // name, from, to, the attached edge, where that edge stands at rest and open
+    const std::tuple<const char*, Rect, Rect, RectSide, double (Rect::*)() const, double> cases[] = {
         {"notch", {620, 868, 200, 32}, {360, 540, 720, 360}, RectSide::maxY, &Rect::maxY, 900},
         {"left pill", {90, 388, 4, 48}, {90, 100, 480, 670}, RectSide::minX, &Rect::minX, 90},
         {"right pill", {1426, 413, 4, 48}, {950, 10, 480, 700}, RectSide::maxX, &Rect::maxX, 1430},
         {"bottom pill", {696, 10, 48, 4}, {280, 10, 880, 216}, RectSide::minY, &Rect::minY, 10},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, from, to, edge, attached, line] : cases) {
+        SCOPED_TRACE(name);
         for (double hold : {0.0, 0.4}) {
-            EXPECT_TRUE(nearRect(DrawerGrowth::frame(c.from, c.to, 0, c.edge, hold), c.from));
-            EXPECT_TRUE(nearRect(DrawerGrowth::frame(c.from, c.to, 1, c.edge, hold), c.to));
+            EXPECT_TRUE(nearRect(DrawerGrowth::frame(from, to, 0, edge, hold), from));
+            EXPECT_TRUE(nearRect(DrawerGrowth::frame(from, to, 1, edge, hold), to));
         }
-        Rect previous = c.from;
+        Rect previous = from;
         for (double p : {0.25, 0.5, 0.75}) {
-            Rect r = DrawerGrowth::frame(c.from, c.to, p, c.edge, 0);
-            EXPECT_NEAR((r.*c.attached)(), c.line, 1e-9) << p;
-            EXPECT_GT(r.width, previous.width) << p;
-            EXPECT_GT(r.height, previous.height) << p;
-            EXPECT_LT(r.width, c.to.width) << p;
-            EXPECT_LT(r.height, c.to.height) << p;
+            Rect r = DrawerGrowth::frame(from, to, p, edge, 0);
+            EXPECT_NEAR((r.*attached)(), line, 1e-9) << p;
+            EXPECT_TRUE(r.width > previous.width && r.height > previous.height) << p;
+            EXPECT_TRUE(r.width < to.width && r.height < to.height) << p;
             previous = r;
         }
     }
@@ -144,12 +129,7 @@ TEST(RailSplitTest, WidthAndColumns) {
     EXPECT_DOUBLE_EQ(split.width(100), 160);
     EXPECT_DOUBLE_EQ(split.width(300), 300);
     EXPECT_DOUBLE_EQ(split.width(1000), 549);
-    struct Case {
-        RailSplit split;
-        double sidebar;
-        int columns;
-    };
-    const Case cases[] = {
+    const std::tuple<RailSplit, double, int> cases[] = {
         {split, 160, 3},
         {split, 300, 2},
         {split, 1000, 1},
@@ -160,8 +140,8 @@ TEST(RailSplitTest, WidthAndColumns) {
         {{700, 160, 1, 3, 0, 0}, 160, 3},         // no column width: no division by zero
         {{1e300, 160, 1, 5, 8, 1e-300}, 160, 5},  // a quotient past int's range
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(c.split.columnCount(c.sidebar), c.columns) << c.split.content << " " << c.sidebar;
+    for (const auto& [rail, sidebar, columns] : cases) {
+        EXPECT_EQ(rail.columnCount(sidebar), columns) << rail.content << " " << sidebar;
     }
 }
 

@@ -43,22 +43,13 @@ Phase opened(DisplayID target, Reason reason = Reason::hover, bool entered = tru
 
 TEST(HoverMachineTest, PointerScenarios) {
     // After each sample: the action, the phase and the deadline the timer must be armed for.
-    struct Step {
-        HoverMachine::Sample sample;
-        Action action;
-        Phase phase;
-        std::optional<double> deadline;
-    };
-    struct Scenario {
-        const char* name;
-        std::optional<Reason> openedBy;  // the drawer starts open on a, else closed
-        std::vector<Step> steps;
-    };
+    using Step = std::tuple<HoverMachine::Sample, Action, Phase, std::optional<double>>;
     const Action none = Action::none();
     const double early = 0.0000005;  // within the tolerance
     const double nan = std::numeric_limits<double>::quiet_NaN();
     // clang-format off
-    const Scenario scenarios[] = {
+    // name, what opened the drawer on a (closed when absent), steps
+    const std::tuple<const char*, std::optional<Reason>, std::vector<Step>> scenarios[] = {
         {"the stored dwell counts, not a later argument", std::nullopt, {
             {{.now = 1.0}, none, Phase{}, std::nullopt},
             {{.now = 1.0, .hot = a, .dwell = 0.12}, none, dwelling(a, 1.0, 0.12), 1.0 + 0.12},
@@ -99,28 +90,22 @@ TEST(HoverMachineTest, PointerScenarios) {
             {{.now = 51.7}, Action::close(), Phase{}, std::nullopt}}},
     };
     // clang-format on
-    for (const auto& scenario : scenarios) {
-        HoverMachine machine = scenario.openedBy ? withPhase({a, *scenario.openedBy}) : HoverMachine(grace);
-        for (std::size_t i = 0; i < scenario.steps.size(); ++i) {
-            SCOPED_TRACE(testing::Message() << scenario.name << ", step " << i);
-            const Step& step = scenario.steps[i];
-            EXPECT_EQ(machine.pointer(step.sample), step.action);
-            EXPECT_EQ(machine.phase(), step.phase);
-            EXPECT_EQ(machine.deadline(), step.deadline);
+    for (const auto& [name, openedBy, steps] : scenarios) {
+        HoverMachine machine = openedBy ? withPhase({a, *openedBy}) : HoverMachine(grace);
+        for (std::size_t i = 0; i < steps.size(); ++i) {
+            SCOPED_TRACE(testing::Message() << name << ", step " << i);
+            const auto& [sample, action, phase, deadline] = steps[i];
+            EXPECT_EQ(machine.pointer(sample), action);
+            EXPECT_EQ(machine.phase(), phase);
+            EXPECT_EQ(machine.deadline(), deadline);
         }
     }
 }
 
 TEST(HoverMachineTest, ClosingDrawerIsCaughtOrHandedToAnotherDisplay) {
-    struct Case {
-        const char* name;
-        HoverMachine::Sample sample;
-        Action action;
-        Phase phase;
-    };
     const Phase reopened{Phase::Open{a, Reason::hover, true, std::nullopt}};
     // clang-format off
-    const Case cases[] = {
+    const std::tuple<const char*, HoverMachine::Sample, Action, Phase> cases[] = {
         {"still closing", {.now = 1.3}, Action::none(), Phase{Phase::Closing{a, 1.52}}},
         {"caught inside", {.now = 1.4, .insideOpen = true}, Action::open(a), reopened},
         {"caught on its hot zone", {.now = 1.4, .hot = a, .dwell = 0.12}, Action::open(a), reopened},
@@ -132,8 +117,8 @@ TEST(HoverMachineTest, ClosingDrawerIsCaughtOrHandedToAnotherDisplay) {
         {"other display, no dwell", {.now = 1.3, .hot = b}, Action::open(b), Phase{Phase::Open{b, Reason::hover, true, std::nullopt}}},
     };
     // clang-format on
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, sample, action, phase] : cases) {
+        SCOPED_TRACE(name);
         HoverMachine machine = withPhase({a, Reason::hover});
         EXPECT_EQ(machine.openTarget(), a);
         machine.pointer({.now = 1.0, .closeDuration = 0.32});
@@ -144,28 +129,20 @@ TEST(HoverMachineTest, ClosingDrawerIsCaughtOrHandedToAnotherDisplay) {
         ASSERT_TRUE(machine.closing(1.3));
         EXPECT_EQ(machine.closing(1.3)->target, a);
         EXPECT_NEAR(machine.closing(1.3)->remaining, 0.22, 1e-9);
-        EXPECT_EQ(machine.pointer(c.sample), c.action);
-        EXPECT_EQ(machine.phase(), c.phase);
+        EXPECT_EQ(machine.pointer(sample), action);
+        EXPECT_EQ(machine.phase(), phase);
     }
 }
 
 TEST(HoverMachineTest, HotKeyClickAndClickOutside) {
     using Samples = std::vector<HoverMachine::Sample>;
-    struct Case {
-        const char* name;
-        Samples reach;  // the samples that lead to `start`
-        Phase start;
-        Action hotkey;
-        Phase afterHotkey;
-        Action click;
-        Phase afterClick;
-        Action outside;
-    };
     const Phase hotkeyB = opened(b, Reason::hotkey, false);
     const Phase clickB = opened(b, Reason::click, false);
     const Action none = Action::none();
     // clang-format off
-    const Case cases[] = {
+    // name, the samples that lead to the start phase, start phase, hot key on b and the phase after it,
+    // click on b and the phase after it, click outside
+    const std::tuple<const char*, Samples, Phase, Action, Phase, Action, Phase, Action> cases[] = {
         {"closed", {}, Phase{}, Action::open(b), hotkeyB, Action::open(b), clickB, none},
         {"dwelling", {{.now = 0, .hot = a, .dwell = 1}}, dwelling(a, 0, 1), Action::open(b), hotkeyB, Action::open(b), clickB, none},
         {"closing", {{.now = 0, .hot = a}, {.now = 7.8, .closeDuration = 1}, {.now = 8, .closeDuration = 1}}, Phase{Phase::Closing{a, 9}}, Action::open(b), hotkeyB, Action::open(b), clickB, none},
@@ -174,23 +151,23 @@ TEST(HoverMachineTest, HotKeyClickAndClickOutside) {
         {"open on b", {{.now = 0, .hot = b}, {.now = 3}}, opened(b, Reason::hover, true, 3.0), Action::close(), Phase{}, none, opened(b, Reason::hover, true, 3.0), Action::close()},
     };
     // clang-format on
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, samples, start, hotkey, afterHotkey, click, afterClick, outside] : cases) {
+        SCOPED_TRACE(name);
         auto reach = [&] {
             HoverMachine machine(grace);
-            for (const auto& sample : c.reach) machine.pointer(sample);
-            EXPECT_EQ(machine.phase(), c.start);
+            for (const auto& sample : samples) machine.pointer(sample);
+            EXPECT_EQ(machine.phase(), start);
             return machine;
         };
         auto machine = reach();
-        EXPECT_EQ(machine.hotkey(b), c.hotkey);
-        EXPECT_EQ(machine.phase(), c.afterHotkey);
+        EXPECT_EQ(machine.hotkey(b), hotkey);
+        EXPECT_EQ(machine.phase(), afterHotkey);
         machine = reach();
-        EXPECT_EQ(machine.click(b), c.click);
-        EXPECT_EQ(machine.phase(), c.afterClick);
+        EXPECT_EQ(machine.click(b), click);
+        EXPECT_EQ(machine.phase(), afterClick);
         machine = reach();
-        EXPECT_EQ(machine.clickOutside(), c.outside);
-        EXPECT_EQ(machine.phase(), c.outside == none ? c.start : Phase{});
+        EXPECT_EQ(machine.clickOutside(), outside);
+        EXPECT_EQ(machine.phase(), outside == none ? start : Phase{});
         machine.reset();
         EXPECT_EQ(machine, HoverMachine(grace));
     }

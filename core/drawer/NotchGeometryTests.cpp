@@ -9,6 +9,8 @@
 #include "core/drawer/NativeResolution.h"
 #include "core/drawer/NotchGeometry.h"
 #include "core/drawer/PulseSchedule.h"
+#include "core/store/ImageProbe.h"
+#include "core/testsupport/TestImages.h"
 
 namespace brimly {
 namespace {
@@ -16,25 +18,20 @@ namespace {
 const Rect laptop{0, 0, 1512, 982};
 
 TEST(NotchGeometryTest, NotchIsTheGapBetweenTheMenuBarAreas) {
-    struct Case {
-        const char* name;
-        double inset;
-        std::optional<Rect> left;
-        std::optional<Rect> right;
-        std::optional<Rect> notch;
-    };
-    const Case cases[] = {
-        {"notched", 38, Rect{0, 944, 660, 38}, Rect{852, 944, 660, 38}, Rect{660, 944, 192, 38}},
-        {"touching areas", 38, Rect{0, 944, 756, 38}, Rect{756, 944, 756, 38}, std::nullopt},
-        {"overlapping areas", 38, Rect{0, 944, 800, 38}, Rect{700, 944, 812, 38}, std::nullopt},
-        {"no inset", 0, Rect{0, 944, 660, 38}, Rect{852, 944, 660, 38}, std::nullopt},
-        {"external with inset", 25, std::nullopt, std::nullopt, std::nullopt},
-        {"one area", 38, Rect{0, 944, 660, 38}, std::nullopt, std::nullopt},
-    };
-    for (const auto& c : cases) {
-        auto geometry = NotchGeometry::compute(laptop, c.inset, c.left, c.right);
-        EXPECT_EQ(geometry.notchRect, c.notch) << c.name;
-        EXPECT_EQ(geometry.hasNotch(), c.notch.has_value()) << c.name;
+    // name, top inset, menu bar area left and right of the notch, notch
+    const std::tuple<const char*, double, std::optional<Rect>, std::optional<Rect>, std::optional<Rect>>
+        cases[] = {
+            {"notched", 38, Rect{0, 944, 660, 38}, Rect{852, 944, 660, 38}, Rect{660, 944, 192, 38}},
+            {"touching areas", 38, Rect{0, 944, 756, 38}, Rect{756, 944, 756, 38}, std::nullopt},
+            {"overlapping areas", 38, Rect{0, 944, 800, 38}, Rect{700, 944, 812, 38}, std::nullopt},
+            {"no inset", 0, Rect{0, 944, 660, 38}, Rect{852, 944, 660, 38}, std::nullopt},
+            {"external with inset", 25, std::nullopt, std::nullopt, std::nullopt},
+            {"one area", 38, Rect{0, 944, 660, 38}, std::nullopt, std::nullopt},
+        };
+    for (const auto& [name, inset, left, right, notch] : cases) {
+        auto geometry = NotchGeometry::compute(laptop, inset, left, right);
+        EXPECT_EQ(geometry.notchRect, notch) << name;
+        EXPECT_EQ(geometry.hasNotch(), notch.has_value()) << name;
     }
 }
 
@@ -59,31 +56,23 @@ TEST(NotchGeometryTest, ResolveKeepsACachedNotchOnlyForTheSameScreenSize) {
 
 TEST(NativeResolutionTest, PrefersNativeThenUnscaledThenLargest) {
     using Modes = std::vector<DisplayModeSize>;
-    struct Case {
-        const char* name;
-        Modes modes;
-        std::optional<PixelSize> expected;
-    };
-    const Case cases[] = {
+    // clang-format off
+    const std::tuple<const char*, Modes, std::optional<PixelSize>> cases[] = {
         {"empty", {}, std::nullopt},
-        {"native over larger scaled",
-         {{1920, 1080, 3840, 2160, false}, {1512, 982, 3024, 1964, true}},
-         PixelSize{3024, 1964}},
-        {"first of equal native areas",
-         {{1, 1, 2000, 1000, true}, {1, 1, 1000, 2000, true}},
-         PixelSize{2000, 1000}},
-        {"unscaled when none is native",
-         {{1280, 720, 2560, 1440, false}, {1920, 1080, 1920, 1080, false}, {800, 600, 800, 600, false}},
-         PixelSize{1920, 1080}},
-        {"largest of all otherwise",
-         {{1280, 720, 2560, 1440, false}, {1920, 1080, 3840, 2160, false}},
-         PixelSize{3840, 2160}},
+        {"native over larger scaled", {{1920, 1080, 3840, 2160, false}, {1512, 982, 3024, 1964, true}}, PixelSize{3024, 1964}},
+        {"first of equal native areas", {{1, 1, 2000, 1000, true}, {1, 1, 1000, 2000, true}}, PixelSize{2000, 1000}},
+        {"unscaled when none is native", {{1280, 720, 2560, 1440, false}, {1920, 1080, 1920, 1080, false}, {800, 600, 800, 600, false}}, PixelSize{1920, 1080}},
+        {"largest of all otherwise", {{1280, 720, 2560, 1440, false}, {1920, 1080, 3840, 2160, false}}, PixelSize{3840, 2160}},
         // Areas past 2^31 must not wrap around.
         {"huge", {{1, 1, 60000, 60000, true}, {1, 1, 1000, 1000, true}}, PixelSize{60000, 60000}},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(NativeResolution::pick(c.modes), c.expected) << c.name;
-    }
+    // clang-format on
+    for (const auto& [name, modes, expected] : cases)
+        EXPECT_EQ(NativeResolution::pick(modes), expected) << name;
+
+    // The display's pixel size and a picture's header size are one type, so a unit may use both.
+    auto capture = ImageProbe::pixelSize(ImageSource::fromBytes(testing::TestImages::png(64, 32)));
+    EXPECT_EQ(capture, NativeResolution::pick({{64, 32, 128, 64, false}, {32, 16, 64, 32, true}}));
 }
 
 TEST(GlowGeometryTest, BloomOvalAndSpread) {

@@ -7,12 +7,7 @@ namespace brimly {
 namespace {
 
 TEST(ShelfLayoutKindTest, ResolvesPerStyleAndChoice) {
-    struct Case {
-        DisplayStyle style;
-        LayoutChoice chosen;
-        ShelfLayoutKind kind;
-    };
-    const Case cases[] = {
+    const std::tuple<DisplayStyle, LayoutChoice, ShelfLayoutKind> cases[] = {
         {DisplayStyle::notch(), LayoutChoice::rail, ShelfLayoutKind::rail},
         {DisplayStyle::hoverNotch(), LayoutChoice::stacks, ShelfLayoutKind::stacks},
         {DisplayStyle::pill(PillSide::bottom), LayoutChoice::rail, ShelfLayoutKind::rail},
@@ -20,8 +15,8 @@ TEST(ShelfLayoutKindTest, ResolvesPerStyleAndChoice) {
         {DisplayStyle::pill(PillSide::left), LayoutChoice::rail, ShelfLayoutKind::column},
         {DisplayStyle::pill(PillSide::right), LayoutChoice::stacks, ShelfLayoutKind::sideStacks},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(resolveShelfLayoutKind(c.style, c.chosen), c.kind) << static_cast<int>(c.style.byteValue());
+    for (const auto& [style, chosen, kind] : cases) {
+        EXPECT_EQ(resolveShelfLayoutKind(style, chosen), kind) << static_cast<int>(style.byteValue());
     }
     for (auto kind : allShelfLayoutKinds) EXPECT_EQ(parseShelfLayoutKind(rawValue(kind)), kind);
     EXPECT_EQ(parseShelfLayoutKind("Rail"), std::nullopt);

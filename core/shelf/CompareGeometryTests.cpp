@@ -8,13 +8,8 @@ namespace {
 using namespace CompareGeometry;
 
 TEST(CompareGeometryTest, SurfaceTakesTheLargestRoomyPartBesideTheDrawer) {
-    struct Case {
-        const char* name;
-        Rect screen;
-        std::optional<Rect> drawer;
-        Rect expected;
-    };
-    const Case cases[] = {
+    // name, screen, drawer, surface
+    const std::tuple<const char*, Rect, std::optional<Rect>, Rect> cases[] = {
         // Below a drawer hanging from the top: a 1440 × 688 region, so 840 wide (capped) and 688 − 64 high.
         {"below a top drawer", {0, 0, 1440, 900}, Rect{420, 700, 600, 200}, {300, 32, 840, 624}},
         {"no drawer", {0, 0, 1440, 900}, std::nullopt, {300, 130, 840, 640}},
@@ -27,7 +22,8 @@ TEST(CompareGeometryTest, SurfaceTakesTheLargestRoomyPartBesideTheDrawer) {
         {"tiny screen", {100, 100, 60, 40}, Rect{100, 100, 10, 10}, {130, 120, 0, 0}},
         {"offset screen", {-1440, 200, 1440, 900}, std::nullopt, {-1140, 330, 840, 640}},
     };
-    for (const auto& c : cases) EXPECT_EQ(surface(c.screen, c.drawer), c.expected) << c.name;
+    for (const auto& [name, screen, drawer, expected] : cases)
+        EXPECT_EQ(surface(screen, drawer), expected) << name;
 }
 
 TEST(CompareGeometryTest, RestFrameZoomAndReach) {

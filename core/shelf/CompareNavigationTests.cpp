@@ -19,16 +19,13 @@ TEST(CompareNavigationTest, StepVersionAndWipeClamp) {
 
     constexpr double inf = std::numeric_limits<double>::infinity();
     constexpr double nan = std::numeric_limits<double>::quiet_NaN();
-    struct VersionCase {
-        double x, width;
-        int count, expected;
-    };
-    const VersionCase versions[] = {
+    // x, width, version count, version shown
+    const std::tuple<double, double, int, int> versions[] = {
         {300, 300, 3, 2}, {0, 300, 3, 0},   {-5, 300, 3, 0},  {150, 0, 3, 0},   {150, 300, 0, 0},
         {99, 300, 3, 0},  {100, 300, 3, 1}, {inf, 300, 3, 0}, {nan, 300, 3, 0}, {1e300, 300, 3, 2},
     };
-    for (const auto& c : versions)
-        EXPECT_EQ(version(c.x, c.width, c.count), c.expected) << c.x << " " << c.width;
+    for (const auto& [x, width, count, expected] : versions)
+        EXPECT_EQ(version(x, width, count), expected) << x << " " << width;
 
     EXPECT_EQ(wipe(inf, 100), 0.5);
     EXPECT_EQ(wipe(nan, 100), 0.5);

@@ -19,35 +19,21 @@ std::vector<std::optional<std::string>> agentNames(const std::vector<Session>& s
 TEST(FolderLabelsTest, GrowsLabelsUntilFoldersWithOneNameDiffer) {
     const std::string sep = "\u203a";
     using Names = std::vector<std::optional<std::string>>;
-    struct Case {
-        const char* name;
-        std::vector<Session> sessions;
-        Names expected;
-    };
-    const Case cases[] = {
-        {"one watched folder",
-         {folder("/a/docs"), makeSession("s", 1, "/b/docs")},
-         {std::nullopt, std::nullopt}},
+    // clang-format off
+    const std::tuple<const char*, std::vector<Session>, Names> cases[] = {
+        {"one watched folder", {folder("/a/docs"), makeSession("s", 1, "/b/docs")}, {std::nullopt, std::nullopt}},
         {"different names", {folder("/a/docs"), folder("/b/site")}, {std::nullopt, std::nullopt}},
-        {"two levels",
-         {folder("/a/site/docs"), folder("/b/app/docs")},
-         {"site " + sep + " docs", "app " + sep + " docs"}},
-        {"three levels",
-         {folder("/x/a/docs"), folder("/y/a/docs"), folder("/notes")},
-         {"x " + sep + " a " + sep + " docs", "y " + sep + " a " + sep + " docs", std::nullopt}},
-        {"shorter path keeps what it has",
-         {folder("/docs"), folder("/w/docs")},
-         {std::nullopt, "w " + sep + " docs"}},
-        {"identical paths grow to the depth limit",
-         {folder("/a/docs"), folder("/a/docs")},
-         {"a " + sep + " docs", "a " + sep + " docs"}},
+        {"two levels", {folder("/a/site/docs"), folder("/b/app/docs")}, {"site " + sep + " docs", "app " + sep + " docs"}},
+        {"three levels", {folder("/x/a/docs"), folder("/y/a/docs"), folder("/notes")}, {"x " + sep + " a " + sep + " docs", "y " + sep + " a " + sep + " docs", std::nullopt}},
+        {"shorter path keeps what it has", {folder("/docs"), folder("/w/docs")}, {std::nullopt, "w " + sep + " docs"}},
+        {"identical paths grow to the depth limit", {folder("/a/docs"), folder("/a/docs")}, {"a " + sep + " docs", "a " + sep + " docs"}},
     };
-    for (const auto& c : cases) {
-        auto labelled = FolderLabels::applied(c.sessions);
-        EXPECT_EQ(agentNames(labelled), c.expected) << c.name;
-        ASSERT_EQ(labelled.size(), c.sessions.size());
-        for (std::size_t i = 0; i < labelled.size(); ++i)
-            EXPECT_EQ(labelled[i].id, c.sessions[i].id) << c.name;
+    // clang-format on
+    for (const auto& [name, sessions, expected] : cases) {
+        auto labelled = FolderLabels::applied(sessions);
+        EXPECT_EQ(agentNames(labelled), expected) << name;
+        ASSERT_EQ(labelled.size(), sessions.size());
+        for (std::size_t i = 0; i < labelled.size(); ++i) EXPECT_EQ(labelled[i].id, sessions[i].id) << name;
     }
 }
 

@@ -31,18 +31,11 @@ Snapshot sample() {
 
 TEST(ShelfFilterTest, CriteriaCombineWithAndKindsWithOr) {
     const Snapshot snapshot = sample();
-    struct Case {
-        const char* name;
-        ShelfFilter filter;
-        std::set<std::string> stillNew;
-        Ids expected;
-    };
-    const Case cases[] = {
+    // clang-format off
+    // name, filter, items still shown as new, items shown
+    const std::tuple<const char*, ShelfFilter, std::set<std::string>, Ids> cases[] = {
         {"default", {}, {}, {"img-web", "page-web", "pdf-api", "doc-api", "img-api", "file-lost"}},
-        {"images or pages",
-         {std::nullopt, {KindFilter::images, KindFilter::pages}, false},
-         {},
-         {"img-web", "page-web", "img-api"}},
+        {"images or pages", {std::nullopt, {KindFilter::images, KindFilter::pages}, false}, {}, {"img-web", "page-web", "img-api"}},
         {"and a project", {"api", {KindFilter::images, KindFilter::pages}, false}, {}, {"img-api"}},
         {"documents", {std::nullopt, {KindFilter::documents}, false}, {}, {"pdf-api", "doc-api"}},
         {"only new", {std::nullopt, {}, true}, {}, {"img-web", "pdf-api", "file-lost"}},
@@ -50,11 +43,11 @@ TEST(ShelfFilterTest, CriteriaCombineWithAndKindsWithOr) {
         {"substitute session", {"Session", {}, false}, {}, {"file-lost"}},
         {"unknown project", {"nope", {}, false}, {}, {}},
     };
-    for (const auto& c : cases) {
-        Snapshot filtered = c.filter.apply(snapshot, c.stillNew);
-        EXPECT_EQ(idsOf(filtered.items), c.expected) << c.name;
-        EXPECT_EQ(filtered.hidden, snapshot.hidden) << c.name;
-        EXPECT_EQ(filtered.sessions, snapshot.sessions) << c.name;
+    // clang-format on
+    for (const auto& [name, filter, stillNew, expected] : cases) {
+        Snapshot filtered = filter.apply(snapshot, stillNew);
+        EXPECT_EQ(idsOf(filtered.items), expected) << name;
+        EXPECT_TRUE(filtered.hidden == snapshot.hidden && filtered.sessions == snapshot.sessions) << name;
     }
 }
 
@@ -91,11 +84,7 @@ TEST(ShelfFilterTest, ProjectsCountsAndValidation) {
 }
 
 TEST(ShelfFilterTest, ChipLabelCountsKindsAndOnlyNewButNotTheProject) {
-    struct Case {
-        ShelfFilter filter;
-        std::optional<std::string> label;
-    };
-    const Case cases[] = {
+    const std::pair<ShelfFilter, std::optional<std::string>> cases[] = {
         {{}, std::nullopt},
         {{"web", {}, false}, std::nullopt},
         {{std::nullopt, {}, true}, "Only New"},
@@ -103,9 +92,9 @@ TEST(ShelfFilterTest, ChipLabelCountsKindsAndOnlyNewButNotTheProject) {
         {{std::nullopt, {KindFilter::audio}, true}, "2 filters"},
         {{std::nullopt, {KindFilter::audio, KindFilter::video, KindFilter::other}, true}, "4 filters"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(c.filter.chipLabel(), c.label);
-        EXPECT_EQ(c.filter.isFiltering(), c.label.has_value());
+    for (const auto& [filter, label] : cases) {
+        EXPECT_EQ(filter.chipLabel(), label);
+        EXPECT_EQ(filter.isFiltering(), label.has_value());
     }
 }
 

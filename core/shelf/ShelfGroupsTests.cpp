@@ -60,11 +60,7 @@ TEST(ShelfGroupsTest, SessionsOrderByNewestThenIdAndMissingOnesAreSubstituted) {
     EXPECT_EQ(groups[0].newest, 500);
     EXPECT_EQ(groups[1].session.id, "a");
     EXPECT_EQ(groups[2].session.id, "b");
-    Session ghost;
-    ghost.id = "ghost";
-    ghost.startedAt = 3;
-    ghost.lastActive = 7;
-    EXPECT_EQ(groups[3].session, ghost);
+    EXPECT_EQ(groups[3].session, (Session{.id = "ghost", .startedAt = 3, .lastActive = 7}));
     EXPECT_EQ(groups[3].newest, 7);
 }
 
@@ -94,17 +90,14 @@ TEST(ShelfGroupsTest, ArrivalOrderIsOldestFirstByNumericCaptureSequence) {
          withCapture("none", 5, std::nullopt), withCapture("b", 5, "junk"), withCapture("a", 5, "x#")});
     EXPECT_EQ(idsOf(ordered), (Ids{"a", "b", "none", "two", "ten", "late"}));
 
-    struct Case {
-        const char* capture;
-        std::int64_t sequence;
-    };
     // clang-format off
-    const Case cases[] = {
+    const std::pair<const char*, std::int64_t> cases[] = {
         {"toolu#12", 12}, {"a#3#", 3}, {"a#3##", 3}, {"###", 0}, {"", 0}, {"a#1x", 0},
         {"a#-4", -4}, {"a#+7", 7}, {"a#+-7", 0}, {"a#+", 0}, {"a#99999999999999999999", 0}, {"42", 42},
     };
     // clang-format on
-    for (const auto& c : cases) EXPECT_EQ(ShelfGroups::captureSequence(c.capture), c.sequence) << c.capture;
+    for (const auto& [capture, sequence] : cases)
+        EXPECT_EQ(ShelfGroups::captureSequence(capture), sequence) << capture;
 }
 
 }  // namespace

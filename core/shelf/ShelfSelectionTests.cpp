@@ -35,12 +35,7 @@ TEST(ShelfSelectionTest, StripLayoutWalksSidewaysOnly) {
 TEST(ShelfSelectionTest, RailGridMovesThroughSections) {
     // Three columns: section 0 holds rows [a0 a1 a2] [a3 a4]; section 1 [b0 b1]; an empty one between.
     const Sections rail = {{"a0", "a1", "a2", "a3", "a4"}, {}, {"b0", "b1"}, {"c0", "c1", "c2", "c3"}};
-    struct Case {
-        const char* from;
-        Direction direction;
-        const char* to;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, Direction, const char*> cases[] = {
         {"a1", Direction::down, "a4"},  {"a2", Direction::down, "a4"},  // short last row clamps
         {"a4", Direction::down, "b1"},                                  // next section, column 1
         {"a3", Direction::down, "b0"},  {"b1", Direction::down, "c1"},
@@ -52,8 +47,8 @@ TEST(ShelfSelectionTest, RailGridMovesThroughSections) {
         {"a4", Direction::right, "b0"}, {"b0", Direction::left, "a4"},
         {"a0", Direction::left, "a0"},  {"c3", Direction::right, "c3"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(move(c.from, c.direction, rail, 3), c.to) << c.from << " " << static_cast<int>(c.direction);
+    for (const auto& [from, direction, to] : cases) {
+        EXPECT_EQ(move(from, direction, rail, 3), to) << from << " " << static_cast<int>(direction);
     }
     // One column (side stacks): up and down step through the list.
     EXPECT_EQ(move("b", Direction::down, {{"a", "b", "c"}}, 1), "c");

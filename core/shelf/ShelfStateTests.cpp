@@ -183,12 +183,7 @@ TEST_F(ShelfStateTest, DeleteAllSparesWhatArrivedLater) {
 }
 
 TEST(PendingUndoTest, ExcludedAndMessages) {
-    struct Case {
-        PendingUndo removal;
-        IdSet excluded;
-        std::string message;
-    };
-    const Case cases[] = {
+    const std::tuple<PendingUndo, IdSet, std::string> cases[] = {
         {hideOf("shot"), {"shot"}, "Hidden \xE2\x80\x9Cshot.png\xE2\x80\x9D"},
         {deleteOf({"a"}), {"a"}, "Deleted 1 item"},
         {deleteOf({"a", "b", "c"}), {"a", "b", "c"}, "Deleted 3 items"},
@@ -196,9 +191,9 @@ TEST(PendingUndoTest, ExcludedAndMessages) {
         {{PendingUndo::DeleteAll{{"a", "b"}}}, {"a", "b"}, "Deleted 2 items"},
         {{PendingUndo::DeleteAll{{"z"}}}, {"z"}, "Deleted 1 item"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(c.removal.excluded(), c.excluded) << c.message;
-        EXPECT_EQ(c.removal.message(), c.message);
+    for (const auto& [removal, excluded, message] : cases) {
+        EXPECT_EQ(removal.excluded(), excluded) << message;
+        EXPECT_EQ(removal.message(), message);
     }
 }
 

@@ -74,17 +74,10 @@ TEST(TipPlacementTest, FramesStayInsideBoundsAndClearOfTheAvoidedArea) {
     using TipPlacement::Edge;
     const Rect bounds{0, 0, 400, 300};
     const Size padding{6, 4};
-    struct Case {
-        const char* name;
-        Size size;
-        Point origin;
-        Edge edge;
-        std::optional<Rect> avoid;
-        Rect expected;
-    };
     const auto none = std::nullopt;
     // clang-format off
-    const Case cases[] = {
+    // name, tip size, text origin, edge, area to avoid, frame
+    const std::tuple<const char*, Size, Point, Edge, std::optional<Rect>, Rect> cases[] = {
         {"above the text", {100, 20}, {50, 100}, Edge::top, none, {44, 96, 100, 20}},
         {"below the text", {100, 20}, {50, 100}, Edge::bottom, none, {44, 84, 100, 20}},
         {"larger than bounds", {500, 400}, {50, 100}, Edge::top, none, {0, 0, 400, 300}},
@@ -95,9 +88,8 @@ TEST(TipPlacementTest, FramesStayInsideBoundsAndClearOfTheAvoidedArea) {
         {"untouched when clear", {100, 20}, {50, 100}, Edge::top, Rect{200, 0, 50, 50}, {44, 96, 100, 20}},
     };
     // clang-format on
-    for (const auto& c : cases) {
-        EXPECT_EQ(TipPlacement::frame(c.size, c.origin, c.edge, padding, bounds, c.avoid), c.expected)
-            << c.name;
+    for (const auto& [name, size, origin, edge, avoid, expected] : cases) {
+        EXPECT_EQ(TipPlacement::frame(size, origin, edge, padding, bounds, avoid), expected) << name;
     }
 }
 

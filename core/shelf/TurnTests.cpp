@@ -12,17 +12,11 @@ using testing::withPath;
 
 TEST(TurnTest, IdentityGroupsByPromptThenSessionThenSubfolder) {
     const std::string folder = "folder:/home/u/shots";
-    struct Case {
-        const char* name;
-        ShelfItem item;
-        std::string id;
-        bool isFolderFiles;
-        std::optional<std::string> subfolder;
-    };
     const std::string earlier = "earlier:" + folder;
     const auto none = std::nullopt;
     // clang-format off
-    const Case cases[] = {
+    // name, item, turn id, folder files, subfolder
+    const std::tuple<const char*, ShelfItem, std::string, bool, std::optional<std::string>> cases[] = {
         {"prompt", makeItem("a", "s1", 1, "p1"), "p1", false, none},
         {"no prompt", makeItem("a", "s1", 1), "earlier:s1", false, none},
         {"session path ignored", withPath(makeItem("a", "s1", 1), "/x/y/z.png"), "earlier:s1", false, none},
@@ -35,12 +29,12 @@ TEST(TurnTest, IdentityGroupsByPromptThenSessionThenSubfolder) {
         {"folder item with a prompt", withPath(makeItem("a", folder, 1, "p"), "/home/u/shots/a/x.png"), "p", false, none},
     };
     // clang-format on
-    for (const auto& c : cases) {
-        Turn turn{Turn::idFor(c.item), std::nullopt, {c.item}};
-        EXPECT_EQ(turn.id, c.id) << c.name;
-        EXPECT_EQ(turn.isEarlier(), c.id.starts_with("earlier:")) << c.name;
-        EXPECT_EQ(turn.isFolderFiles(), c.isFolderFiles) << c.name;
-        EXPECT_EQ(turn.subfolder(), c.subfolder) << c.name;
+    for (const auto& [name, item, id, isFolderFiles, subfolder] : cases) {
+        Turn turn{Turn::idFor(item), std::nullopt, {item}};
+        EXPECT_EQ(turn.id, id) << name;
+        EXPECT_EQ(turn.isEarlier(), id.starts_with("earlier:")) << name;
+        EXPECT_EQ(turn.isFolderFiles(), isFolderFiles) << name;
+        EXPECT_EQ(turn.subfolder(), subfolder) << name;
     }
 }
 

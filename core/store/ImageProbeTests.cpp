@@ -26,12 +26,7 @@ std::string jpeg(int width, int height) {
 TEST(ImageProbeTest, PixelSizeOfEachFormatFromTheHeader) {
     std::string photo = jpeg(40, 20);
     ASSERT_FALSE(photo.empty());
-    struct Case {
-        const char* name;
-        std::string bytes;
-        std::optional<PixelSize> size;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::string, std::optional<PixelSize>> cases[] = {
         {"png", TestImages::png(31, 500), PixelSize{31, 500}},
         {"jpeg", photo, PixelSize{40, 20}},
         {"svg", TestImages::svg(300, 200), PixelSize{300, 200}},
@@ -48,22 +43,16 @@ TEST(ImageProbeTest, PixelSizeOfEachFormatFromTheHeader) {
         {"ppm", "P6\n64 64\n255\n" + std::string(64 * 64 * 3, 'x'), std::nullopt},
         {"pdf", "%PDF-1.4\n1 0 obj<<>>endobj\ntrailer<<>>\n%%EOF\n", std::nullopt},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ImageProbe::pixelSize(ImageSource::fromBytes(c.bytes)), c.size) << c.name;
+    for (const auto& [name, bytes, size] : cases) {
+        EXPECT_EQ(ImageProbe::pixelSize(ImageSource::fromBytes(bytes)), size) << name;
     }
 }
 
 TEST(ImageProbeTest, ThumbnailsAreUprightAndNeverEnlarged) {
     std::string photo = jpeg(400, 200);
     ASSERT_FALSE(photo.empty());
-    struct Case {
-        const char* name;
-        std::string bytes;
-        int maxPixel;
-        int minimumSide;
-        std::optional<PixelSize> size;
-    };
-    const Case cases[] = {
+    // name, bytes, largest side, smallest larger side accepted, thumbnail size
+    const std::tuple<const char*, std::string, int, int, std::optional<PixelSize>> cases[] = {
         {"wide png", TestImages::png(800, 400), 360, 0, PixelSize{360, 180}},
         {"tall png", TestImages::png(100, 1000), 360, 0, PixelSize{36, 360}},
         {"small png kept", TestImages::png(50, 40), 360, 0, PixelSize{50, 40}},
@@ -73,11 +62,10 @@ TEST(ImageProbeTest, ThumbnailsAreUprightAndNeverEnlarged) {
         {"svg", TestImages::svg(720, 360), 360, 0, PixelSize{360, 180}},
         {"garbage", "not an image", 360, 0, std::nullopt},
     };
-    for (const auto& c : cases) {
-        auto image = ImageProbe::thumbnail(ImageSource::fromBytes(c.bytes), c.maxPixel, c.minimumSide);
-        std::optional<PixelSize> size;
-        if (image) size = PixelSize{image->width(), image->height()};
-        EXPECT_EQ(size, c.size) << c.name;
+    for (const auto& [name, bytes, maxPixel, minimumSide, size] : cases) {
+        auto image = ImageProbe::thumbnail(ImageSource::fromBytes(bytes), maxPixel, minimumSide);
+        EXPECT_EQ(image ? std::optional(PixelSize{image->width(), image->height()}) : std::nullopt, size)
+            << name;
     }
 }
 

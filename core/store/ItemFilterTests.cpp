@@ -27,7 +27,7 @@ FilterInput withPath(FilterInput input, std::string path, std::optional<std::str
     return input;
 }
 
-TEST(ItemFilterTest, EachRuleRefusesWithItsOwnText) {
+TEST(ItemFilterTest, EachRuleRefusesWithItsOwnTextFollowingTheLimits) {
     ItemFilter filter;
     FilterInput tiny = png(100, 100, 511);
     FilterInput artifact{.kind = ShelfItemKind::artifact, .fileExtension = "", .byteCount = 511};
@@ -37,13 +37,7 @@ TEST(ItemFilterTest, EachRuleRefusesWithItsOwnText) {
     FilterInput pdf{.kind = ShelfItemKind::pdf, .fileExtension = "pdf", .byteCount = 512};
     FilterInput noKind{.fileExtension = "xyz", .byteCount = 99999};
     FilterInput fileKind{.kind = ShelfItemKind::file, .fileExtension = "md", .byteCount = 600};
-
-    struct Case {
-        const char* name;
-        FilterInput input;
-        Verdict verdict;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, FilterInput, Verdict> cases[] = {
         {"no kind", noKind, Verdict::reject("not a file type the shelf shows")},
         {"511-byte png", tiny, Verdict::reject("under 512 bytes")},
         {"511-byte artifact", artifact, Verdict::accept()},
@@ -55,9 +49,13 @@ TEST(ItemFilterTest, EachRuleRefusesWithItsOwnText) {
         {"pdf at the byte limit, no pixels", pdf, Verdict::accept()},
         {"file kind never in kinds", fileKind, Verdict::accept()},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(filter.accepts(c.input), c.verdict) << c.name << ": " << filter.accepts(c.input).reason();
+    for (const auto& [name, input, verdict] : cases) {
+        EXPECT_EQ(filter.accepts(input), verdict) << name << ": " << filter.accepts(input).reason();
     }
+    filter.minBytes = 1000;
+    filter.minPixels = 100;
+    EXPECT_EQ(filter.accepts(png(100, 100, 999)), Verdict::reject("under 1000 bytes"));
+    EXPECT_EQ(filter.accepts(png(99, 100, 1000)), Verdict::reject("smaller than 100 px"));
 }
 
 TEST(ItemFilterTest, TurnedOffKindComesBeforeAgeGlobAndSize) {
@@ -74,23 +72,16 @@ TEST(ItemFilterTest, TurnedOffKindComesBeforeAgeGlobAndSize) {
 
 TEST(ItemFilterTest, GlobsMatchTheWholePathAndTheFirstMatchNamesThePattern) {
     ItemFilter filter{.ignoreGlobs = {"*/cache/*", "*.tmp", "*.png"}};
-    struct Case {
-        const char* path;
-        const char* reason;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"/x/y/z.tmp", "matches BRIMLY_IGNORE_GLOBS *.tmp"},  // "*" crosses "/"
         {"/x/cache/y.png", "matches BRIMLY_IGNORE_GLOBS */cache/*"},
         {"/x/.hidden.png", "matches BRIMLY_IGNORE_GLOBS *.png"},  // a leading "." needs no special match
         {"/x/y.tmp.txt", nullptr},
     };
-    for (const auto& c : cases) {
-        FilterInput input = png(100, 100);
-        input.fileExtension = "txt";
-        input.kind = ShelfItemKind::html;
-        input.sourcePath = c.path;
-        Verdict expected = c.reason ? Verdict::reject(c.reason) : Verdict::accept();
-        EXPECT_EQ(filter.accepts(input), expected) << c.path;
+    for (const auto& [path, reason] : cases) {
+        FilterInput input{
+            .kind = ShelfItemKind::html, .fileExtension = "txt", .byteCount = 4000, .sourcePath = path};
+        EXPECT_EQ(filter.accepts(input), reason ? Verdict::reject(reason) : Verdict::accept()) << path;
     }
     FilterInput noPath = png(100, 100);
     noPath.sourcePath.reset();
@@ -99,12 +90,8 @@ TEST(ItemFilterTest, GlobsMatchTheWholePathAndTheFirstMatchNamesThePattern) {
 
 TEST(ItemFilterTest, ProjectFolderRule) {
     const char* inside = "inside the session's project folder";
-    struct Case {
-        FilterInput input;
-        bool outsideOnly;
-        const char* reason;
-    };
-    const Case cases[] = {
+    // input, outside the project only, reason
+    const std::tuple<FilterInput, bool, const char*> cases[] = {
         {withPath(png(64, 64), "/a/b/c.png", "/a/b/"), true, inside},
         {withPath(png(64, 64), "/a/b/c.png", "/a/b"), true, inside},
         {withPath(png(64, 64), "/a/b", "/a/b/"), true, inside},
@@ -117,28 +104,15 @@ TEST(ItemFilterTest, ProjectFolderRule) {
         {withPath(png(64, 64), "/a/b/c.png", "/a/b/"), false, nullptr},
         {withPath(png(64, 64), "/a/b/c.png", std::nullopt), true, nullptr},
     };
-    for (const auto& c : cases) {
-        ItemFilter filter{.outsideProjectOnly = c.outsideOnly};
-        Verdict expected = c.reason ? Verdict::reject(c.reason) : Verdict::accept();
-        EXPECT_EQ(filter.accepts(c.input), expected)
-            << *c.input.sourcePath << " in " << c.input.projectFolder.value_or("(none)");
+    for (const auto& [input, outsideOnly, reason] : cases) {
+        EXPECT_EQ(ItemFilter{.outsideProjectOnly = outsideOnly}.accepts(input),
+                  reason ? Verdict::reject(reason) : Verdict::accept())
+            << *input.sourcePath << " in " << input.projectFolder.value_or("(none)");
     }
 }
 
-TEST(ItemFilterTest, ReasonsFollowChangedLimits) {
-    ItemFilter filter;
-    filter.minBytes = 1000;
-    filter.minPixels = 100;
-    EXPECT_EQ(filter.accepts(png(100, 100, 999)), Verdict::reject("under 1000 bytes"));
-    EXPECT_EQ(filter.accepts(png(99, 100, 1000)), Verdict::reject("smaller than 100 px"));
-}
-
 TEST(ItemFilterTest, GlobsFromTheEnvironment) {
-    struct Case {
-        std::optional<std::string> value;
-        std::vector<std::string> patterns;
-    };
-    const Case cases[] = {
+    const std::pair<std::optional<std::string>, std::vector<std::string>> cases[] = {
         {" *.tmp , , */cache/*", {"*.tmp", "*/cache/*"}},
         {std::nullopt, {}},
         {"", {}},
@@ -146,10 +120,10 @@ TEST(ItemFilterTest, GlobsFromTheEnvironment) {
         {"\t*.log\n", {"*.log"}},
         {"b,a,b", {"b", "a", "b"}},
     };
-    for (const auto& c : cases) {
+    for (const auto& [value, patterns] : cases) {
         Environment env;
-        if (c.value) env["BRIMLY_IGNORE_GLOBS"] = *c.value;
-        EXPECT_EQ(ItemFilter::globs(env), c.patterns) << c.value.value_or("(absent)");
+        if (value) env["BRIMLY_IGNORE_GLOBS"] = *value;
+        EXPECT_EQ(ItemFilter::globs(env), patterns) << value.value_or("(absent)");
     }
 }
 

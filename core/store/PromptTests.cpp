@@ -21,12 +21,8 @@ TEST(Prompt, SummarizeTakesTheFirstNonEmptyTrimmedLine) {
 
 TEST(Prompt, SummarizeLimitsCharactersNotBytes) {
     const std::string ellipsis = "\xE2\x80\xA6";
-    struct Case {
-        std::string unit;  // one character
-        std::size_t count;
-        bool cut;
-    };
-    const Case cases[] = {
+    // one character, repeated so often, cut
+    const std::tuple<std::string, std::size_t, bool> cases[] = {
         {"a", 220, false},
         {"a", 221, true},
         {"\xC3\xA9", 220, false},
@@ -35,13 +31,9 @@ TEST(Prompt, SummarizeLimitsCharactersNotBytes) {
         {"\xF0\x9F\x98\x80", 221, true},
         {"\xF0\x9F\x98\x80", 500, true},
     };
-    for (const Case& c : cases) {
-        std::string summary = Prompt::summarize(repeated(c.unit, c.count));
-        if (c.cut) {
-            EXPECT_EQ(summary, repeated(c.unit, 219) + ellipsis) << c.unit << c.count;
-        } else {
-            EXPECT_EQ(summary, repeated(c.unit, c.count)) << c.unit << c.count;
-        }
+    for (const auto& [unit, count, cut] : cases) {
+        std::string summary = Prompt::summarize(repeated(unit, count));
+        EXPECT_EQ(summary, cut ? repeated(unit, 219) + ellipsis : repeated(unit, count)) << unit << count;
         EXPECT_LE(Utf8::characterCount(summary), Prompt::summaryLimit);
     }
     // A multi-byte character straddling the 219th position stays whole.

@@ -23,11 +23,7 @@ TEST(ShelfItemKind, RawValuesRoundTripInCaseOrder) {
 }
 
 TEST(ShelfItemKind, ForExtension) {
-    struct Case {
-        const char* ext;
-        std::optional<ShelfItemKind> kind;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::optional<ShelfItemKind>> cases[] = {
         {"JPG", ShelfItemKind::image},
         {"Png", ShelfItemKind::image},
         {"HTM", ShelfItemKind::html},
@@ -43,7 +39,7 @@ TEST(ShelfItemKind, ForExtension) {
         {"artifact", std::nullopt},
         {"file", std::nullopt},
     };
-    for (const Case& c : cases) EXPECT_EQ(ShelfItemKinds::forExtension(c.ext), c.kind) << c.ext;
+    for (const auto& [ext, kind] : cases) EXPECT_EQ(ShelfItemKinds::forExtension(ext), kind) << ext;
 }
 
 TEST(ShelfItemKind, ExtraExtensionsBecomeFilesOnlyWithoutAKindOfTheirOwn) {

@@ -7,19 +7,20 @@
 namespace brimly {
 namespace {
 
+// The event names are what the collector counts by.
 TEST(TelemetryRequest, BodyCarriesExactlyTheCollectorsKeys) {
     Date at = *parseIso8601("2024-05-01T09:30:00.75Z");
-    struct Case {
-        TelemetryRequest request;
-        Json extra;
+    // clang-format off
+    const std::tuple<TelemetryRequest, const char*, Json> cases[] = {
+        {{TelemetryEvent::appLaunched, std::nullopt, std::nullopt}, "app_launched", Json::object()},
+        {{TelemetryEvent::firstArtifactDetected, std::nullopt, std::nullopt}, "first_artifact_detected", Json::object()},
+        {{TelemetryEvent::firstScreenshotDetected, ShelfItemKind::image, std::nullopt}, "first_screenshot_detected", {{"kind", "image"}}},
+        {{TelemetryEvent::firstItemViewed, ShelfItemKind::pdf, std::nullopt}, "first_item_viewed", {{"kind", "pdf"}}},
+        {{TelemetryEvent::itemsCaptured, std::nullopt, 12}, "items_captured", {{"count", 12}}},
     };
-    const Case cases[] = {
-        {{TelemetryEvent::appLaunched, std::nullopt, std::nullopt}, Json::object()},
-        {{TelemetryEvent::firstScreenshotDetected, ShelfItemKind::image, std::nullopt}, {{"kind", "image"}}},
-        {{TelemetryEvent::itemsCaptured, std::nullopt, 12}, {{"count", 12}}},
-    };
-    for (const Case& c : cases) {
-        auto body = c.request.body("phc_key", "machine-1", "1.4.0", "12", at);
+    // clang-format on
+    for (const auto& [request, event, extra] : cases) {
+        auto body = request.body("phc_key", "machine-1", "1.4.0", "12", at);
         ASSERT_TRUE(body);
         auto json = JsonIO::parse(*body);
         ASSERT_TRUE(json);
@@ -27,9 +28,9 @@ TEST(TelemetryRequest, BodyCarriesExactlyTheCollectorsKeys) {
             {"$process_person_profile", false}, {"$geoip_disable", true}, {"$lib", "brimly"},
             {"app_version", "1.4.0"},           {"macos", "12"},
         };
-        properties.update(c.extra);
+        properties.update(extra);
         Json expected = {
-            {"api_key", "phc_key"},       {"event", std::string(TelemetryEvents::rawValue(c.request.event))},
+            {"api_key", "phc_key"},       {"event", event},
             {"distinct_id", "machine-1"}, {"timestamp", "2024-05-01T09:30:00Z"},
             {"properties", properties},
         };
@@ -49,13 +50,9 @@ TEST(TelemetryRequest, MalformedTextFailsTheBodyInsteadOfBeingAltered) {
 }
 
 TEST(TelemetryRequest, SystemVersionFromOsRelease) {
-    struct Case {
-        const char* osRelease;
-        const char* kernel;
-        const char* expected;
-    };
     // clang-format off
-    const Case cases[] = {
+    // os-release text, kernel release, version reported
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"NAME=\"Debian GNU/Linux\"\nVERSION_ID=\"12\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n", "6.1.0", "12"},
         {"PRETTY_NAME=\"Ubuntu 22.04.4 LTS\"\nVERSION_ID=\"22.04\"\n",  "5.15.0",         "22.04"},
         {"NAME=Alpine\nVERSION_ID=3.19.1\n",                            "6.6",            "3.19"},
@@ -68,8 +65,8 @@ TEST(TelemetryRequest, SystemVersionFromOsRelease) {
         {"",                                                           "weird",          "unknown"},
     };
     // clang-format on
-    for (const Case& c : cases) {
-        EXPECT_EQ(TelemetryRequest::systemVersion(c.osRelease, c.kernel), c.expected) << c.osRelease;
+    for (const auto& [osRelease, kernel, expected] : cases) {
+        EXPECT_EQ(TelemetryRequest::systemVersion(osRelease, kernel), expected) << osRelease;
     }
     EXPECT_EQ(TelemetryRequest::systemVersion("VERSION_ID=" + std::string(500, '7'), "").size(), 80u);
     EXPECT_FALSE(TelemetryRequest::currentSystemVersion().empty());

@@ -8,11 +8,7 @@ namespace {
 using Pieces = std::vector<std::int64_t>;
 
 TEST(SystemVersion, Parsing) {
-    struct Case {
-        const char* text;
-        std::optional<Pieces> pieces;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::optional<Pieces>> cases[] = {
         {"14", Pieces{14}},
         {"14.2", Pieces{14, 2}},
         {"14.2.1", Pieces{14, 2, 1}},
@@ -29,33 +25,24 @@ TEST(SystemVersion, Parsing) {
         {"\xD9\xA1\xD9\xA4", std::nullopt},  // Arabic-Indic digits are not ASCII digits
         {"99999999999999999999", std::nullopt},
     };
-    for (const Case& c : cases) EXPECT_EQ(SystemVersion::parse(c.text), c.pieces) << c.text;
+    for (const auto& [text, pieces] : cases) EXPECT_EQ(SystemVersion::parse(text), pieces) << text;
 }
 
 TEST(SystemVersion, ComparesOnlyThePiecesTheMinimumHas) {
-    struct Case {
-        Pieces minimum;
-        OperatingSystemVersion running;
-        bool met;
-    };
-    const Case cases[] = {
+    const std::tuple<Pieces, OperatingSystemVersion, bool> cases[] = {
         {{14}, {14, 0, 0}, true},       {{14}, {13, 9, 9}, false},      {{14, 2}, {14, 2, 0}, true},
         {{14, 2}, {14, 1, 9}, false},   {{14, 2}, {15, 0, 0}, true},    {{14, 2, 1}, {14, 2, 0}, false},
         {{14, 2, 1}, {14, 2, 1}, true}, {{14, 2, 1}, {14, 3, 0}, true}, {{0}, {0, 0, 0}, true},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(SystemVersion::isMet(c.minimum, c.running), c.met)
-            << ::testing::PrintToString(c.minimum) << " " << c.running.majorVersion << "."
-            << c.running.minorVersion;
+    for (const auto& [minimum, running, met] : cases) {
+        EXPECT_EQ(SystemVersion::isMet(minimum, running), met)
+            << ::testing::PrintToString(minimum) << " " << running.majorVersion << "."
+            << running.minorVersion;
     }
 }
 
 TEST(SystemVersion, RunningVersionFromReleaseTexts) {
-    struct Case {
-        const char* text;
-        std::optional<OperatingSystemVersion> version;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::optional<OperatingSystemVersion>> cases[] = {
         {"6.1.0-18-amd64", OperatingSystemVersion{6, 1, 0}},
         {"22.04", OperatingSystemVersion{22, 4, 0}},
         {"12", OperatingSystemVersion{12, 0, 0}},
@@ -64,8 +51,8 @@ TEST(SystemVersion, RunningVersionFromReleaseTexts) {
         {"rolling", std::nullopt},
         {"", std::nullopt},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(OperatingSystemVersion::fromReleaseText(c.text), c.version) << c.text;
+    for (const auto& [text, version] : cases)
+        EXPECT_EQ(OperatingSystemVersion::fromReleaseText(text), version) << text;
 }
 
 }  // namespace

@@ -17,15 +17,9 @@ TEST(UpdateReminder, OnlyAnAvailableOfferLeavesAReminder) {
 }
 
 TEST(UpdateReminder, Restore) {
-    struct Case {
-        const char* name;
-        std::optional<std::string> version;
-        std::optional<std::int64_t> build;
-        std::int64_t current;
-        std::optional<std::int64_t> skipped;
-        bool restored;
-    };
-    const Case cases[] = {
+    using Build = std::optional<std::int64_t>;
+    // name, stored version and build, running build, skipped build, restored
+    const std::tuple<const char*, std::optional<std::string>, Build, std::int64_t, Build, bool> cases[] = {
         {"waiting", "2.0", 200, 100, std::nullopt, true},
         {"skipped an older build", "2.0", 200, 100, 199, true},
         {"skipped this build", "2.0", 200, 100, 200, false},
@@ -36,25 +30,16 @@ TEST(UpdateReminder, Restore) {
         {"empty version", "", 200, 100, std::nullopt, false},
         {"no build", "2.0", std::nullopt, 100, std::nullopt, false},
     };
-    for (const Case& c : cases) {
-        auto reminder = UpdateReminder::restore(c.version, c.build, c.current, c.skipped);
-        EXPECT_EQ(reminder.has_value(), c.restored) << c.name;
-        if (reminder) {
-            EXPECT_EQ(*reminder, (UpdateReminder{*c.version, *c.build})) << c.name;
-        }
+    for (const auto& [name, version, build, current, skipped, restored] : cases) {
+        auto expected = restored ? std::optional(UpdateReminder{*version, *build}) : std::nullopt;
+        EXPECT_EQ(UpdateReminder::restore(version, build, current, skipped), expected) << name;
     }
 }
 
 TEST(UpdateSchedule, IsDue) {
     const Date now = 800000000;
-    struct Case {
-        const char* name;
-        std::optional<Date> lastCheck;
-        bool enabled;
-        bool configured;
-        bool due;
-    };
-    const Case cases[] = {
+    // name, last check, enabled, a feed configured, due
+    const std::tuple<const char*, std::optional<Date>, bool, bool, bool> cases[] = {
         {"never checked", std::nullopt, true, true, true},
         {"never checked, disabled", std::nullopt, false, true, false},
         {"never checked, not configured", std::nullopt, true, false, false},
@@ -67,8 +52,8 @@ TEST(UpdateSchedule, IsDue) {
         {"in the future after the clock went back", now + 3600, true, true, true},
         {"future and disabled", now + 3600, false, true, false},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(UpdateSchedule::isDue(c.lastCheck, now, c.enabled, c.configured), c.due) << c.name;
+    for (const auto& [name, lastCheck, enabled, configured, due] : cases) {
+        EXPECT_EQ(UpdateSchedule::isDue(lastCheck, now, enabled, configured), due) << name;
     }
 }
 
@@ -76,27 +61,20 @@ TEST(ReleaseIdentity, VerdictOrder) {
     using Verdict = ReleaseIdentity::Verdict;
     const BundleIdentity team{"TEAM1", true};
     const BundleIdentity unsignedRunning{std::nullopt, true};
-    struct Case {
-        const char* name;
-        BundleIdentity running;
-        BundleIdentity candidate;
-        Verdict expected;
-    };
-    const Case cases[] = {
+    // clang-format off
+    const std::tuple<const char*, BundleIdentity, BundleIdentity, Verdict> cases[] = {
         {"same team", team, {"TEAM1", true}, Verdict::accept},
         {"other team", team, {"TEAM2", true}, Verdict::differentTeam},
         {"candidate without team", team, {std::nullopt, true}, Verdict::differentTeam},
         {"invalid signature beats a matching team", team, {"TEAM1", false}, Verdict::notSigned},
-        {"invalid signature with a team-less running app",
-         unsignedRunning,
-         {"TEAM1", false},
-         Verdict::notSigned},
+        {"invalid signature with a team-less running app", unsignedRunning, {"TEAM1", false}, Verdict::notSigned},
         {"running app without team", unsignedRunning, {"ANY", true}, Verdict::accept},
         {"neither has a team", unsignedRunning, {std::nullopt, true}, Verdict::accept},
         {"team ids compare exactly", team, {"team1", true}, Verdict::differentTeam},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(ReleaseIdentity::verdict(c.running, c.candidate), c.expected) << c.name;
+    // clang-format on
+    for (const auto& [name, running, candidate, expected] : cases)
+        EXPECT_EQ(ReleaseIdentity::verdict(running, candidate), expected) << name;
 }
 
 }  // namespace

@@ -83,13 +83,8 @@ TEST(UpdateFeed, ParsesAValidFeed) {
 }
 
 TEST(UpdateFeed, RejectsFeedsThatBreakARule) {
-    struct Case {
-        const char* name;
-        const char* key;
-        Json value;
-        bool accepted;
-    };
-    const Case cases[] = {
+    // name, key, its value, accepted
+    const std::tuple<const char*, const char*, Json, bool> cases[] = {
         {"sha256 63 characters", "sha256", std::string(63, 'a'), false},
         {"sha256 65 characters", "sha256", std::string(65, 'a'), false},
         {"sha256 non-hex", "sha256", std::string(63, 'a') + "g", false},
@@ -119,10 +114,10 @@ TEST(UpdateFeed, RejectsFeedsThatBreakARule) {
          false},
         {"release notes not text", "releases", Json::array({releaseWith("1", 1, Json::array({1}))}), false},
     };
-    for (const Case& c : cases) {
+    for (const auto& [name, key, value, accepted] : cases) {
         Json document = validFeed();
-        document[c.key] = c.value;
-        EXPECT_EQ(parse(document).has_value(), c.accepted) << c.name;
+        document[key] = value;
+        EXPECT_EQ(parse(document).has_value(), accepted) << name;
     }
     for (const char* key : {"version", "build", "minimumSystemVersion", "url", "sha256", "signature"}) {
         Json document = validFeed();
@@ -151,12 +146,8 @@ TEST(UpdateFeed, InsecureLocalAddressesOnlyWhenAllowedAndABadChangelogIsDropped)
 }
 
 TEST(UpdateFeed, ReleaseAddresses) {
-    struct Case {
-        const char* text;
-        bool secureOnly;
-        bool withLocal;
-    };
-    const Case cases[] = {
+    // address, accepted as a release address, accepted when local ones are allowed
+    const std::tuple<const char*, bool, bool> cases[] = {
         {"https://example.com/feed.json", true, true},
         {"  https://example.com/feed.json\n", true, true},
         {"http://localhost:8000/feed.json", false, true},
@@ -181,9 +172,9 @@ TEST(UpdateFeed, ReleaseAddresses) {
         {" \n\t", false, false},
         {"example.com/feed.json", false, false},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(UpdateFeed::releaseURL(c.text, false).has_value(), c.secureOnly) << c.text;
-        EXPECT_EQ(UpdateFeed::releaseURL(c.text, true).has_value(), c.withLocal) << c.text;
+    for (const auto& [text, secureOnly, withLocal] : cases) {
+        EXPECT_EQ(UpdateFeed::releaseURL(text, false).has_value(), secureOnly) << text;
+        EXPECT_EQ(UpdateFeed::releaseURL(text, true).has_value(), withLocal) << text;
     }
     EXPECT_EQ(UpdateFeed::releaseURL(" https://example.com/x \n", false)->string(), "https://example.com/x");
 }
@@ -201,16 +192,10 @@ TEST(UpdateFeed, Offers) {
     using Offer = UpdateFeed::Offer;
     auto feed = parse(validFeed());  // build 140, minimum 14.2
     ASSERT_TRUE(feed);
-    struct Case {
-        const char* name;
-        std::int64_t current;
-        OperatingSystemVersion system;
-        std::optional<std::int64_t> skipped;
-        bool manual;
-        Offer expected;
-    };
     const OperatingSystemVersion recent{15, 0, 0};
-    const Case cases[] = {
+    using Build = std::optional<std::int64_t>;
+    // name, running build, running system, skipped build, checked by hand, offer
+    const std::tuple<const char*, std::int64_t, OperatingSystemVersion, Build, bool, Offer> cases[] = {
         {"older build", 139, recent, std::nullopt, false, Offer::available},
         {"same build", 140, recent, std::nullopt, false, Offer::upToDate},
         {"newer build", 141, recent, std::nullopt, true, Offer::upToDate},
@@ -224,8 +209,8 @@ TEST(UpdateFeed, Offers) {
         {"skipped later build", 100, recent, 150, false, Offer::skipped},
         {"skipped earlier build", 100, recent, 139, false, Offer::available},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(feed->offer(c.current, c.system, c.skipped, c.manual), c.expected) << c.name;
+    for (const auto& [name, current, system, skipped, manual, expected] : cases) {
+        EXPECT_EQ(feed->offer(current, system, skipped, manual), expected) << name;
     }
     UpdateFeed broken = *feed;
     broken.minimumSystemVersion = "fourteen";
@@ -322,15 +307,9 @@ TEST_F(UpdateVerification, AcceptsTheSignedArchiveAndRejectsEveryForgery) {
     std::string digestBytes;
     for (auto byte : Crypto::sha256(archive)) digestBytes.push_back(static_cast<char>(byte));
     const std::string key = signer.publicKey();
-    struct Case {
-        const char* name;
-        UpdateFeed feed;
-        std::string zip;
-        std::string key;
-        bool valid;
-    };
     // clang-format off
-    const Case cases[] = {
+    // name, feed, archive, public key, verified
+    const std::tuple<const char*, UpdateFeed, std::string, std::string, bool> cases[] = {
         {"signed archive", feedFor(archive, signer.sign(archive)), archive, key, true},
         {"configured key", feedFor(archive, signer.sign(archive)), archive, UpdateFeed::publicKey(Crypto::base64Encode(key)).value_or(""), true},
         {"wrong digest", feedFor(archive + "x", signer.sign(archive)), archive, key, false},
@@ -345,7 +324,8 @@ TEST_F(UpdateVerification, AcceptsTheSignedArchiveAndRejectsEveryForgery) {
         {"empty key", feedFor(archive, signer.sign(archive)), archive, "", false},
     };
     // clang-format on
-    for (const Case& c : cases) EXPECT_EQ(c.feed.verify(c.zip, c.key), c.valid) << c.name;
+    for (const auto& [name, feed, zip, publicKey, valid] : cases)
+        EXPECT_EQ(feed.verify(zip, publicKey), valid) << name;
 }
 
 }  // namespace
