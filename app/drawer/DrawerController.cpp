@@ -305,19 +305,8 @@ void DrawerController::startFrames() {
 
 void DrawerController::animate() {
     double now = m_queue.now();
-    struct Timed {
-        double started;
-        SerialQueue& queue;
-        std::vector<double>& times;
-        ~Timed() {
-            if (times.size() >= 1000) times.erase(times.begin());
-            times.push_back(queue.now() - started);
-        }
-    } timed{now, m_queue, m_frameWork};
-    if (m_lastFrameAt) {
-        if (m_frameIntervals.size() >= 1000) m_frameIntervals.erase(m_frameIntervals.begin());
-        m_frameIntervals.push_back(now - *m_lastFrameAt);
-    }
+    RecentTimes::Scope timed(m_frameWork);
+    if (m_lastFrameAt) m_frameIntervals.add(now - *m_lastFrameAt);
     m_lastFrameAt = now;
     double t = DrawerMotion::progress(m_curve, now - m_animationStart, m_motionScale);
     double target = m_opening ? 1 : 0;
@@ -577,20 +566,11 @@ Json DrawerController::status() const {
                   {"fullRevealAfter",
                    m_lastOpen->fullAt ? Json(*m_lastOpen->fullAt - m_lastOpen->openedAt) : Json()}};
     }
-    auto percentiles = [](std::vector<double> values) {
-        std::sort(values.begin(), values.end());
-        auto at = [&](double share) {
-            return values.empty() ? 0.0 : values[std::size_t(share * double(values.size() - 1))] * 1000;
-        };
-        return Json{{"count", values.size()}, {"p50Ms", at(0.5)}, {"p99Ms", at(0.99)}, {"maxMs", at(1)}};
-    };
-    std::vector<double> paints;
-    for (const auto& [id, panel] : m_panels) {
-        paints.insert(paints.end(), panel->paintTimes().begin(), panel->paintTimes().end());
-    }
-    Json frames = percentiles(m_frameIntervals);
-    frames["layout"] = percentiles(m_frameWork);
-    frames["paint"] = percentiles(paints);
+    RecentTimes paints;
+    for (const auto& [id, panel] : m_panels) paints.add(panel->paintTimes());
+    Json frames = m_frameIntervals.summary();
+    frames["layout"] = m_frameWork.summary();
+    frames["paint"] = paints.summary();
     return Json{
         {"windows", true},
         {"lastOpen", timing},

@@ -12,6 +12,7 @@
 #include "app/drawer/Displays.h"
 #include "app/drawer/DrawerMotion.h"
 #include "app/drawer/GlowRenderer.h"
+#include "app/drawer/RecentTimes.h"
 #include "app/shell/DrawerPort.h"
 #include "core/base/SerialQueue.h"
 #include "core/drawer/ActiveDisplay.h"
@@ -143,8 +144,8 @@ private:
     std::optional<double> m_dwellStartedAt;
     double m_dwell = 0;
     std::optional<double> m_lastFrameAt;
-    std::vector<double> m_frameIntervals;
-    std::vector<double> m_frameWork;
+    RecentTimes m_frameIntervals;
+    RecentTimes m_frameWork;
 
     GlowRenderer m_glowImages;
     ArrivalGlow m_glow;

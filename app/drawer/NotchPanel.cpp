@@ -5,7 +5,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
-#include <chrono>
 
 #include "app/shelf/ShelfModel.h"
 #include "core/drawer/DisplayLayout.h"
@@ -72,16 +71,7 @@ void NotchPanel::setGlow(const QImage& image, const QRectF& placement, double le
 }
 
 void NotchPanel::paintEvent(QPaintEvent*) {
-    auto started = std::chrono::steady_clock::now();
-    struct Timed {
-        std::chrono::steady_clock::time_point started;
-        std::vector<double>& times;
-        ~Timed() {
-            if (times.size() >= 1000) times.erase(times.begin());
-            times.push_back(
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
-        }
-    } timed{started, m_paintTimes};
+    RecentTimes::Scope timed(m_paintTimes);
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.fillRect(rect(), Qt::transparent);

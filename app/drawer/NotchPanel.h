@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/drawer/RecentTimes.h"
 #include "core/base/Geometry.h"
 #include "core/config/DisplayStyle.h"
 
@@ -36,7 +37,7 @@ public:
     void setGlow(const QImage& image, const QRectF& placement, double level);
     double glowLevel() const { return m_glowLevel; }
     // Seconds each recent paint took, for the frame-time benchmark.
-    const std::vector<double>& paintTimes() const { return m_paintTimes; }
+    const RecentTimes& paintTimes() const { return m_paintTimes; }
     // The outline of a drawer occupying `drawer`, flush with the screen edge it hangs from.
     static QPainterPath outline(const QRectF& drawer, DisplayStylePosition edge);
 
@@ -61,7 +62,7 @@ private:
     QRectF m_glowPlacement;
     double m_glowLevel = 0;
     int m_count = 0;
-    std::vector<double> m_paintTimes;
+    RecentTimes m_paintTimes;
 };
 
 }  // namespace brimly
