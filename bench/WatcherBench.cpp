@@ -104,7 +104,8 @@ struct Watchers {
 void addDefaultRoots(Watchers& watchers, const std::string& base) {
     watchers.add(base + "/scratch", 0.25, true, {.depth = 4});
     watchers.add(base + "/claude/projects", 0.25, true, {.depth = 4});
-    watchers.add(base + "/tmp", 1.0, false, {.depth = 2, .firstLevelPrefix = "claude-chrome-screenshots-"});
+    watchers.add(base + "/tmp", 1.0, false,
+                 {.depth = 2, .firstLevelPrefix = "claude-chrome-screenshots-", .busyRoot = true});
 }
 
 void reportStart(benchmark::State& state, const std::function<void(Watchers&)>& setUp, double folders) {

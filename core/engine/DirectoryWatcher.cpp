@@ -87,9 +87,10 @@ void DirectoryWatcher::start() {
         trees.push_back(stream->trees.back().get());
     }
     std::vector<WatchEvent> initial;
-    WatchHub::Client client{
-        [batcher = stream->batcher](std::vector<WatchEvent> events) { batcher->push(std::move(events)); },
-        [this, handlers](const WatchFailure& failure) { fail(failure, handlers); }};
+    WatchHub::Client client{[batcher = stream->batcher](std::vector<WatchEvent> events, double heldFor) {
+                                batcher->push(std::move(events), heldFor);
+                            },
+                            [this, handlers](const WatchFailure& failure) { fail(failure, handlers); }};
     stream->client = stream->hub->attach(trees, std::move(client), initial);
     // Folders that could not be watched at start are news to the consumer too.
     stream->batcher->push(std::move(initial));

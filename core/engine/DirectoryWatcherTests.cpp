@@ -16,6 +16,7 @@
 
 #include "core/base/ThreadQueue.h"
 #include "core/engine/DirectoryWatcher.h"
+#include "core/engine/WatchHub.h"
 #include "core/platform/InotifyFaults.h"
 #include "core/testsupport/TempDir.h"
 
@@ -208,6 +209,36 @@ TEST(DirectoryWatcherTest, FirstLevelPrefixKeepsOtherFoldersUnwatched) {
     EXPECT_EQ(live.watcher.watchCount(), 2u);
 }
 
+TEST(DirectoryWatcherTest, ABusyRootIsQuietForOtherProgramsFilesButReportsItsFolders) {
+    TempDir dir;
+    std::string root = dir.makeDir("tmp");
+    std::string log = dir.write("tmp/busy.log", "x");
+    LiveWatch live({root}, {.depth = 2, .firstLevelPrefix = "claude-chrome-screenshots-", .busyRoot = true});
+    auto hub = WatchHub::shared();
+
+    WatchHub::Counters before = hub->counters();
+    for (int n = 0; n < 1000; ++n) append(log, "a line\n");
+    std::string folder = dir.makeDir("tmp/claude-chrome-screenshots-Ab12");
+    ASSERT_TRUE(live.recorder.waitFor(folder, created | isDir));
+    // Records come in order, so all the appends made have been read by now: only the folder's is.
+    EXPECT_LE(hub->counters().records - before.records, 1u);
+
+    auto start = std::chrono::steady_clock::now();
+    before = hub->counters();
+    for (int n = 0; n < 1000; ++n) fs::remove(dir.write("tmp/churn.tmp", "x"));
+    std::string lookalike = dir.write("tmp/claude-chrome-screenshots-notes.txt", "x");
+    std::string shot = dir.write("tmp/claude-chrome-screenshots-Ab12/screenshot-1-1.jpg", "x");
+    ASSERT_TRUE(live.recorder.waitFor(shot, created | isFile));
+    double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // One wake per hold however many files come and go, and a few for the screenshot's own records.
+    EXPECT_LE(static_cast<double>(hub->counters().wakes - before.wakes), 3 + elapsed / WatchHub::busyHold);
+
+    fs::remove_all(folder);
+    ASSERT_TRUE(live.recorder.waitFor(folder, WatchEvent::itemRemoved | isDir));
+    for (const std::string& quiet : {log, root + "/churn.tmp", lookalike})
+        EXPECT_FALSE(live.recorder.seen(quiet)) << quiet;
+}
+
 TEST(DirectoryWatcherTest, AMissingRootIsFollowedThroughItsAncestorsUntilItAppears) {
     TempDir dir;
     std::string root = dir / "home/.claude/projects";
@@ -332,8 +363,8 @@ TEST(DirectoryWatcherTest, ManyWatchersShareOneInstanceAndOneThread) {
                                                               queue, recorder.handler()));
         watchers.back()->start();
     }
-    // The instance and the reader's wake-up descriptor, and the reader.
-    EXPECT_LE(entriesIn("/proc/self/fd"), fds + 2);
+    // The two instances (prompt and busy) and the reader's wake-up descriptor, and the reader.
+    EXPECT_LE(entriesIn("/proc/self/fd"), fds + 3);
     EXPECT_LE(entriesIn("/proc/self/task"), threads + 1);
     for (const std::string& folder : folders) append(folder + "/a.txt", "x");
     EXPECT_TRUE(recorder.waitUntil([&] {

@@ -4,6 +4,7 @@
 #include "core/config/BrimlyPaths.h"
 #include "core/engine/ChromeScreenshots.h"
 #include "core/engine/Engine.h"
+#include "core/engine/WatchHub.h"
 #include "core/engine/WatchedFolder.h"
 #include "core/platform/FileSystem.h"
 
@@ -13,6 +14,10 @@ namespace {
 // Deep enough for root / slug / session / "scratchpad" / file and for subagent transcripts.
 constexpr int claudeTreeDepth = 4;
 constexpr const char* chromeFolderPrefix = "claude-chrome-screenshots-";
+constexpr double chromeLatency = 1.0;
+// The temporary-files folder is read at most once per hold while other programs' files come and go there;
+// screenshots are still delivered on time because they wait out the latency anyway.
+static_assert(WatchHub::busyHold <= chromeLatency);
 // A watched folder is listed this deep and this far at most, so a folder like the home folder stays cheap.
 constexpr int folderScanDepth = 16;
 constexpr std::size_t folderScanLimit = 20000;
@@ -67,6 +72,7 @@ void Engine::startWatchers() {
     DirectoryWatcher::Limits chromeLimits;
     chromeLimits.depth = 2;
     chromeLimits.firstLevelPrefix = chromeFolderPrefix;
+    chromeLimits.busyRoot = true;
     struct Root {
         std::string path;
         double latency;
@@ -75,7 +81,7 @@ void Engine::startWatchers() {
     };
     const Root roots[] = {{m_scratchWatchPath, 0.25, true, claudeLimits},
                           {m_projectsWatchPath, 0.25, true, claudeLimits},
-                          {m_chromeWatchPath, 1.0, false, chromeLimits}};
+                          {m_chromeWatchPath, chromeLatency, false, chromeLimits}};
     for (const Root& root : roots) {
         auto watcher =
             std::make_unique<DirectoryWatcher>(std::vector<std::string>{root.path}, root.latency,

@@ -1,5 +1,7 @@
 #include "core/engine/EventBatcher.h"
 
+#include <algorithm>
+
 namespace brimly {
 
 std::shared_ptr<EventBatcher> EventBatcher::make(SerialQueue& queue, double latency, bool noDefer,
@@ -13,10 +15,14 @@ EventBatcher::EventBatcher(SerialQueue& queue, double latency, bool noDefer, Del
       m_noDefer(noDefer),
       m_deliver(std::move(deliver)) {}
 
-void EventBatcher::push(std::vector<WatchEvent> events) {
+void EventBatcher::push(std::vector<WatchEvent> events, double heldFor) {
     if (events.empty()) return;
     {
         std::lock_guard lock(m_inboxMutex);
+        if (heldFor > 0) {
+            double since = m_queue.now() - heldFor;
+            m_inboxHeldSince = std::min(m_inboxHeldSince.value_or(since), since);
+        }
         bool wasEmpty = m_inbox.empty();
         if (wasEmpty) {
             m_inbox = std::move(events);
@@ -36,9 +42,11 @@ void EventBatcher::push(std::vector<WatchEvent> events) {
 
 void EventBatcher::drain() {
     std::vector<WatchEvent> arrived;
+    std::optional<double> heldSince;
     {
         std::lock_guard lock(m_inboxMutex);
         arrived.swap(m_inbox);
+        heldSince.swap(m_inboxHeldSince);
         m_drainPosted = false;
     }
     for (WatchEvent& event : arrived) {
@@ -60,9 +68,12 @@ void EventBatcher::drain() {
             return;
         }
         due = *m_windowStart + m_latency;
-    } else if (m_latency == 0) {
-        flush();
-        return;
+    } else {
+        if (heldSince) due = std::min(due, *heldSince + m_latency);
+        if (due <= now) {
+            flush();
+            return;
+        }
     }
     std::weak_ptr<EventBatcher> weak = weak_from_this();
     m_timer = m_queue.postAfter(due - now, [weak] {

@@ -76,6 +76,25 @@ TEST(EventBatcherTest, NoDeferDeliversTheFirstEventAfterQuietAtOnceAndCoalescesT
     }
 }
 
+TEST(EventBatcherTest, HeldEventsCountTheirLatencyFromWhenTheyMayHaveHappened) {
+    // clang-format off
+    const std::vector<std::pair<double, double>> cases{
+        // held for, delivered at
+        {0, 1001}, {0.4, 1000.6}, {1.5, 1000},
+    };
+    // clang-format on
+    for (auto [heldFor, deliveredAt] : cases) {
+        ManualQueue queue;
+        Batches batches;
+        auto batcher = makeBatcher(queue, 1.0, false, batches);
+        batcher->push({{"/tmp/a", 0x100}}, heldFor);
+        queue.runUntilIdle();
+        queue.advance(2);
+        ASSERT_EQ(batches.times.size(), 1u) << heldFor;
+        EXPECT_DOUBLE_EQ(batches.times[0], deliveredAt) << heldFor;
+    }
+}
+
 TEST(EventBatcherTest, EventsForOnePathMergeTheirFlagsInFirstSeenOrder) {
     ManualQueue queue;
     Batches batches;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <system_error>
 
@@ -50,8 +51,8 @@ WatchFailure WatchHub::refusedWatch(int error) {
 }
 
 WatchHub::WatchHub() {
-    if (!m_inotify.isOpen()) {
-        m_failure = openFailure(m_inotify.openError());
+    if (!m_prompt.inotify.isOpen()) {
+        m_failure = openFailure(m_prompt.inotify.openError());
         return;
     }
     if (!m_wakeup.isOpen()) {
@@ -107,9 +108,15 @@ void WatchHub::detach(ClientID id) {
     std::erase_if(m_pendingFailures, [id](const auto& pending) { return pending.first == id; });
 }
 
+WatchHub::Lane WatchHub::laneOf(const WatchTree& tree) const {
+    // Without an instance of their own, busy roots are read as promptly as the rest.
+    return tree.isBusy() && m_busy.inotify.isOpen() ? Lane::busy : Lane::prompt;
+}
+
 Inotify::AddResult WatchHub::addWatch(WatchTree& tree, const std::string& path, std::uint32_t mask) {
+    Instance& lane = instance(laneOf(tree));
     // Another tree may hold this folder's watch: add to its mask rather than replace it.
-    Inotify::AddResult added = m_inotify.addWatch(path, mask | IN_MASK_ADD);
+    Inotify::AddResult added = lane.inotify.addWatch(path, mask | IN_MASK_ADD);
     if (!added.ok()) {
         if (added.error != ENOENT && added.error != ENOTDIR && added.error != EACCES) {
             if (auto owner = m_owners.find(&tree); owner != m_owners.end()) {
@@ -118,27 +125,38 @@ Inotify::AddResult WatchHub::addWatch(WatchTree& tree, const std::string& path, 
         }
         return added;
     }
-    auto& holders = m_holders[added.wd];
+    auto& holders = lane.holders[added.wd];
     if (std::find(holders.begin(), holders.end(), &tree) == holders.end()) holders.push_back(&tree);
     return added;
 }
 
 void WatchHub::removeWatch(WatchTree& tree, int wd) {
-    auto found = m_holders.find(wd);
-    if (found == m_holders.end()) return;
+    Instance& lane = instance(laneOf(tree));
+    auto found = lane.holders.find(wd);
+    if (found == lane.holders.end()) return;
     std::erase(found->second, &tree);
     if (!found->second.empty()) return;
-    m_holders.erase(found);
-    m_inotify.removeWatch(wd);
+    lane.holders.erase(found);
+    lane.inotify.removeWatch(wd);
 }
 
 void WatchHub::run() {
+    using Clock = std::chrono::steady_clock;
     pthread_setname_np(pthread_self(), "brimly-watch");
     std::vector<std::byte> buffer(Inotify::bufferSize);
-    Inotify* const instances[] = {&m_inotify};
     std::vector<std::size_t> readable;
+    // While set, the busy lane is left unread until `busyHold` after it: its last read brought nothing.
+    std::optional<Clock::time_point> heldSince;
+    const auto hold = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(busyHold));
     while (true) {
-        Inotify::Wait woke = Inotify::wait(instances, m_wakeup, readable);
+        std::vector<Inotify*> polled{&m_prompt.inotify};
+        if (!heldSince && m_busy.inotify.isOpen()) polled.push_back(&m_busy.inotify);
+        int timeoutMs = -1;
+        if (heldSince) {
+            auto left = std::chrono::ceil<std::chrono::milliseconds>(*heldSince + hold - Clock::now());
+            timeoutMs = static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, left.count()));
+        }
+        Inotify::Wait woke = Inotify::wait(polled, m_wakeup, readable, timeoutMs);
         if (woke == Inotify::Wait::woken) return;
         if (woke == Inotify::Wait::failed) {
             stopReading(
@@ -146,49 +164,76 @@ void WatchHub::run() {
                  "Folders are no longer watched: waiting for file events failed (" + reason(errno) + ")"});
             return;
         }
-        std::map<ClientID, std::vector<WatchEvent>> events;
-        // Bounded, so that a flood of events cannot keep what was read from being handed on.
-        for (int round = 0; round < 16; ++round) {
-            ssize_t count = m_inotify.read(buffer);
-            if (count < 0) {
-                stopReading(
-                    {WatchFailure::Kind::reader,
-                     "Folders are no longer watched: reading file events failed (" + reason(errno) + ")"});
-                return;
-            }
-            if (count == 0) break;
-            auto routed = dispatch(InotifyDecoder::split(
-                std::span<const std::byte>(buffer.data(), static_cast<std::size_t>(count))));
-            for (auto& [id, list] : routed) {
-                auto& into = events[id];
-                into.insert(into.end(), std::make_move_iterator(list.begin()),
-                            std::make_move_iterator(list.end()));
-            }
+        m_wakes.fetch_add(1, std::memory_order_relaxed);
+        auto now = Clock::now();
+        bool readPrompt = std::find(readable.begin(), readable.end(), 0) != readable.end();
+        bool readBusy = heldSince ? now >= *heldSince + hold
+                                  : std::find(readable.begin(), readable.end(), 1) != readable.end();
+        std::map<ClientID, Batch> batches;
+        if (readPrompt && !readAll(Lane::prompt, buffer, 0, batches).ok) return;
+        if (readBusy) {
+            double heldFor = heldSince ? std::chrono::duration<double>(now - *heldSince).count() : 0;
+            Read read = readAll(Lane::busy, buffer, heldFor, batches);
+            if (!read.ok) return;
+            // Records nobody reports start a hold; whatever else comes during it is read at its end.
+            heldSince = read.records > 0 && read.events == 0 ? std::optional(now) : std::nullopt;
         }
-        std::vector<std::pair<std::function<void(std::vector<WatchEvent>)>, std::vector<WatchEvent>>>
-            handOver;
+        std::vector<std::pair<std::function<void(std::vector<WatchEvent>, double)>, Batch>> handOver;
         {
             std::lock_guard guard(m_lock);
-            for (auto& [id, list] : events) {
+            for (auto& [id, batch] : batches) {
                 auto client = m_clients.find(id);
-                if (client != m_clients.end() && client->second.deliver && !list.empty())
-                    handOver.emplace_back(client->second.deliver, std::move(list));
+                if (client != m_clients.end() && client->second.deliver && !batch.events.empty())
+                    handOver.emplace_back(client->second.deliver, std::move(batch));
             }
         }
-        for (auto& [deliver, list] : handOver) deliver(std::move(list));
+        for (auto& [deliver, batch] : handOver) deliver(std::move(batch.events), batch.heldFor);
         reportPending();
     }
 }
 
+WatchHub::Read WatchHub::readAll(Lane lane, std::vector<std::byte>& buffer, double heldFor,
+                                 std::map<ClientID, Batch>& into) {
+    Read read;
+    Inotify& inotify = instance(lane).inotify;
+    // Bounded, so that a flood of events cannot keep what was read from being handed on.
+    for (int round = 0; round < 16; ++round) {
+        ssize_t count = inotify.read(buffer);
+        if (count < 0) {
+            stopReading(
+                {WatchFailure::Kind::reader,
+                 "Folders are no longer watched: reading file events failed (" + reason(errno) + ")"});
+            read.ok = false;
+            return read;
+        }
+        if (count == 0) break;
+        auto records =
+            InotifyDecoder::split(std::span<const std::byte>(buffer.data(), static_cast<std::size_t>(count)));
+        read.records += records.size();
+        m_records.fetch_add(records.size(), std::memory_order_relaxed);
+        for (auto& [id, list] : dispatch(records, lane)) {
+            read.events += list.size();
+            Batch& batch = into[id];
+            batch.heldFor = std::max(batch.heldFor, heldFor);
+            batch.events.insert(batch.events.end(), std::make_move_iterator(list.begin()),
+                                std::make_move_iterator(list.end()));
+        }
+    }
+    return read;
+}
+
 std::map<WatchHub::ClientID, std::vector<WatchEvent>> WatchHub::dispatch(
-    const std::vector<InotifyRecord>& records) {
+    const std::vector<InotifyRecord>& records, Lane lane) {
     std::map<ClientID, std::vector<WatchEvent>> out;
     std::lock_guard guard(m_lock);
+    auto& holders = instance(lane).holders;
     for (const InotifyRecord& record : records) {
         std::vector<WatchTree*> trees;
         if ((record.mask & IN_Q_OVERFLOW) != 0) {
-            for (const auto& [tree, id] : m_owners) trees.push_back(tree);
-        } else if (auto found = m_holders.find(record.wd); found != m_holders.end()) {
+            for (const auto& [tree, id] : m_owners) {
+                if (laneOf(*tree) == lane) trees.push_back(tree);
+            }
+        } else if (auto found = holders.find(record.wd); found != holders.end()) {
             trees = found->second;
         }
         for (WatchTree* tree : trees) {
@@ -196,7 +241,7 @@ std::map<WatchHub::ClientID, std::vector<WatchEvent>> WatchHub::dispatch(
             if (owner != m_owners.end()) tree->handle(record, out[owner->second]);
         }
         // The kernel has dropped the watch; a tree that followed it elsewhere holds a new one.
-        if ((record.mask & IN_IGNORED) != 0) m_holders.erase(record.wd);
+        if ((record.mask & IN_IGNORED) != 0) holders.erase(record.wd);
     }
     return out;
 }

@@ -14,6 +14,9 @@ namespace {
 constexpr std::uint32_t treeMask = IN_CREATE | IN_DELETE | IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_FROM |
                                    IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR |
                                    IN_EXCL_UNLINK;
+// A busy root's own watch: only its entries coming and going, which is all a first-level folder does.
+constexpr std::uint32_t busyRootMask =
+    IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 // While the root is missing only the appearance of the next component of its path matters.
 constexpr std::uint32_t ancestorMask = IN_CREATE | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 constexpr int maxChainSteps = 256;
@@ -75,7 +78,7 @@ void WatchTree::handleChange(const InotifyChange& change, std::vector<WatchEvent
             auto watch = m_watches.find(change.wd);
             if (watch == m_watches.end()) return;
             int level = watch->second.level + 1;
-            if (!admits(FileSystem::lastComponent(change.path), level)) return;
+            if (!admits(FileSystem::lastComponent(change.path), level, change.isDirectory())) return;
             out.push_back({change.path, change.flags});
             if (change.isNewDirectory() && level < m_limits.depth) {
                 addTree(change.path, level, true, out);
@@ -140,9 +143,9 @@ void WatchTree::addTree(const std::string& folder, int level, bool reportContent
         if (!entries) continue;
         int childLevel = depth + 1;
         for (const DirectoryEntry& entry : *entries) {
-            if (!admits(entry.name, childLevel)) continue;
-            std::string child = FileSystem::join(path, entry.name);
             bool isDirectory = entry.info.isDirectory();
+            if (!admits(entry.name, childLevel, isDirectory)) continue;
+            std::string child = FileSystem::join(path, entry.name);
             if (reportContents) {
                 out.push_back({child, WatchEvent::itemCreated |
                                           (isDirectory ? WatchEvent::itemIsDir : WatchEvent::itemIsFile)});
@@ -159,7 +162,8 @@ bool WatchTree::addOne(const std::string& folder, int level, std::vector<WatchEv
         return false;
     }
     // Links inside the tree are entries, never followed: a link to a parent would make the tree endless.
-    Inotify::AddResult added = m_hub.addWatch(*this, folder, treeMask | (level > 0 ? IN_DONT_FOLLOW : 0));
+    std::uint32_t mask = level == 0 && m_limits.busyRoot ? busyRootMask : treeMask;
+    Inotify::AddResult added = m_hub.addWatch(*this, folder, mask | (level > 0 ? IN_DONT_FOLLOW : 0));
     if (!added.ok()) {
         if (added.error == ENOSPC || added.error == ENOMEM)
             out.push_back({folder, WatchEvent::mustScanSubDirs});
@@ -211,8 +215,9 @@ void WatchTree::forget(int wd) {
     updateCount();
 }
 
-bool WatchTree::admits(const std::string& name, int level) const {
+bool WatchTree::admits(const std::string& name, int level, bool isDirectory) const {
     if (level > m_limits.depth) return false;
+    if (level == 1 && m_limits.busyRoot && !isDirectory) return false;
     if (level == 1 && !m_limits.firstLevelPrefix.empty()) return name.starts_with(m_limits.firstLevelPrefix);
     return true;
 }

@@ -27,6 +27,10 @@ public:
         int depth = INT_MAX;
         // When set, only first-level entries whose names start with it are reported and watched.
         std::string firstLevelPrefix;
+        // A folder other programs keep busy (the temporary-files folder) where only first-level folders
+        // matter: the root's watch asks for no changes of files, first-level files are not reported, and the
+        // tree is read on the hub's busy lane.
+        bool busyRoot = false;
         // Beyond this many watches a folder is reported as must-scan instead of watched.
         std::size_t maxWatches = 16384;
     };
@@ -46,6 +50,7 @@ public:
     // Readable from any thread.
     std::size_t watchCount() const { return m_count.load(std::memory_order_relaxed); }
     const std::string& root() const { return m_root; }
+    bool isBusy() const { return m_limits.busyRoot; }
 
 private:
     struct Watch {
@@ -61,7 +66,7 @@ private:
     void forgetSubtree(const std::string& folder);
     void forgetAll();
     void forget(int wd);
-    bool admits(const std::string& name, int level) const;
+    bool admits(const std::string& name, int level, bool isDirectory) const;
     void updateCount() { m_count.store(m_watches.size(), std::memory_order_relaxed); }
 
     WatchHub& m_hub;

@@ -88,18 +88,19 @@ ssize_t Inotify::read(std::span<std::byte> buffer) {
 }
 
 Inotify::Wait Inotify::wait(std::span<Inotify* const> instances, const Wakeup& wakeup,
-                            std::vector<std::size_t>& readable) {
+                            std::vector<std::size_t>& readable, int timeoutMs) {
     std::vector<struct pollfd> fds;
     fds.reserve(instances.size() + 1);
     fds.push_back({wakeup.fd(), POLLIN, 0});
     for (const Inotify* instance : instances) fds.push_back({instance->m_fd, POLLIN, 0});
     readable.clear();
     while (true) {
-        int ready = ::poll(fds.data(), fds.size(), -1);
+        int ready = ::poll(fds.data(), fds.size(), timeoutMs);
         if (ready < 0) {
             if (errno == EINTR) continue;
             return Wait::failed;
         }
+        if (ready == 0) return Wait::timedOut;
         if ((fds[0].revents & POLLIN) != 0) return Wait::woken;
         bool broken = false;
         for (std::size_t index = 1; index < fds.size(); ++index) {

@@ -36,7 +36,7 @@ public:
         int error = 0;
         bool ok() const { return wd >= 0; }
     };
-    enum class Wait { readable, woken, failed };
+    enum class Wait { readable, woken, timedOut, failed };
 
     Inotify();
     ~Inotify();
@@ -53,9 +53,10 @@ public:
     // Reads whatever is queued without blocking; 0 when nothing is, -1 on error (errno tells which).
     ssize_t read(std::span<std::byte> buffer);
 
-    // Blocks until one of `instances` has events (their indexes go to `readable`) or `wakeup` is signalled.
+    // Blocks until one of `instances` has events (their indexes go to `readable`), `wakeup` is signalled or,
+    // when `timeoutMs` is not negative, that many milliseconds have passed.
     static Wait wait(std::span<Inotify* const> instances, const Wakeup& wakeup,
-                     std::vector<std::size_t>& readable);
+                     std::vector<std::size_t>& readable, int timeoutMs = -1);
 
     // Room for many events, and at least one with the longest name.
     static constexpr std::size_t bufferSize = 64 * 1024;
