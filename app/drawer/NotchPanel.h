@@ -22,8 +22,8 @@ class NotchPanel final : public QWidget {
 public:
     explicit NotchPanel(const ShelfModel& model);
 
-    // The drawer's rectangle in this window's coordinates, how far the content shows (0…1), and whether a
-    // compositor draws translucency (without one the corners are cut by a shape instead).
+    // The drawer's rectangle in this window's coordinates, how far the content shows (0…1), and the screen
+    // edge it hangs from.
     void setDrawer(const Rect& drawer, double reveal, DisplayStylePosition edge);
     const Rect& drawer() const { return m_drawer; }
     double reveal() const { return m_reveal; }
@@ -35,7 +35,6 @@ public:
     // The arrival glow behind the collapsed drawer: the image, where it goes (window coordinates) and how
     // bright it is now (0 hides it).
     void setGlow(const QImage& image, const QRectF& placement, double level);
-    double glowLevel() const { return m_glowLevel; }
     // Seconds each recent paint took, for the frame-time benchmark.
     const RecentTimes& paintTimes() const { return m_paintTimes; }
     // The outline of a drawer occupying `drawer`, flush with the screen edge it hangs from.
