@@ -353,9 +353,12 @@ void DrawerController::layOut() {
         Rect local{root.x - frame.x(), root.y - frame.y(), root.width, root.height};
         double reveal = DrawerGrowth::reveal(DrawerGrowth::scale(progress));
         DisplayStylePosition edge = m_displays.layouts.at(id).style().position();
+        // Only the animating panel changes shape; the others keep theirs without a round trip to the server.
+        bool reshaped = !(panel->drawer() == local) || panel->edge() != edge;
         panel->setDrawer(local, progress > 0 ? reveal : 0, edge);
         panel->setCount(edge == DisplayStylePosition::top && progress == 0 ? counted() : 0);
         placeGlow(*panel, {global, root, frame, progress, edge});
+        if (!reshaped) continue;
         std::uint32_t window = std::uint32_t(panel->winId());
         m_windows->setInputRegion(window, {local});
         if (!m_compositor) {

@@ -27,6 +27,7 @@ public:
     void setDrawer(const Rect& drawer, double reveal, DisplayStylePosition edge);
     const Rect& drawer() const { return m_drawer; }
     double reveal() const { return m_reveal; }
+    DisplayStylePosition edge() const { return m_edge; }
     // The arrival count drawn at the collapsed drawer's trailing end; 0 draws none.
     void setCount(int count);
     void setOnPress(std::function<void()> onPress) { m_onPress = std::move(onPress); }
