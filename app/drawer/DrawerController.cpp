@@ -443,6 +443,12 @@ void DrawerController::activationChanged() {
     if (!m_root || !m_opening) return;
     auto pid = m_root->activePid();
     if (pid && *pid == ::getpid()) return;
+    // The panels are not managed: giving one the keyboard leaves the window manager with no active window,
+    // which is no reason to close.
+    const std::optional<std::uint32_t> focused = m_windows->focusedWindow();
+    for (const auto& [id, panel] : m_panels) {
+        if (std::uint32_t(panel->winId()) == focused) return;
+    }
     resetHover();
 }
 

@@ -12,8 +12,10 @@
 namespace brimly {
 
 NotchPanel::NotchPanel(const ShelfModel& model) : m_model(model) {
+    // Unmanaged (override-redirect): window managers keep a focused full-screen window above every window
+    // they manage, docks included, and the drawer must show above it too.
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                   Qt::WindowDoesNotAcceptFocus);
+                   Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TranslucentBackground);
     setWindowTitle("Brimly");

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # The desktop app end to end, as a person would meet it: an X server (Xvfb) with a window manager (openbox)
 # and a tray host (trayer) that appears after the app, a Claude Code home that gets a screenshot while the app
-# runs, the hot key pressed with xdotool, a second launch, `brimly quit`, SIGTERM, a crash, and a machine
-# without a display. Every wait is on the app's own state (`brimly status --json`) with a deadline, never a
-# fixed pause. Usage: desktop.sh <brimly binary>. Exits 77 (skipped) when the X tools are not installed.
+# runs, the hot key pressed with xdotool, a full-screen application, a second launch, `brimly quit`, SIGTERM,
+# a crash, and a machine without a display. Every wait is on the app's own state (`brimly status --json`)
+# with a deadline, never a fixed pause. Usage: desktop.sh <brimly binary> <full-screen test window>. Exits 77
+# (skipped) when the X tools are not installed.
 set -euo pipefail
 
 brimly=$(realpath "$1")
+# A plain full-screen application (built with the tests) for the drawer to show above.
+fullScreen=$(realpath "$2")
 for tool in Xvfb openbox trayer xdotool jq vips base64; do
     if ! command -v "$tool" >/dev/null; then
         echo "skipped: $tool is not installed (scripts/install-deps installs it)"
@@ -166,6 +169,25 @@ xdotool key ctrl+alt+space
 await '.drawer.progress == 1 and .drawer.keyPanel != null' "the drawer opened by the hot key to take the keyboard"
 xdotool key Escape
 await '.drawer.openDisplay == null and .drawer.keyPanel == null' "Escape to close it and give the keyboard back"
+
+echo "full screen: the drawer shows above a focused full-screen application and gives its keyboard back"
+"$fullScreen" >"$work/fullscreen.out" 2>"$work/fullscreen.log" &
+pids+=($!)
+deadline=$((SECONDS + 20))
+until [ -s "$work/fullscreen.out" ] && xprop -root _NET_ACTIVE_WINDOW | grep -qi "$(printf '0x%x' "$(cat "$work/fullscreen.out")")" ||
+    ((SECONDS >= deadline)); do sleep 0.1; done
+window=$(cat "$work/fullscreen.out")
+[ "$(xdotool getwindowfocus)" = "$window" ] || fail "the full-screen window did not take the focus"
+read -r x y w h < <("$brimly" status --json | jq -r '.drawer.panels[0].drawer | map(floor) | @tsv')
+[ "$(pixelAt $((x + w / 2)) $((y + h / 2)))" != "#FFFFFF" ] || fail "the resting drawer is under the full-screen window"
+xdotool key ctrl+alt+space
+await '.drawer.progress == 1 and .drawer.keyPanel != null' "the drawer to open over the full-screen window"
+read -r x y w h < <("$brimly" status --json | jq -r '.drawer.panels[0].drawer | map(floor) | @tsv')
+[ "$(pixelAt $((x + w / 2)) $((y + h - 20)))" != "#FFFFFF" ] || fail "the open drawer is under the full-screen window"
+xdotool key Escape
+await '.drawer.openDisplay == null and .drawer.keyPanel == null' "Escape over the full-screen window"
+[ "$(xdotool getwindowfocus)" = "$window" ] || fail "the keyboard did not go back to the full-screen window"
+kill "${pids[-1]}"
 
 echo "launched again: the running app opens its settings, the second process ends with 0"
 "$brimly" || fail "the second launch failed"
