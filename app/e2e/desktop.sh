@@ -3,13 +3,13 @@
 # and a tray host (trayer) that appears after the app, a Claude Code home that gets a screenshot while the app
 # runs, the hot key pressed with xdotool, a full-screen application, a second launch, `brimly quit`, SIGTERM,
 # a crash, and a machine without a display. Every wait is on the app's own state (`brimly status --json`)
-# with a deadline, never a fixed pause. Usage: desktop.sh <brimly binary> <full-screen test window>. Exits 77
+# with a deadline, never a fixed pause. Usage: desktop.sh <brimly binary> <test window program>. Exits 77
 # (skipped) when the X tools are not installed.
 set -euo pipefail
 
 brimly=$(realpath "$1")
-# A plain full-screen application (built with the tests) for the drawer to show above.
-fullScreen=$(realpath "$2")
+# Plain application windows (built with the tests): a full-screen one for the drawer to show above.
+testWindow=$(realpath "$2")
 for tool in Xvfb openbox trayer xdotool jq vips base64; do
     if ! command -v "$tool" >/dev/null; then
         echo "skipped: $tool is not installed (scripts/install-deps installs it)"
@@ -17,30 +17,9 @@ for tool in Xvfb openbox trayer xdotool jq vips base64; do
     fi
 done
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/common.sh"
+mkdir -p "$work/bin" "$BRIMLY_CLAUDE_HOME/projects/-work-demo"
 
-fail() {
-    echo "FAILED: $*" >&2
-    for log in "$work"/*.log; do echo "--- $log" >&2; tail -n 20 "$log" >&2; done
-    exit 1
-}
-
-# A user of our own: every folder the app reads or writes is under $work.
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
-export XDG_RUNTIME_DIR=$work/run BRIMLY_CLAUDE_HOME=$work/claude BRIMLY_SCRATCH_ROOT=$work/scratch
-export TMPDIR=$work/tmp BRIMLY_SUPPORT_DIR=$work/support
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$TMPDIR" "$work/bin" "$BRIMLY_CLAUDE_HOME/projects/-work-demo"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM
-# Qt and the X libraries keep caches for the life of the process; leak reports would be theirs, not ours.
-export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
 # The desktop's file opener, recorded instead of run: `brimly settings` must reach it with the settings file.
 cat >"$work/bin/xdg-open" <<OPENER
 #!/bin/sh
@@ -49,25 +28,6 @@ OPENER
 chmod +x "$work/bin/xdg-open"
 export PATH=$work/bin:$PATH
 
-# Waits until the jq filter holds on `brimly status --json`, or fails after 20 s.
-await() {
-    local filter=$1 what=$2 deadline=$((SECONDS + 20))
-    while ((SECONDS < deadline)); do
-        if "$brimly" status --json 2>/dev/null | jq -e "$filter" >/dev/null 2>&1; then return 0; fi
-        sleep 0.1
-    done
-    "$brimly" status --json >&2 || true
-    fail "waiting for $what"
-}
-# Waits for process $1 to end and checks its status is $2.
-awaitExit() {
-    local pid=$1 expected=$2 deadline=$((SECONDS + 20))
-    while kill -0 "$pid" 2>/dev/null && ((SECONDS < deadline)); do sleep 0.1; done
-    kill -0 "$pid" 2>/dev/null && fail "process $pid did not end"
-    local status=0
-    wait "$pid" || status=$?
-    [ "$status" -eq "$expected" ] || fail "process $pid ended with $status, not $expected"
-}
 screenshotLine() {
     local png=$work/shot.png
     vips gaussnoise "$png" 320 200 >/dev/null
@@ -110,13 +70,10 @@ await '.itemsShown == 2 and .unread == 1 and .menu[0] == "Show Shelf (1 new)" an
 echo "drawer: resting at the top centre opens it after the dwell, and it shows on screen; leaving closes it"
 await '.drawer.windows and (.drawer.panels | length) == 1' "the drawer's panel"
 read -r x y w h < <("$brimly" status --json | jq -r '.drawer.panels[0].drawer | map(floor) | @tsv')
-eval "$(xdotool getmouselocation --shell)"
-# Relative moves: under Xvfb only they make the raw motion events the app follows.
-xdotool mousemove_relative -- $((x + w / 2 - X)) $((y + 2 - Y))
+pointerTo $((x + w / 2)) $((y + 2))
 await '.drawer.phase == "open" and .drawer.progress == 1' "the drawer to open on hover"
 read -r x y w h < <("$brimly" status --json | jq -r '.drawer.panels[0].drawer | map(floor) | @tsv')
 ((w > 400 && h > 200)) || fail "the open drawer is only ${w}x${h}"
-pixelAt() { import -window root -crop "1x1+$1+$2" txt:- | grep -o '#[0-9A-F]\{6\}'; }
 inside=$(pixelAt $((x + w / 2)) $((y + h - 20)))
 outside=$(pixelAt $((x + w / 2)) $((y + h + 20)))
 [ "$inside" != "$outside" ] || fail "the open drawer is not on screen ($inside inside and outside)"
@@ -129,8 +86,7 @@ xev=$!
 pids+=("$xev")
 xdotool search --sync --name "Event Tester" >/dev/null
 read -r fx fy fw fh < <("$brimly" status --json | jq -r '.drawer.panels[0].frame | map(floor) | @tsv')
-eval "$(xdotool getmouselocation --shell)"
-xdotool mousemove_relative -- $((fx + 10 - X)) $((fy + fh - 10 - Y))
+pointerTo $((fx + 10)) $((fy + fh - 10))
 xdotool click 1
 deadline=$((SECONDS + 20))
 until grep -q ButtonPress "$work/xev.log" || ((SECONDS >= deadline)); do sleep 0.1; done
@@ -141,8 +97,7 @@ echo "hover off: resting at the top centre does nothing, the hot key still opens
 jq -n '{hoverEnabled: false}' >"$XDG_CONFIG_HOME/brimly/preferences.json"
 await '.drawer.hoverOpening == false' "hover opening to be switched off"
 read -r x y w h < <("$brimly" status --json | jq -r '.drawer.panels[0].drawer | map(floor) | @tsv')
-eval "$(xdotool getmouselocation --shell)"
-xdotool mousemove_relative -- $((x + w / 2 - X)) $((y + 2 - Y))
+pointerTo $((x + w / 2)) $((y + 2))
 # Nothing happens here, so there is no state to wait for: the dwell (a fraction of a second) passes ten
 # times over while the drawer must stay closed.
 for _ in 1 2 3 4 5 6 7 8 9 10; do
@@ -171,7 +126,7 @@ xdotool key Escape
 await '.drawer.openDisplay == null and .drawer.keyPanel == null' "Escape to close it and give the keyboard back"
 
 echo "full screen: the drawer shows above a focused full-screen application and gives its keyboard back"
-"$fullScreen" >"$work/fullscreen.out" 2>"$work/fullscreen.log" &
+"$testWindow" full-screen >"$work/fullscreen.out" 2>"$work/fullscreen.log" &
 pids+=($!)
 deadline=$((SECONDS + 20))
 until [ -s "$work/fullscreen.out" ] && xprop -root _NET_ACTIVE_WINDOW | grep -qi "$(printf '0x%x' "$(cat "$work/fullscreen.out")")" ||
