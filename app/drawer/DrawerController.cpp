@@ -10,6 +10,7 @@
 #include <set>
 
 #include "app/drawer/NotchPanel.h"
+#include "app/drawer/PanelFade.h"
 #include "app/shelf/ShelfModel.h"
 #include "app/shell/AppSettings.h"
 #include "app/x11/X11Pointer.h"
@@ -539,10 +540,11 @@ void DrawerController::followActiveDisplay() {
     m_hidden = std::move(hidden);
     for (const auto& [id, panel] : m_panels) {
         if (m_hidden.contains(id)) {
-            panel->hide();
-        } else if (!panel->isVisible()) {
-            panel->show();
-            m_windows->setDockProperties(std::uint32_t(panel->winId()));
+            PanelFade::out(*panel, m_motionScale);
+        } else {
+            const bool mapped = panel->isVisible();
+            PanelFade::in(*panel, m_motionScale);
+            if (!mapped) m_windows->setDockProperties(std::uint32_t(panel->winId()));
         }
     }
 }
@@ -561,7 +563,9 @@ Json DrawerController::status() const {
              {"frame", rectJson({double(frame.x()), double(frame.y()), double(frame.width()),
                                  double(frame.height())})},
              {"drawer", rectJson({frame.x() + drawer.x, frame.y() + drawer.y, drawer.width, drawer.height})},
-             {"reveal", panel->reveal()}});
+             {"reveal", panel->reveal()},
+             {"mapped", panel->isVisible()},
+             {"opacity", panel->windowOpacity()}});
     }
     Json openDisplay = m_opening && m_shownOn ? Json(*m_shownOn) : Json(nullptr);
     Json shown = Json::array();

@@ -91,8 +91,11 @@ jq -n '{activeDisplayOnly: true}' >"$XDG_CONFIG_HOME/brimly/preferences.json"
 "$testWindow" 1500 300 400 200 >/dev/null 2>"$work/right-window.log" &
 pids+=($!)
 await ".drawer.shownDisplays == [$right]" "the drawer to show only on the right display"
+await "[.drawer.panels[] | select(.display == $left) | .mapped] == [false]" "the left panel to fade out"
 [ -n "$shots" ] && import -window root "$shots/two-displays-active.png"
 "$testWindow" 200 300 400 200 >/dev/null 2>"$work/left-window.log" &
 pids+=($!)
 await ".drawer.shownDisplays == [$left]" "the drawer to move to the left display"
+await "[.drawer.panels[] | select(.mapped) | {display, opacity}] == [{display: $left, opacity: 1}]" \
+    "the left panel to fade in and the right one out"
 echo "all two-display checks passed"
