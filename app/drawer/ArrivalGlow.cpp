@@ -1,15 +1,18 @@
 #include "app/drawer/ArrivalGlow.h"
 
 #include "core/drawer/GlowLook.h"
+#include "core/drawer/StyleChange.h"
 
 namespace brimly {
 
-ArrivalGlow::Settings ArrivalGlow::Settings::from(const Preferences& prefs, double motionScale) {
+ArrivalGlow::Settings ArrivalGlow::Settings::from(const Preferences& prefs, double motionScale,
+                                                  bool reduceMotion) {
     return {.quiet = prefs.quietMode,
             .signal = prefs.effectiveSignal(),
             .strength = prefs.glowStrength,
             .pulses = prefs.glowPulses,
-            .motionScale = motionScale};
+            .motionScale = motionScale,
+            .reduceMotion = reduceMotion};
 }
 
 double ArrivalGlow::restLevel(const Settings& settings, bool unread) {
@@ -18,7 +21,8 @@ double ArrivalGlow::restLevel(const Settings& settings, bool unread) {
 }
 
 bool ArrivalGlow::pulse(double now, const Settings& settings) {
-    if (settings.quiet || settings.signal != ArrivalSignal::glow) return false;
+    if (!StyleChange::pulses(settings.quiet, settings.reduceMotion) || settings.signal != ArrivalSignal::glow)
+        return false;
     ++m_pulses;
     m_steps = PulseSchedule::steps(int(settings.pulses));
     m_start = now;

@@ -19,8 +19,10 @@ public:
         GlowStrength strength = GlowStrength::balanced;
         long pulses = 2;
         double motionScale = 1;
+        // The desktop asks for less motion: an arrival lights the glow at its resting level, without pulses.
+        bool reduceMotion = false;
 
-        static Settings from(const Preferences& prefs, double motionScale);
+        static Settings from(const Preferences& prefs, double motionScale, bool reduceMotion);
     };
 
     // An arrival: false when the settings show none.

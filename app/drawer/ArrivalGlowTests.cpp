@@ -46,5 +46,14 @@ TEST(ArrivalGlowTest, QuietModeAndTheCountSignalNeverGlow) {
     }
 }
 
+TEST(ArrivalGlowTest, ReducedMotionLightsTheRestingGlowWithoutPulses) {
+    const ArrivalGlow::Settings settings{.reduceMotion = true};
+    ArrivalGlow glow;
+    EXPECT_FALSE(glow.pulse(0, settings));
+    glow.advance(1, settings, true);
+    EXPECT_EQ(glow.level(), ArrivalGlow::restLevel(settings, true));
+    EXPECT_GT(glow.level(), 0);
+}
+
 }  // namespace
 }  // namespace brimly

@@ -68,7 +68,9 @@ DrawerController::DrawerController(SerialQueue& mainQueue, ShelfModel& model, Ap
       m_settings(settings),
       m_motionScale(motionScale),
       m_machine(HoverInputs::grace),
-      m_frames(std::make_unique<QTimer>()) {
+      m_frames(std::make_unique<QTimer>()),
+      m_style(mainQueue, settings.prefs().displayStyle, PanelFade::seconds * motionScale,
+              {.leave = [this] { leaveStyle(); }, .apply = [this](bool arrive) { arriveStyle(arrive); }}) {
     m_frames->setTimerType(Qt::PreciseTimer);
     m_frames->setInterval(16);
     QObject::connect(m_frames.get(), &QTimer::timeout, this, [this] { animate(); });
@@ -151,8 +153,8 @@ void DrawerController::startWatchers(bool activeDisplayOnly) {
 }
 
 void DrawerController::refreshPanels() {
-    Displays displays = Displays::make(m_screens->list(), m_screens->rootFrame(), m_screens->readStruts(),
-                                       m_settings.prefs().displayStyle);
+    Displays displays =
+        Displays::make(m_screens->list(), m_screens->rootFrame(), m_screens->readStruts(), m_style.applied());
     bool changed = displays.layouts != m_displays.layouts;
     m_displays = std::move(displays);
     m_settings.setDisplays(m_displays.info);
@@ -214,7 +216,8 @@ void DrawerController::sample() {
     Point point = *m_lastPointer;
     std::map<DisplayID, double> counters;
     for (const auto& [id, layout] : m_displays.layouts) counters[id] = trailing();
-    std::optional<DisplayID> hot = HoverInputs::hot(point, m_displays.layouts, counters, m_hidden, false);
+    std::optional<DisplayID> hot =
+        HoverInputs::hot(point, m_displays.layouts, counters, m_hidden, m_style.isLeaving());
     double now = m_queue.now();
     bool drawerOpen = m_machine.openTarget().has_value();
     bool insideOpen = false;
@@ -271,6 +274,7 @@ void DrawerController::apply(const HoverMachine::Action& action) {
 }
 
 void DrawerController::setOpen(std::optional<DisplayID> display) {
+    if (display) m_style.settle();
     if (display && !m_displays.layouts.contains(*display)) return;
     if (display && m_shownOn == display && m_opening) return;
     if (!display && (!m_shownOn || !m_opening)) return;
@@ -284,8 +288,8 @@ void DrawerController::setOpen(std::optional<DisplayID> display) {
                                       : nullptr;
     m_opening = display.has_value();
     if (display) m_shownOn = display;
-    m_curve = m_opening ? DrawerMotion::open(layout ? &layout->style() : nullptr, false)
-                        : DrawerMotion::close(layout ? &layout->style() : nullptr, false);
+    m_curve = m_opening ? DrawerMotion::open(layout ? &layout->style() : nullptr, m_reduceMotion)
+                        : DrawerMotion::close(layout ? &layout->style() : nullptr, m_reduceMotion);
     m_fromProgress = m_progress;
     m_animationStart = m_queue.now();
     m_model.setOpenScreen(m_opening ? display : std::nullopt);
@@ -342,7 +346,7 @@ int DrawerController::counted() const {
 double DrawerController::trailing() const { return DisplayLayout::counterWidth(counted()); }
 
 ArrivalGlow::Settings DrawerController::glowSettings() const {
-    return ArrivalGlow::Settings::from(m_settings.prefs(), m_motionScale);
+    return ArrivalGlow::Settings::from(m_settings.prefs(), m_motionScale, m_reduceMotion);
 }
 
 void DrawerController::layOut() {
@@ -549,7 +553,22 @@ void DrawerController::followActiveDisplay() {
     }
 }
 
-void DrawerController::requestStyle(const DisplayStyleChoice&) { refreshPanels(); }
+void DrawerController::requestStyle(const DisplayStyleChoice& style) {
+    // Every style shows a collapsed drawer at rest here: screens have no notch to hide it behind.
+    m_style.request(style, !m_panels.empty(), !m_reduceMotion);
+}
+
+void DrawerController::leaveStyle() {
+    for (const auto& [id, panel] : m_panels) PanelFade::out(*panel, m_motionScale);
+}
+
+void DrawerController::arriveStyle(bool arrive) {
+    refreshPanels();
+    for (const auto& [id, panel] : m_panels) {
+        if (m_hidden.contains(id)) continue;
+        PanelFade::in(*panel, arrive ? m_motionScale : 0);
+    }
+}
 
 void DrawerController::setCompareKeyCode(long) {}
 

@@ -13,6 +13,7 @@
 #include "app/drawer/DrawerMotion.h"
 #include "app/drawer/GlowRenderer.h"
 #include "app/drawer/RecentTimes.h"
+#include "app/drawer/StyleTransition.h"
 #include "app/shell/DrawerPort.h"
 #include "core/base/SerialQueue.h"
 #include "core/drawer/ActiveDisplay.h"
@@ -99,6 +100,8 @@ private:
         DisplayStylePosition edge = DisplayStylePosition::top;
     };
     void placeGlow(NotchPanel& panel, const GlowPlace& place);
+    void leaveStyle();
+    void arriveStyle(bool arrive);
 
     SerialQueue& m_queue;
     ShelfModel& m_model;
@@ -149,6 +152,9 @@ private:
 
     GlowRenderer m_glowImages;
     ArrivalGlow m_glow;
+    // The desktop asks for less motion: drawer animations shorten to a brief ease and styles change at once.
+    bool m_reduceMotion = false;
+    StyleTransition m_style;
 };
 
 }  // namespace brimly
