@@ -23,15 +23,13 @@ std::string hexID(char digit) { return std::string(64, digit); }
 
 ShelfItem makeItem(const std::string& id, Date createdAt, std::optional<Url> file = std::nullopt,
                    const std::string& session = "s1") {
-    ShelfItem item;
-    item.id = id;
-    item.kind = ShelfItemKind::image;
-    item.fileURL = std::move(file);
-    item.title = id.substr(0, 8) + ".png";
-    item.sessionID = session;
-    item.sourceKinds = {Source::transcript};
-    item.createdAt = createdAt;
-    return item;
+    return ShelfItem{.id = id,
+                     .kind = ShelfItemKind::image,
+                     .fileURL = std::move(file),
+                     .title = id.substr(0, 8) + ".png",
+                     .sessionID = session,
+                     .sourceKinds = {Source::transcript},
+                     .createdAt = createdAt};
 }
 
 template <typename Map>
