@@ -185,14 +185,16 @@ TEST(UrlTest, ParsesAbsoluteUrlsOnly) {
 
 TEST(CryptoTest, DigestsAndBase64) {
     EXPECT_EQ(Crypto::sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-    const std::pair<const char*, std::optional<std::string>> cases[] = {{"aGk=", "hi"},
-                                                                        {"aGk", std::nullopt},
-                                                                        {"aGVsbG8=\n", "hello"},
-                                                                        {"", ""},
-                                                                        {"a=Gk", std::nullopt},
-                                                                        {"aGVs bG8=", "hello"},
-                                                                        {"AA==", std::string(1, '\0')},
-                                                                        {"aGk*", std::nullopt}};
+    const std::pair<const char*, std::optional<std::string>> cases[] = {
+        {"aGk=", "hi"},
+        {"aGk", std::nullopt},
+        {"aGVsbG8=\n", "hello"},
+        {"", ""},
+        {"a=Gk", std::nullopt},
+        {"aGVs bG8=", "hello"},
+        {"AA==", std::string(1, '\0')},
+        {"aGk*", std::nullopt},
+    };
     for (const auto& [text, bytes] : cases) EXPECT_EQ(Crypto::base64Decode(text), bytes) << text;
     EXPECT_EQ(Crypto::base64Encode("hello"), "aGVsbG8=");
 }
