@@ -34,13 +34,8 @@ TEST(FileReaderTest, TakesOnlyRegularFilesWithinTheCapAndNeverWaitsOnOne) {
     ::close(fd);
     std::string small = dir.write("small.png", std::string(100, 'x'));
     constexpr std::uint64_t cap = 256UL << 20;
-    struct Case {
-        std::string path;
-        std::optional<std::uint64_t> maxBytes;
-        std::optional<Refusal> refusal;
-    };
     // clang-format off
-    const Case cases[] = {
+    const std::tuple<std::string, std::optional<std::uint64_t>, std::optional<Refusal>> cases[] = {
         {fifo,              std::nullopt, Refusal::notRegularFile},
         {zero,              std::nullopt, Refusal::notRegularFile},
         {dir.path(),        std::nullopt, Refusal::notRegularFile},
@@ -51,7 +46,7 @@ TEST(FileReaderTest, TakesOnlyRegularFilesWithinTheCapAndNeverWaitsOnOne) {
         {small,             99,           Refusal::tooLarge},
     };
     // clang-format on
-    for (const Case& c : cases) EXPECT_EQ(refusalOf(c.path, c.maxBytes), c.refusal) << c.path;
+    for (const auto& [path, maxBytes, refusal] : cases) EXPECT_EQ(refusalOf(path, maxBytes), refusal) << path;
 
     EXPECT_EQ(AtomicFile::read(fifo), std::nullopt);
     EXPECT_EQ(AtomicFile::read(zero), std::nullopt);

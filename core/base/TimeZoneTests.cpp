@@ -11,13 +11,10 @@ namespace {
 TEST(TimeZone, CivilFieldsAtFixedOffsets) {
     // 2026-03-03 23:30:15 UTC, a Tuesday.
     Date date = dateFromUnix(1772580615);
-    CivilTime utc = TimeZone::utc().civil(date);
-    EXPECT_EQ(utc, (CivilTime{2026, 3, 3, 23, 30, 15, 2}));
+    EXPECT_EQ(TimeZone::utc().civil(date), (CivilTime{2026, 3, 3, 23, 30, 15, 2}));
     // Two hours east it is already Wednesday.
-    CivilTime east = TimeZone::fixed(7200).civil(date);
-    EXPECT_EQ(east, (CivilTime{2026, 3, 4, 1, 30, 15, 3}));
-    CivilTime west = TimeZone::fixed(-5 * 3600).civil(date);
-    EXPECT_EQ(west, (CivilTime{2026, 3, 3, 18, 30, 15, 2}));
+    EXPECT_EQ(TimeZone::fixed(7200).civil(date), (CivilTime{2026, 3, 4, 1, 30, 15, 3}));
+    EXPECT_EQ(TimeZone::fixed(-5 * 3600).civil(date), (CivilTime{2026, 3, 3, 18, 30, 15, 2}));
 }
 
 TEST(TimeZone, DatesBeforeTheReferenceDateAndOddValues) {

@@ -34,12 +34,8 @@ TEST(Utf8, PrefixNeverCutsACharacter) {
 }
 
 TEST(Utf8, SplitsAtEveryLineBreak) {
-    struct Case {
-        std::string text;
-        std::vector<std::string> lines;
-    };
     // clang-format off
-    const Case cases[] = {
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
         {"",                                  {""}},
         {"one",                               {"one"}},
         {"a\nb",                              {"a", "b"}},
@@ -53,14 +49,14 @@ TEST(Utf8, SplitsAtEveryLineBreak) {
         {"a\x85" "b",                         {"a\x85" "b"}},  // a lone 0x85 byte is not U+0085
     };
     // clang-format on
-    for (const Case& c : cases) {
+    for (const auto& [text, expected] : cases) {
         std::vector<std::string> lines;
-        for (auto line : Utf8::splitLines(c.text)) lines.emplace_back(line);
-        EXPECT_EQ(lines, c.lines) << c.text;
+        for (auto line : Utf8::splitLines(text)) lines.emplace_back(line);
+        EXPECT_EQ(lines, expected) << text;
     }
 }
 
-TEST(Utf8, TrimsSpacesTabsAndUnicodeSpaces) {
+TEST(Utf8, TrimsSpacesAndOptionallyLineBreaks) {
     EXPECT_EQ(Utf8::trimSpaces("  \t hi there \t"), "hi there");
     EXPECT_EQ(Utf8::trimSpaces("\xC2\xA0x\xE3\x80\x80"), "x");
     EXPECT_EQ(Utf8::trimSpaces("   "), "");
@@ -68,6 +64,11 @@ TEST(Utf8, TrimsSpacesTabsAndUnicodeSpaces) {
     EXPECT_EQ(Utf8::trimSpaces("\nx\n"), "\nx\n");
     // A malformed trailing byte is kept, not mistaken for part of a space.
     EXPECT_EQ(Utf8::trimSpaces("x\xC2"), "x\xC2");
+
+    EXPECT_EQ(Utf8::trimWhitespaceAndNewlines("\r\n\t a b \n\v\f"), "a b");
+    EXPECT_EQ(Utf8::trimWhitespaceAndNewlines("\xE2\x80\xA8x\xC2\x85\xC2\xA0"), "x");
+    EXPECT_EQ(Utf8::trimWhitespaceAndNewlines("a\nb"), "a\nb");
+    EXPECT_EQ(Utf8::trimWhitespaceAndNewlines(" \n "), "");
 }
 
 TEST(Utf8, Validity) {
@@ -78,13 +79,6 @@ TEST(Utf8, Validity) {
     EXPECT_FALSE(Utf8::isValid("\xED\xA0\x80"));      // surrogate
     EXPECT_FALSE(Utf8::isValid("\xF4\x90\x80\x80"));  // past U+10FFFF
     EXPECT_FALSE(Utf8::isValid("ok\xFF"));
-}
-
-TEST(Utf8, TrimsWhitespaceAndNewlines) {
-    EXPECT_EQ(Utf8::trimWhitespaceAndNewlines("\r\n\t a b \n\v\f"), "a b");
-    EXPECT_EQ(Utf8::trimWhitespaceAndNewlines("\xE2\x80\xA8x\xC2\x85\xC2\xA0"), "x");
-    EXPECT_EQ(Utf8::trimWhitespaceAndNewlines("a\nb"), "a\nb");
-    EXPECT_EQ(Utf8::trimWhitespaceAndNewlines(" \n "), "");
 }
 
 }  // namespace

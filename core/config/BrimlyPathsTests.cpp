@@ -69,11 +69,7 @@ TEST(BrimlyPaths, DefaultScratchRootFollowsTheOverride) {
 }
 
 TEST(BrimlyPaths, StandardizedPathWorksOnTextOnly) {
-    struct Case {
-        const char* in;
-        const char* out;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"/", "/"},
         {"//a//b/", "/a/b"},
         {"/a/./b/.", "/a/b"},
@@ -84,7 +80,7 @@ TEST(BrimlyPaths, StandardizedPathWorksOnTextOnly) {
         {"", "."},
         {"/a/b/c/../../d", "/a/d"},
     };
-    for (const Case& c : cases) EXPECT_EQ(BrimlyPaths::standardizedPath(c.in), c.out) << c.in;
+    for (const auto& [in, out] : cases) EXPECT_EQ(BrimlyPaths::standardizedPath(in), out) << in;
 }
 
 TEST(BrimlyPaths, CanonicalPathsResolveLinksAndKeepWhatDoesNotExist) {

@@ -108,13 +108,10 @@ TEST(ShelfFilterTest, ProjectNamesAndKindTable) {
     EXPECT_EQ(ShelfFilter::projectName(claude), "web");
     EXPECT_EQ(ShelfFilter::projectName(makeSession("unsorted", 1)), "Unsorted");
 
-    const std::pair<ShelfItemKind, KindFilter> table[] = {
-        {ShelfItemKind::image, KindFilter::images},       {ShelfItemKind::html, KindFilter::pages},
-        {ShelfItemKind::pdf, KindFilter::documents},      {ShelfItemKind::document, KindFilter::documents},
-        {ShelfItemKind::artifact, KindFilter::artifacts}, {ShelfItemKind::video, KindFilter::video},
-        {ShelfItemKind::audio, KindFilter::audio},        {ShelfItemKind::file, KindFilter::other},
-    };
-    for (auto [kind, filter] : table) EXPECT_EQ(KindFilters::forKind(kind), filter);
+    // The sample snapshot above covers the other kinds.
+    EXPECT_EQ(KindFilters::forKind(ShelfItemKind::artifact), KindFilter::artifacts);
+    EXPECT_EQ(KindFilters::forKind(ShelfItemKind::video), KindFilter::video);
+    EXPECT_EQ(KindFilters::forKind(ShelfItemKind::audio), KindFilter::audio);
     for (auto filter : KindFilters::allCases) {
         EXPECT_EQ(KindFilters::fromRawValue(KindFilters::rawValue(filter)), filter);
     }

@@ -13,15 +13,13 @@ namespace brimly::testing {
 
 inline ShelfItem makeItem(std::string id, std::string sessionID, Date createdAt,
                           std::optional<std::string> promptID = std::nullopt) {
-    ShelfItem item;
-    item.id = std::move(id);
-    item.kind = ShelfItemKind::image;
-    item.title = item.id + ".png";
-    item.sessionID = std::move(sessionID);
-    item.promptID = std::move(promptID);
-    item.sourceKinds = {Source::transcript};
-    item.createdAt = createdAt;
-    return item;
+    return ShelfItem{.id = id,
+                     .kind = ShelfItemKind::image,
+                     .title = id + ".png",
+                     .sessionID = std::move(sessionID),
+                     .promptID = std::move(promptID),
+                     .sourceKinds = {Source::transcript},
+                     .createdAt = createdAt};
 }
 
 inline ShelfItem withPath(ShelfItem item, std::string path) {
@@ -40,12 +38,8 @@ inline ShelfItem ofKind(ShelfItem item, ShelfItemKind kind) {
 }
 
 inline Session makeSession(std::string id, Date lastActive, std::optional<std::string> cwd = std::nullopt) {
-    Session session;
-    session.id = std::move(id);
-    session.cwd = std::move(cwd);
-    session.startedAt = lastActive;
-    session.lastActive = lastActive;
-    return session;
+    return Session{
+        .id = std::move(id), .cwd = std::move(cwd), .startedAt = lastActive, .lastActive = lastActive};
 }
 
 inline Prompt makePrompt(std::string id, std::string sessionID, Date at) {

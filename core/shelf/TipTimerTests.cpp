@@ -66,8 +66,6 @@ TEST(TipTimerTest, DismissAndRestWithoutATip) {
     timer.moved(false, 5);
     timer.dismiss(std::nullopt);
     EXPECT_EQ(timer.phase(), Timer::Phase(Timer::Idle{}));
-    timer.dismiss(std::nullopt);
-    EXPECT_EQ(timer.phase(), Timer::Phase(Timer::Idle{}));
 }
 
 TEST(TipPlacementTest, FramesStayInsideBoundsAndClearOfTheAvoidedArea) {

@@ -10,22 +10,21 @@ namespace {
 ItemVersion version(const char* path, Date at) { return ItemVersion{Url::fromPath(path), at, "p0", 10, 20}; }
 
 ShelfItem fullItem() {
-    ShelfItem item{.id = "ab12~2",
-                   .kind = ShelfItemKind::image,
-                   .fileURL = Url::fromPath("/data/items/ab12 copy é.png"),
-                   .remoteURL = Url::parse("https://claude.ai/public/artifacts/xyz"),
-                   .sourcePath = "/home/u/shot.png",
-                   .title = "shot.png",
-                   .sessionID = "3f2a",
-                   .promptID = "p1"};
-    item.sourceKinds = {Source::transcript, Source::scratchpad};
-    item.createdAt = 789.25;
-    item.seenAt = 800.5;
-    item.width = 1920;
-    item.height = 1080;
-    item.captureID = "toolu_01";
-    item.versions = {version("/data/items/v1.png", 1.5), version("/data/items/v2.png", 2.5)};
-    return item;
+    return ShelfItem{.id = "ab12~2",
+                     .kind = ShelfItemKind::image,
+                     .fileURL = Url::fromPath("/data/items/ab12 copy é.png"),
+                     .remoteURL = Url::parse("https://claude.ai/public/artifacts/xyz"),
+                     .sourcePath = "/home/u/shot.png",
+                     .title = "shot.png",
+                     .sessionID = "3f2a",
+                     .promptID = "p1",
+                     .sourceKinds = {Source::transcript, Source::scratchpad},
+                     .createdAt = 789.25,
+                     .seenAt = 800.5,
+                     .width = 1920,
+                     .height = 1080,
+                     .captureID = "toolu_01",
+                     .versions = {version("/data/items/v1.png", 1.5), version("/data/items/v2.png", 2.5)}};
 }
 
 Json parsed(const char* text) { return JsonIO::parse(text).value(); }

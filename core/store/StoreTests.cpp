@@ -23,15 +23,20 @@ std::string hexID(char digit) { return std::string(64, digit); }
 
 ShelfItem makeItem(const std::string& id, Date createdAt, std::optional<Url> file = std::nullopt,
                    const std::string& session = "s1") {
-    ShelfItem item;
-    item.id = id;
-    item.kind = ShelfItemKind::image;
-    item.fileURL = std::move(file);
-    item.title = id.substr(0, 8) + ".png";
-    item.sessionID = session;
-    item.sourceKinds = {Source::transcript};
-    item.createdAt = createdAt;
-    return item;
+    return ShelfItem{.id = id,
+                     .kind = ShelfItemKind::image,
+                     .fileURL = std::move(file),
+                     .title = id.substr(0, 8) + ".png",
+                     .sessionID = session,
+                     .sourceKinds = {Source::transcript},
+                     .createdAt = createdAt};
+}
+
+template <typename Map>
+std::set<std::string> keysOf(const Map& map) {
+    std::set<std::string> keys;
+    for (const auto& entry : map) keys.insert(entry.first);
+    return keys;
 }
 
 std::string read(const std::string& path) { return AtomicFile::read(path).value_or("<missing>"); }
@@ -178,8 +183,6 @@ TEST_F(StoreTest, EverythingWrittenComesBackAfterARestart) {
     EXPECT_FALSE(FileSystem::exists(dir / "index.json"));
     EXPECT_FALSE(FileSystem::exists(dir / "offsets.json"));
     EXPECT_TRUE(store->flush());
-    EXPECT_FALSE(store->isIndexDirty());
-    EXPECT_FALSE(store->isOffsetsDirty());
 
     auto reopened = open(false);
     EXPECT_FALSE(reopened->isFirstRun());
@@ -540,14 +543,10 @@ TEST_F(StoreTest, PurgeRemovesWhatIsOlderThanTheCutoff) {
 
     auto removed = store->purge(100);
     EXPECT_EQ(removed, std::vector<std::string>{hexID('o')});
-    EXPECT_EQ(store->items().count(hexID('n')), 1u);
-    EXPECT_EQ(store->hiddenItems().count(hexID('h')), 1u);
-    std::set<std::string> sessions;
-    for (const auto& [id, session] : store->sessions()) sessions.insert(id);
-    EXPECT_EQ(sessions, (std::set<std::string>{"idle-but-recent", "kept"}));
-    std::set<std::string> prompts;
-    for (const auto& [id, prompt] : store->prompts()) prompts.insert(id);
-    EXPECT_EQ(prompts, (std::set<std::string>{"p-kept", "p-recent"}));
+    EXPECT_EQ(keysOf(store->items()), std::set<std::string>{hexID('n')});
+    EXPECT_EQ(keysOf(store->hiddenItems()), std::set<std::string>{hexID('h')});
+    EXPECT_EQ(keysOf(store->sessions()), (std::set<std::string>{"idle-but-recent", "kept"}));
+    EXPECT_EQ(keysOf(store->prompts()), (std::set<std::string>{"p-kept", "p-recent"}));
     EXPECT_EQ(store->titleChecks(), (std::map<std::string, Date>{{"/new", 150}}));
     EXPECT_EQ(store->offsets(), (std::map<std::string, std::uint64_t>{{transcript, 5}}));
     queue.advance(5);
@@ -629,7 +628,6 @@ TEST_F(StoreTest, UnsafeIdsAndExtensionsNeverBecomeFileNames) {
         if (entry.is_regular_file()) ++files;
     }
     EXPECT_EQ(files, 0u);
-    EXPECT_FALSE(FileSystem::exists(dir / "escape.png"));
 
     EXPECT_TRUE(store->copyIn("bytes", "artifact:abc", "png").url);
     EXPECT_TRUE(store->copyIn("bytes", std::string(200, 'a') + "", "jpeg").url);
@@ -651,9 +649,8 @@ TEST_F(StoreTest, AnIDBothShownAndHiddenLoadsHiddenWhateverTheKeyOrder) {
         Fixture fixture;
         fixture.dir.write("index.json", text);
         auto store = fixture.open();
-        EXPECT_EQ(store->items().size(), 1u);
-        EXPECT_EQ(store->items().count(shown.id), 1u);
-        EXPECT_EQ(store->hiddenItems().count(both.id), 1u);
+        EXPECT_EQ(keysOf(store->items()), std::set<std::string>{shown.id});
+        EXPECT_EQ(keysOf(store->hiddenItems()), std::set<std::string>{both.id});
     }
 }
 
