@@ -142,6 +142,9 @@ void DrawerController::startWatchers(bool activeDisplayOnly) {
             refreshPanels();
             followActiveDisplay();
         });
+        const auto readMotion = [this] { m_reduceMotion = !m_root->animationsEnabled().value_or(true); };
+        readMotion();
+        m_root->setOnDesktopSettings(readMotion);
         m_root->setOnActiveWindow([this] {
             activationChanged();
             followActiveDisplay();
@@ -611,6 +614,7 @@ Json DrawerController::status() const {
         {"openDisplay", openDisplay},
         {"progress", m_progress},
         {"toggles", m_toggles},
+        {"reduceMotion", m_reduceMotion},
         {"glow", {{"level", m_glow.level()}, {"pulses", m_glow.pulses()}}},
         {"compositor", m_compositor},
         {"pointerTracking", m_pointer != nullptr},

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/x11/X11Connection.h"
+#include "app/x11/XSettings.h"
 
 namespace brimly {
 namespace {
@@ -19,7 +20,8 @@ std::unique_ptr<X11RootWatch> X11RootWatch::open(const std::string& displayName,
     auto reader = connection ? X11Connection::open(displayName, why) : nullptr;
     if (!reader) return nullptr;
     xcb_connection_t* xcb = connection->xcb();
-    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    // Structure changes bring the MANAGER messages that announce a new settings daemon.
+    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_change_window_attributes(xcb, connection->root(), XCB_CW_EVENT_MASK, &events);
     std::optional<std::uint8_t> randrEvents;
     if (connection->hasExtension(&xcb_randr_id)) {
@@ -33,15 +35,45 @@ std::unique_ptr<X11RootWatch> X11RootWatch::open(const std::string& displayName,
         }
     }
     // Interned before the first event can arrive, so dispatching never waits for the server.
+    const std::string settingsSelection = "_XSETTINGS_S" + std::to_string(connection->screenNumber());
     connection->intern({"_NET_ACTIVE_WINDOW", "_NET_CURRENT_DESKTOP", "_NET_CLIENT_LIST",
-                        "_NET_CLIENT_LIST_STACKING", "_NET_WORKAREA"});
+                        "_NET_CLIENT_LIST_STACKING", "_NET_WORKAREA", "MANAGER", "_XSETTINGS_SETTINGS",
+                        settingsSelection.c_str()});
     xcb_flush(xcb);
     reader->intern({"_NET_ACTIVE_WINDOW", "_NET_CLIENT_LIST", "_NET_CLIENT_LIST_STACKING", "_NET_WM_PID",
                     "_NET_WM_WINDOW_OPACITY", "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_NORMAL",
                     "_NET_WM_WINDOW_TYPE_DIALOG", "_NET_WM_WINDOW_TYPE_DESKTOP", "_NET_FRAME_EXTENTS",
-                    "_NET_CURRENT_DESKTOP"});
-    return std::unique_ptr<X11RootWatch>(
+                    "_NET_CURRENT_DESKTOP", "_XSETTINGS_SETTINGS", settingsSelection.c_str()});
+    std::unique_ptr<X11RootWatch> watch(
         new X11RootWatch(std::move(connection), std::move(reader), randrEvents));
+    watch->m_settingsSelection = settingsSelection;
+    watch->watchSettingsOwner();
+    return watch;
+}
+
+void X11RootWatch::watchSettingsOwner() {
+    m_reader->dropQueued();
+    xcb_connection_t* xcb = m_reader->xcb();
+    XcbOwned<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+        xcb, xcb_get_selection_owner(xcb, m_reader->atom(m_settingsSelection)), nullptr));
+    m_settingsOwner = owner ? owner->owner : 0;
+    if (!m_settingsOwner) return;
+    // The owner's events come on the events connection; a daemon that quits destroys its window, which the
+    // structure events report.
+    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(m_events->xcb(), m_settingsOwner, XCB_CW_EVENT_MASK, &events);
+    xcb_flush(m_events->xcb());
+}
+
+std::optional<bool> X11RootWatch::animationsEnabled() {
+    if (!m_settingsOwner) return std::nullopt;
+    m_reader->dropQueued();
+    auto bytes =
+        m_reader->bytes(m_reader->askProperty(m_settingsOwner, m_reader->atom("_XSETTINGS_SETTINGS")));
+    if (!bytes) return std::nullopt;
+    auto values = XSettings::integers(*bytes);
+    if (!values || !values->contains("Gtk/EnableAnimations")) return std::nullopt;
+    return values->at("Gtk/EnableAnimations") != 0;
 }
 
 X11RootWatch::X11RootWatch(std::unique_ptr<X11Connection> events, std::unique_ptr<X11Connection> reader,
@@ -56,18 +88,38 @@ void X11RootWatch::setOnActiveWindow(std::function<void()> handler) { m_onActive
 void X11RootWatch::setOnDesktop(std::function<void()> handler) { m_onDesktop = std::move(handler); }
 void X11RootWatch::setOnWindows(std::function<void()> handler) { m_onWindows = std::move(handler); }
 void X11RootWatch::setOnScreens(std::function<void()> handler) { m_onScreens = std::move(handler); }
+void X11RootWatch::setOnDesktopSettings(std::function<void()> handler) {
+    m_onDesktopSettings = std::move(handler);
+}
 
 void X11RootWatch::dispatch() {
     X11Connection& c = *m_events;
-    bool active = false, desktop = false, windows = false, screens = false;
+    bool active = false, desktop = false, windows = false, screens = false, settings = false;
     while (XcbOwned<xcb_generic_event_t> event{xcb_poll_for_event(c.xcb())}) {
         const auto type = static_cast<std::uint8_t>(event->response_type & ~sentEventBit);
         if (type == XCB_PROPERTY_NOTIFY) {
-            const xcb_atom_t atom = reinterpret_cast<const xcb_property_notify_event_t*>(event.get())->atom;
+            const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event.get());
+            const xcb_atom_t atom = notify->atom;
+            if (notify->window == m_settingsOwner) {
+                settings = settings || atom == c.atom("_XSETTINGS_SETTINGS");
+                continue;
+            }
             active = active || atom == c.atom("_NET_ACTIVE_WINDOW");
             desktop = desktop || atom == c.atom("_NET_CURRENT_DESKTOP");
             windows = windows || atom == c.atom("_NET_CLIENT_LIST") ||
                       atom == c.atom("_NET_CLIENT_LIST_STACKING") || atom == c.atom("_NET_WORKAREA");
+        } else if (type == XCB_CLIENT_MESSAGE) {
+            const auto* message = reinterpret_cast<const xcb_client_message_event_t*>(event.get());
+            if (message->type == c.atom("MANAGER") && message->format == 32 &&
+                message->data.data32[1] == c.atom(m_settingsSelection)) {
+                watchSettingsOwner();
+                settings = true;
+            }
+        } else if (type == XCB_DESTROY_NOTIFY &&
+                   reinterpret_cast<const xcb_destroy_notify_event_t*>(event.get())->window ==
+                       m_settingsOwner) {
+            m_settingsOwner = 0;
+            settings = true;
         } else if (m_randrEvents && (type == *m_randrEvents + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
                                      type == *m_randrEvents + XCB_RANDR_NOTIFY)) {
             screens = true;
@@ -77,6 +129,7 @@ void X11RootWatch::dispatch() {
     if (windows && m_onWindows) m_onWindows();
     if (desktop && m_onDesktop) m_onDesktop();
     if (active && m_onActiveWindow) m_onActiveWindow();
+    if (settings && m_onDesktopSettings) m_onDesktopSettings();
 }
 
 std::vector<WindowInfo> X11RootWatch::windowsFrontToBack() {

@@ -45,6 +45,8 @@ public:
     // The window list or the work area changed, so the struts may have too.
     void setOnWindows(std::function<void()> handler);
     void setOnScreens(std::function<void()> handler);
+    // The desktop's settings daemon published new settings, or another daemon took over.
+    void setOnDesktopSettings(std::function<void()> handler);
 
     // The viewable managed windows, frontmost first.
     std::vector<WindowInfo> windowsFrontToBack();
@@ -52,10 +54,15 @@ public:
     // The process drawing the desktop (a window of the desktop type), the file manager's part on X11.
     std::optional<std::int32_t> desktopOwnerPid();
     std::optional<std::uint32_t> currentDesktop();
+    // "Gtk/EnableAnimations" of the desktop's XSETTINGS: false when the user asked for reduced motion.
+    // Absent without a settings daemon or without that setting.
+    std::optional<bool> animationsEnabled();
 
 private:
     X11RootWatch(std::unique_ptr<X11Connection> events, std::unique_ptr<X11Connection> reader,
                  std::optional<std::uint8_t> randrEvents);
+    // Follows the property of whichever client owns the XSETTINGS selection now.
+    void watchSettingsOwner();
 
     std::unique_ptr<X11Connection> m_events;
     std::unique_ptr<X11Connection> m_reader;
@@ -64,6 +71,9 @@ private:
     std::function<void()> m_onDesktop;
     std::function<void()> m_onWindows;
     std::function<void()> m_onScreens;
+    std::function<void()> m_onDesktopSettings;
+    std::string m_settingsSelection;
+    std::uint32_t m_settingsOwner = 0;
 };
 
 }  // namespace brimly

@@ -130,5 +130,56 @@ TEST_F(X11RootWatchTest, WithoutAWindowManagerAndAfterTheServerLeftReadersAreEmp
     expectEmpty();
 }
 
+// The property a settings daemon publishes, holding only "Gtk/EnableAnimations".
+std::vector<std::uint8_t> animationsSetting(std::uint8_t enabled) {
+    const std::string name = "Gtk/EnableAnimations";  // 20 bytes: no padding
+    std::vector<std::uint8_t> bytes{0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, std::uint8_t(name.size()), 0};
+    bytes.insert(bytes.end(), name.begin(), name.end());
+    bytes.insert(bytes.end(), {0, 0, 0, 0, enabled, 0, 0, 0});
+    return bytes;
+}
+
+TEST_F(X11RootWatchTest, FollowsTheDesktopsAnimationSettingThroughItsDaemons) {
+    auto watch = X11RootWatch::open(m_server.display(), nullptr);
+    ASSERT_TRUE(watch);
+    EXPECT_EQ(watch->animationsEnabled(), std::nullopt);
+    int changes = 0;
+    watch->setOnDesktopSettings([&] { ++changes; });
+
+    testing::XClient daemon(m_server.display());
+    const xcb_window_t owner = daemon.window();
+    const auto publish = [&](std::uint8_t enabled) {
+        const std::vector<std::uint8_t> bytes = animationsSetting(enabled);
+        const xcb_atom_t settings = daemon->atom("_XSETTINGS_SETTINGS");
+        xcb_change_property(daemon.xcb(), XCB_PROP_MODE_REPLACE, owner, settings, settings, 8,
+                            std::uint32_t(bytes.size()), bytes.data());
+        daemon.sync();
+    };
+    publish(0);
+    // A daemon starting up takes the selection and announces itself to the root window's clients.
+    xcb_set_selection_owner(daemon.xcb(), owner, daemon->atom("_XSETTINGS_S0"), XCB_CURRENT_TIME);
+    xcb_client_message_event_t manager{};
+    manager.response_type = XCB_CLIENT_MESSAGE;
+    manager.format = 32;
+    manager.window = daemon.root();
+    manager.type = daemon->atom("MANAGER");
+    manager.data.data32[1] = daemon->atom("_XSETTINGS_S0");
+    manager.data.data32[2] = owner;
+    xcb_send_event(daemon.xcb(), 0, daemon.root(), XCB_EVENT_MASK_STRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&manager));
+    daemon.sync();
+    ASSERT_TRUE(testing::dispatchUntil(*watch, [&] { return changes == 1; }));
+    EXPECT_EQ(watch->animationsEnabled(), false);
+
+    publish(1);
+    ASSERT_TRUE(testing::dispatchUntil(*watch, [&] { return changes == 2; }));
+    EXPECT_EQ(watch->animationsEnabled(), true);
+
+    xcb_destroy_window(daemon.xcb(), owner);
+    daemon.sync();
+    ASSERT_TRUE(testing::dispatchUntil(*watch, [&] { return changes == 3; }));
+    EXPECT_EQ(watch->animationsEnabled(), std::nullopt);
+}
+
 }  // namespace
 }  // namespace brimly
