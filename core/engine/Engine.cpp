@@ -47,6 +47,8 @@ void Engine::load() {
                                         static_cast<int>(m_config.retentionDays), m_clock);
     m_ingest->setFolderRoots(m_folderRoots);
     m_ingest->setVersionsShown(static_cast<int>(m_config.versionsShown));
+    m_thumbnails = std::make_unique<ThumbnailMaker>(ThumbnailMaker::defaultWorkers());
+    m_ingest->setThumbnailMaker(m_thumbnails.get());
     m_transcripts = std::make_unique<TranscriptSet>(m_config.paths.projectsRoot(), *m_store, transcriptChunk);
     m_store->setOnProblem([this](const Store::Problem& problem) { reportStore(problem); });
     m_transcripts->setRetry(m_queue, [weak = weak_from_this()](const std::string& path) {
@@ -136,6 +138,9 @@ bool Engine::finish() {
     m_pendingChrome.clear();
     m_fileRetries.clear();
     m_watching = false;
+    // Thumbnails not drawn yet are drawn from the copies by whoever shows them.
+    if (m_ingest) m_ingest->setThumbnailMaker(nullptr);
+    m_thumbnails.reset();
     // Stopped before it ever loaded: there is nothing of this run to save.
     m_finalSave = m_store == nullptr || m_store->flush();
     return m_finalSave;

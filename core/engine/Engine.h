@@ -22,6 +22,7 @@
 #include "core/engine/TranscriptSet.h"
 #include "core/store/Snapshot.h"
 #include "core/store/Store.h"
+#include "core/store/ThumbnailMaker.h"
 
 namespace brimly {
 
@@ -141,6 +142,7 @@ private:
     Config m_config;
     std::vector<std::string> m_folderRoots;
     std::unique_ptr<Store> m_store;
+    std::unique_ptr<ThumbnailMaker> m_thumbnails;
     std::unique_ptr<Ingest> m_ingest;
     ScratchpadScanner m_scanner;
     std::unique_ptr<TranscriptSet> m_transcripts;

@@ -386,8 +386,12 @@ Ingest::Outcome Ingest::create(const Context& context, const FileContent& conten
     if (item.kind == ShelfItemKind::image) {
         if (auto thumb = m_store.thumbURL(item.id); thumb && thumb->path()) {
             // A missing thumbnail is drawn from the copy later; it never costs the item.
-            static_cast<void>(
-                ImageProbe::writeThumbnail(ImageSource::fromBytes(content.data), *thumb->path()));
+            if (m_thumbnails) {
+                m_thumbnails->add(*item.fileURL->path(), *thumb->path());
+            } else {
+                static_cast<void>(
+                    ImageProbe::writeThumbnail(ImageSource::fromBytes(content.data), *thumb->path()));
+            }
         }
     }
     return Outcome::added(item.id);

@@ -12,6 +12,7 @@
 #include "core/store/ItemFilter.h"
 #include "core/store/ShelfItem.h"
 #include "core/store/Store.h"
+#include "core/store/ThumbnailMaker.h"
 
 namespace brimly {
 
@@ -63,6 +64,8 @@ public:
     void backfillFirstPrompts();
     // Moves items that came only from watched folders into the folder session of the root holding them.
     void regroupFolderItems();
+    // Thumbnails go to `maker` instead of being drawn before the capture returns; null draws them inline.
+    void setThumbnailMaker(ThumbnailMaker* maker) { m_thumbnails = maker; }
 
     ActivityTracker& activity() { return m_activity; }
     const ItemFilter& filter() const { return m_filter; }
@@ -101,6 +104,7 @@ private:
     int m_retentionDays;
     int m_versionsShown = defaultVersionsShown;
     const Clock& m_clock;
+    ThumbnailMaker* m_thumbnails = nullptr;
 };
 
 }  // namespace brimly
