@@ -84,19 +84,23 @@ std::string sparse(Fixture& f, const std::string& name, off_t size) {
 }
 std::string key(const std::string& data) { return Crypto::sha256Hex(data); }
 
-TEST(IngestTests, NoSessionAndNoActivityLandsInUnsortedAsScreenshot) {
+TEST(IngestTests, NoSessionAndNoActivityLandsInUnsortedAsScreenshotWithASmallJpegThumbnail) {
     Fixture f;
-    auto outcome = f.ingest.ingest(f.bytes(Source::chrome, png(40)));
-    ASSERT_EQ(outcome, Ingest::Outcome::added(key(png(40))));
+    std::string picture = TestImages::png(400, 200);
+    auto outcome = f.ingest.ingest(f.bytes(Source::chrome, picture));
+    ASSERT_EQ(outcome, Ingest::Outcome::added(key(picture)));
     const ShelfItem& item = f.item(outcome.text);
     EXPECT_EQ(item.sessionID, Session::unsortedID);
     EXPECT_EQ(item.title, "Screenshot.png");
-    EXPECT_EQ(item.width, 40);
+    EXPECT_EQ(item.width, 400);
     EXPECT_TRUE(item.isUnread());
     ASSERT_TRUE(item.fileURL);
-    EXPECT_EQ(AtomicFile::read(*item.fileURL->path()), png(40));
+    EXPECT_EQ(AtomicFile::read(*item.fileURL->path()), picture);
     EXPECT_TRUE(f.store->sessions().count(std::string(Session::unsortedID)));
-    EXPECT_TRUE(FileSystem::exists(*f.store->thumbURL(item.id)->path()));
+    auto thumb = ImageSource::open(*f.store->thumbURL(item.id)->path());
+    ASSERT_TRUE(thumb);
+    EXPECT_EQ(thumb->bytes().substr(0, 3), "\xFF\xD8\xFF");
+    EXPECT_EQ(ImageProbe::pixelSize(*thumb), (PixelSize{360, 180}));
 }
 
 TEST(IngestTests, SessionlessCandidateGoesToTheSessionAtWork) {
@@ -259,37 +263,32 @@ TEST(IngestTests, RejectionsCopyNothing) {
     }
 }
 
-TEST(IngestTests, DeletedItemIsNotReaddedButALaterFileIs) {
-    Fixture f;
-    std::string path = f.files.write("read.png", png(40));
-    Candidate read = f.file(Source::transcript, path, "s1");
-    auto first = f.ingest.ingest(read);
-    ASSERT_EQ(first.kind, Kind::added);
-    f.clock.advance(10);
-    ASSERT_EQ(f.store->deleteItems({first.text}), 1);
-    EXPECT_EQ(f.ingest.ingest(read), Ingest::Outcome::rejected("deleted"));
-    EXPECT_TRUE(f.store->items().empty());
-
-    f.clock.advance(10);
-    f.files.write("read.png", png(41));
-    EXPECT_EQ(f.ingest.ingest(f.file(Source::transcript, path, "s1")), Ingest::Outcome::added(key(png(41))));
+// A deleted item's later content is new; a hidden item's path stays refused.
+TEST(IngestTests, DeletedOrHiddenItemIsNotReadded) {
+    for (bool hide : {false, true}) {
+        Fixture f;
+        std::string path = f.files.write("read.png", png(40));
+        auto first = f.ingest.ingest(f.file(Source::transcript, path, "s1"));
+        ASSERT_EQ(first.kind, Kind::added);
+        f.clock.advance(10);
+        if (hide)
+            f.store->hide(first.text);
+        else
+            ASSERT_EQ(f.store->deleteItems({first.text}), 1);
+        auto refused = Ingest::Outcome::rejected(hide ? "hidden from the shelf" : "deleted");
+        EXPECT_EQ(f.ingest.ingest(f.file(Source::transcript, path, "s1")), refused);
+        EXPECT_TRUE(f.store->items().empty());
+        f.clock.advance(10);
+        f.files.write("read.png", png(41));
+        EXPECT_EQ(f.ingest.ingest(f.file(Source::transcript, path, "s1")),
+                  hide ? refused : Ingest::Outcome::added(key(png(41))));
+    }
 }
 
-TEST(IngestTests, HiddenItemAndItsPathAreRefused) {
+// A rename is the same file under a new name; a copy, or the same file again, changes nothing.
+TEST(IngestTests, WatchedFolderRenameUpdatesTheOneItemAndACopyLeavesIt) {
     Fixture f;
-    std::string path = f.files.write("a.png", png(40));
-    auto first = f.ingest.ingest(f.file(Source::scratchpad, path, "s1"));
-    f.store->hide(first.text);
-    EXPECT_EQ(f.ingest.ingest(f.file(Source::scratchpad, path, "s1")),
-              Ingest::Outcome::rejected("hidden from the shelf"));
-    f.files.write("a.png", png(41));
-    EXPECT_EQ(f.ingest.ingest(f.file(Source::scratchpad, path, "s1")),
-              Ingest::Outcome::rejected("hidden from the shelf"));
-}
-
-TEST(IngestTests, WatchedFolderRenameUpdatesTheOneItem) {
-    Fixture f;
-    std::string root = f.watch();
+    f.watch();
     std::string oldPath = f.files.write("watched/before.png", png(40));
     Candidate arrived = f.file(Source::folder, oldPath);
     arrived.arrivedAt = f.clock.now() - 5;
@@ -304,22 +303,12 @@ TEST(IngestTests, WatchedFolderRenameUpdatesTheOneItem) {
     EXPECT_EQ(f.item(added.text).sourcePath, newPath);
     EXPECT_EQ(f.item(added.text).title, "after.png");
 
-    std::int64_t revision = f.store->revision();
-    EXPECT_EQ(f.ingest.ingest(f.file(Source::folder, newPath)), Ingest::Outcome::merged(added.text));
-    EXPECT_EQ(f.store->revision(), revision);
-}
-
-TEST(IngestTests, WatchedFolderCopyLeavesTheItemWhereItIs) {
-    Fixture f;
-    std::string root = f.watch();
-    std::string original = f.files.write("watched/a.png", png(40));
-    auto added = f.ingest.ingest(f.file(Source::folder, original));
     std::string copy = f.files.write("watched/sub/a copy.png", png(40));
     std::int64_t revision = f.store->revision();
-    for (const std::string& path : {copy, original, copy}) {
+    for (const std::string& path : {newPath, copy, newPath, copy}) {
         EXPECT_EQ(f.ingest.ingest(f.file(Source::folder, path)), Ingest::Outcome::merged(added.text)) << path;
     }
-    EXPECT_EQ(f.item(added.text).sourcePath, original);
+    EXPECT_EQ(f.item(added.text).sourcePath, newPath);
     EXPECT_EQ(f.store->revision(), revision);
 }
 
@@ -333,16 +322,6 @@ TEST(IngestTests, FolderSessionFollowsTheFilesRealPath) {
     ASSERT_EQ(outcome.kind, Kind::added);
     EXPECT_EQ(f.item(outcome.text).sessionID, Session::folderID(root));
     EXPECT_EQ(f.item(outcome.text).sourcePath, target);
-}
-
-TEST(IngestTests, ThumbnailIsAJpegOfAtMost360Pixels) {
-    Fixture f;
-    auto outcome = f.ingest.ingest(f.bytes(Source::chrome, TestImages::png(400, 200)));
-    auto thumb = ImageSource::open(*f.store->thumbURL(outcome.text)->path());
-    ASSERT_TRUE(thumb);
-    EXPECT_EQ(thumb->bytes().substr(0, 3), "\xFF\xD8\xFF");
-    EXPECT_EQ(ImageProbe::pixelSize(*thumb), (PixelSize{360, 180}));
-    EXPECT_EQ(f.item(outcome.text).width, 400);
 }
 
 TEST(IngestTests, InlineCaptureReadsTheFileItNames) {
@@ -560,12 +539,13 @@ TEST(IngestTests, RealTranscriptReadsOfAbsentFilesAreUnreadable) {
     std::string path =
         f.files.write("proj/s/subagents/agent-a.jsonl",
                       *AtomicFile::read(folder + "/ccl-fork__real__v2.1.17__subagents__agent-a2271d1.jsonl"));
-    TranscriptTailer tailer(Url::fromPath(path), std::nullopt, TranscriptTailer::defaultWindow, 1 << 20);
+    TranscriptTailer tailer(Url::fromPath(path), std::nullopt, TranscriptTailer::defaultWindow, 4096);
     std::vector<Ingest::Outcome> outcomes;
     tailer.read([&](TranscriptBatch batch) {
         for (Ingest::Outcome& outcome : f.ingest.apply(batch)) outcomes.push_back(std::move(outcome));
     });
     EXPECT_EQ(outcomes, std::vector<Ingest::Outcome>(12, Ingest::Outcome::rejected("unreadable")));
+    EXPECT_EQ(tailer.offset(), FileSystem::info(path)->size);
     EXPECT_TRUE(f.store->items().empty());
     ASSERT_EQ(f.store->sessions().size(), 1u);
     const Session& session = f.store->sessions().begin()->second;
