@@ -42,8 +42,14 @@ struct Fixture {
         candidate.createdAt = clock.now();
         return candidate;
     }
-    Candidate bytes(Source source, std::string data, std::optional<std::string> session = std::nullopt) {
-        return make(source, {Payload::Bytes{std::move(data), "png"}}, std::move(session));
+    Candidate bytes(Source source, std::string data, std::optional<std::string> session = std::nullopt,
+                    std::optional<Date> createdAt = std::nullopt) {
+        Candidate candidate = make(source, {Payload::Bytes{std::move(data), "png"}}, std::move(session));
+        candidate.createdAt = createdAt.value_or(candidate.createdAt);
+        return candidate;
+    }
+    Candidate encoded(std::string base64) {
+        return make(Source::transcript, {Payload::Base64{std::move(base64), "png"}}, "s1");
     }
     Candidate file(Source source, const std::string& path,
                    std::optional<std::string> session = std::nullopt) {
@@ -220,39 +226,24 @@ TEST(IngestTests, RejectionsCopyNothing) {
         std::function<Candidate(Fixture&)> make;
         std::string reason;
     };
-    std::vector<Case> cases = {
-        {"beyond retention",
-         [](Fixture& f) {
-             Candidate c = f.bytes(Source::transcript, png(40), "s1");
-             c.createdAt = f.clock.now() - 31 * 86400;
-             return c;
-         },
-         "older than retention"},
-        {"missing file", [](Fixture& f) { return f.file(Source::scratchpad, f.files / "gone.png"); },
-         "unreadable"},
-        {"bad base64",
-         [](Fixture& f) {
-             Candidate c = f.bytes(Source::transcript, "", "s1");
-             c.payload = {Payload::Base64{"!!not base64!!", "png"}};
-             return c;
-         },
-         "undecodable image"},
-        {"missing recording", [](Fixture& f) { return f.file(Source::scratchpad, f.files / "gone.mp4"); },
-         "unreadable"},
-        {"folder named like a recording",
-         [](Fixture& f) { return f.file(Source::scratchpad, f.files.makeDir("clip.mp4")); },
-         "not a regular file"},
-        {"pipe named like a picture", [](Fixture& f) { return f.file(Source::folder, fifo(f, "shot.png")); },
-         "not a regular file"},
-        {"pipe named like a recording", [](Fixture& f) { return f.file(Source::folder, fifo(f, "a.mp4")); },
-         "not a regular file"},
-        {"link to an endless device",
-         [](Fixture& f) { return f.file(Source::folder, linkToZero(f, "shot.png")); }, "not a regular file"},
-        {"picture beyond the probe's cap",
-         [](Fixture& f) { return f.file(Source::folder, sparse(f, "big.png", 1L << 30)); }, "too large"},
-        {"tiny image", [](Fixture& f) { return f.bytes(Source::chrome, png(20)); }, "smaller than 32 px"},
-        {"few bytes", [](Fixture& f) { return f.bytes(Source::chrome, "x"); }, "under 512 bytes"},
+    auto old = [](Fixture& f) {
+        return f.bytes(Source::transcript, png(40), "s1", f.clock.now() - 31 * 86400);
     };
+    // clang-format off
+    const std::vector<Case> cases = {
+        {"beyond retention",    old,                                                                       "older than retention"},
+        {"missing file",        [](Fixture& f) { return f.file(Source::scratchpad, f.files / "gone.png"); }, "unreadable"},
+        {"bad base64",          [](Fixture& f) { return f.encoded("!!not base64!!"); },                   "undecodable image"},
+        {"missing recording",   [](Fixture& f) { return f.file(Source::scratchpad, f.files / "gone.mp4"); }, "unreadable"},
+        {"folder as recording", [](Fixture& f) { return f.file(Source::scratchpad, f.files.makeDir("clip.mp4")); }, "not a regular file"},
+        {"pipe as picture",     [](Fixture& f) { return f.file(Source::folder, fifo(f, "shot.png")); },    "not a regular file"},
+        {"pipe as recording",   [](Fixture& f) { return f.file(Source::folder, fifo(f, "a.mp4")); },       "not a regular file"},
+        {"link to /dev/zero",   [](Fixture& f) { return f.file(Source::folder, linkToZero(f, "shot.png")); }, "not a regular file"},
+        {"beyond probe's cap",  [](Fixture& f) { return f.file(Source::folder, sparse(f, "big.png", 1L << 30)); }, "too large"},
+        {"tiny image",          [](Fixture& f) { return f.bytes(Source::chrome, png(20)); },               "smaller than 32 px"},
+        {"few bytes",           [](Fixture& f) { return f.bytes(Source::chrome, "x"); },                   "under 512 bytes"},
+    };
+    // clang-format on
     for (const Case& test : cases) {
         Fixture f;
         EXPECT_EQ(f.ingest.ingest(test.make(f)), Ingest::Outcome::rejected(test.reason)) << test.name;
@@ -350,8 +341,7 @@ TEST(IngestTests, CaptureSeenByTwoSourcesWithinTwoMinutesIsOneItem) {
     for (Case test : {Case{30, true}, Case{-100, true}, Case{200, false}}) {
         Fixture f;
         auto chrome = f.ingest.ingest(f.bytes(Source::chrome, png(40)));
-        Candidate transcript = f.bytes(Source::transcript, "", "s1");
-        transcript.payload = {Payload::Base64{Crypto::base64Encode(png(40)), "png"}};
+        Candidate transcript = f.encoded(Crypto::base64Encode(png(40)));
         transcript.captureID = "toolu_1";
         transcript.createdAt += test.apart;
         auto outcome = f.ingest.ingest(transcript);
@@ -368,8 +358,7 @@ TEST(IngestTests, CaptureSeenByTwoSourcesWithinTwoMinutesIsOneItem) {
 
 TEST(IngestTests, CatchingUpOnOldTranscriptsMarksItemsSeen) {
     Fixture f;
-    Candidate old = f.bytes(Source::transcript, png(40), "s1");
-    old.createdAt = start - 3600;
+    Candidate old = f.bytes(Source::transcript, png(40), "s1", start - 3600);
     Candidate fresh = f.bytes(Source::transcript, png(41), "s1");
     EXPECT_EQ(f.item(f.ingest.ingest(old).text).seenAt, start - 3600);
     EXPECT_TRUE(f.item(f.ingest.ingest(fresh).text).isUnread());
