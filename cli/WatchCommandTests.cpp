@@ -12,9 +12,9 @@
 
 #include "cli/WatchCommand.h"
 #include "core/base/AtomicFile.h"
-#include "core/base/AtomicFileFaults.h"
 #include "core/base/Json.h"
 #include "core/store/StoreIndex.h"
+#include "core/testsupport/FullDisk.h"
 #include "core/testsupport/TempDir.h"
 #include "core/testsupport/TestImages.h"
 
@@ -273,15 +273,11 @@ TEST(WatchCommandTest, AShelfThatCannotBeSavedIsReportedAndFailsTheExit) {
     home.dir.write("watched/a.png", testing::TestImages::png(64, 48));
     home.dir.write("config/brimly/preferences.json",
                    R"({"watchedFolders":[")" + home.dir / "watched" + R"("]})");
-    AtomicFile::setFaultForTesting([](AtomicFile::Stage stage, const std::string& path) {
-        return stage == AtomicFile::Stage::write && path.ends_with("/index.json")
-                   ? std::make_error_code(std::errc::no_space_on_device)
-                   : std::error_code();
-    });
+    std::optional<testing::FullDisk> full(std::in_place, "/index.json");
     WatchRun run(home.env);
     ASSERT_TRUE(run.output().until("a.png")) << "the watched file did not arrive";
     EXPECT_EQ(run.stop(), 1);
-    AtomicFile::setFaultForTesting(nullptr);
+    full.reset();
     auto said = run.errors().until("could not be saved in " + home.dir / "support;");
     ASSERT_TRUE(said);
     EXPECT_NE(said->find("No space left on device"), std::string::npos) << *said;

@@ -100,6 +100,13 @@ struct LiveWatch {
     DirectoryWatcher watcher;
 };
 
+// A temporary folder with a folder "root" in it.
+class DirectoryWatcherTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string root = dir.makeDir("root");
+};
+
 void append(const std::string& path, const std::string& bytes) {
     std::FILE* file = std::fopen(path.c_str(), "ab");
     ASSERT_NE(file, nullptr) << path;
@@ -107,9 +114,8 @@ void append(const std::string& path, const std::string& bytes) {
     std::fclose(file);
 }
 
-TEST(DirectoryWatcherTest, ReportsCreateWriteRenameAndRemoveUnderTheRoot) {
-    TempDir dir;
-    std::string root = dir.makeDir("root");
+TEST_F(DirectoryWatcherTest, ReportsCreateWriteRenameAndRemoveUnderTheRootButNoHistory) {
+    std::string before = dir.write("root/sub/old.png", "x");
     LiveWatch live({root});
     ASSERT_TRUE(live.watcher.isRunning());
     std::string file = root + "/a.png";
@@ -125,22 +131,11 @@ TEST(DirectoryWatcherTest, ReportsCreateWriteRenameAndRemoveUnderTheRoot) {
     ASSERT_TRUE(live.recorder.waitFor(moved, WatchEvent::itemRemoved));
     for (const WatchEvent& event : live.recorder.events())
         EXPECT_FALSE(DirectoryWatcher::mustRescan(event.flags));
-}
-
-TEST(DirectoryWatcherTest, NoHistoryIsReportedAtStart) {
-    TempDir dir;
-    std::string root = dir.makeDir("root");
-    std::string before = dir.write("root/sub/old.png", "x");
-    LiveWatch live({root});
-    std::string sentinel = dir.write("root/sub/sentinel", "x");
-    ASSERT_TRUE(live.recorder.waitFor(sentinel));
     EXPECT_FALSE(live.recorder.seen(before));
     EXPECT_FALSE(live.recorder.seen(root + "/sub"));
 }
 
-TEST(DirectoryWatcherTest, NewFoldersAreWatchedAndWhatTheyAlreadyHoldIsReported) {
-    TempDir dir;
-    std::string root = dir.makeDir("root");
+TEST_F(DirectoryWatcherTest, NewFoldersAreWatchedAndWhatTheyAlreadyHoldIsReported) {
     LiveWatch live({root});
     // Made in one go: the inner file may well exist before the watcher sees the folder.
     std::string inner = dir.write("root/a/b/c/early.png", "x");
@@ -152,9 +147,7 @@ TEST(DirectoryWatcherTest, NewFoldersAreWatchedAndWhatTheyAlreadyHoldIsReported)
     EXPECT_EQ(live.watcher.watchCount(), 4u);
 }
 
-TEST(DirectoryWatcherTest, AFolderMovedInIsWatchedAndOneMovedOutIsForgotten) {
-    TempDir dir;
-    std::string root = dir.makeDir("root");
+TEST_F(DirectoryWatcherTest, AFolderMovedInIsWatchedAndOneMovedOutIsForgotten) {
     std::string outside = dir.write("outside/batch/shot.png", "x");
     LiveWatch live({root});
     fs::rename(dir / "outside/batch", root + "/batch");
@@ -174,9 +167,7 @@ TEST(DirectoryWatcherTest, AFolderMovedInIsWatchedAndOneMovedOutIsForgotten) {
     EXPECT_EQ(live.watcher.watchCount(), 1u);
 }
 
-TEST(DirectoryWatcherTest, DepthBoundsWhatIsWatchedAndReported) {
-    TempDir dir;
-    std::string root = dir.makeDir("root");
+TEST_F(DirectoryWatcherTest, DepthBoundsWhatIsWatchedAndReported) {
     dir.makeDir("root/slug/session/deep");
     LiveWatch live({root}, {.depth = 2});
     // Folders at levels 0 and 1 are watched; level 2 entries are reported, nothing below.
@@ -192,9 +183,8 @@ TEST(DirectoryWatcherTest, DepthBoundsWhatIsWatchedAndReported) {
     EXPECT_EQ(live.watcher.watchCount(), 3u);
 }
 
-TEST(DirectoryWatcherTest, FirstLevelPrefixKeepsOtherFoldersUnwatched) {
-    TempDir dir;
-    std::string root = dir.makeDir("tmp");
+TEST_F(DirectoryWatcherTest, FirstLevelPrefixKeepsOtherFoldersUnwatched) {
+    root = dir.makeDir("tmp");
     dir.makeDir("tmp/unrelated");
     LiveWatch live({root}, {.depth = 2, .firstLevelPrefix = "claude-chrome-screenshots-"});
     EXPECT_EQ(live.watcher.watchCount(), 1u);
@@ -209,9 +199,8 @@ TEST(DirectoryWatcherTest, FirstLevelPrefixKeepsOtherFoldersUnwatched) {
     EXPECT_EQ(live.watcher.watchCount(), 2u);
 }
 
-TEST(DirectoryWatcherTest, ABusyRootIsQuietForOtherProgramsFilesButReportsItsFolders) {
-    TempDir dir;
-    std::string root = dir.makeDir("tmp");
+TEST_F(DirectoryWatcherTest, ABusyRootIsQuietForOtherProgramsFilesButReportsItsFolders) {
+    root = dir.makeDir("tmp");
     std::string log = dir.write("tmp/busy.log", "x");
     LiveWatch live({root}, {.depth = 2, .firstLevelPrefix = "claude-chrome-screenshots-", .busyRoot = true});
     auto hub = WatchHub::shared();
@@ -239,9 +228,8 @@ TEST(DirectoryWatcherTest, ABusyRootIsQuietForOtherProgramsFilesButReportsItsFol
         EXPECT_FALSE(live.recorder.seen(quiet)) << quiet;
 }
 
-TEST(DirectoryWatcherTest, AMissingRootIsFollowedThroughItsAncestorsUntilItAppears) {
-    TempDir dir;
-    std::string root = dir / "home/.claude/projects";
+TEST_F(DirectoryWatcherTest, AMissingRootIsFollowedThroughItsAncestorsUntilItAppears) {
+    root = dir / "home/.claude/projects";
     LiveWatch live({root});
     ASSERT_TRUE(live.watcher.isRunning());
     // Only the nearest existing ancestor, without recursion.
@@ -259,9 +247,8 @@ TEST(DirectoryWatcherTest, AMissingRootIsFollowedThroughItsAncestorsUntilItAppea
     EXPECT_EQ(live.watcher.watchCount(), 2u);
 }
 
-TEST(DirectoryWatcherTest, ARemovedRootIsReportedAndFollowedBackWhenItReturns) {
-    TempDir dir;
-    std::string root = dir.makeDir("scratch/root");
+TEST_F(DirectoryWatcherTest, ARemovedRootIsReportedAndFollowedBackWhenItReturns) {
+    root = dir.makeDir("scratch/root");
     dir.write("scratch/root/p/s/scratchpad/a.png", "x");
     LiveWatch live({root});
     fs::remove_all(root);
@@ -273,9 +260,7 @@ TEST(DirectoryWatcherTest, ARemovedRootIsReportedAndFollowedBackWhenItReturns) {
     ASSERT_TRUE(live.recorder.waitFor(again, created));
 }
 
-TEST(DirectoryWatcherTest, AFolderBeyondTheWatchCapAsksForARescan) {
-    TempDir dir;
-    std::string root = dir.makeDir("root");
+TEST_F(DirectoryWatcherTest, AFolderBeyondTheWatchCapAsksForARescan) {
     LiveWatch live({root}, {.maxWatches = 2});
     dir.makeDir("root/one");
     ASSERT_TRUE(live.recorder.waitFor(root + "/one", isDir));
@@ -284,9 +269,7 @@ TEST(DirectoryWatcherTest, AFolderBeyondTheWatchCapAsksForARescan) {
     EXPECT_EQ(live.watcher.watchCount(), 2u);
 }
 
-TEST(DirectoryWatcherTest, StartTwiceIsOneStreamAndRestartBeginsFromNow) {
-    TempDir dir;
-    std::string root = dir.makeDir("root");
+TEST_F(DirectoryWatcherTest, StartTwiceIsOneStreamAndRestartBeginsFromNow) {
     dir.makeDir("root/sub");
     LiveWatch live({root});
     live.watcher.start();
@@ -303,45 +286,34 @@ TEST(DirectoryWatcherTest, StartTwiceIsOneStreamAndRestartBeginsFromNow) {
     EXPECT_FALSE(live.recorder.seen(whileStopped));
 }
 
-TEST(DirectoryWatcherTest, NoHandlerRunsAfterStopReturnsWhileEventsFlow) {
-    TempDir dir;
-    std::string root = dir.makeDir("root");
-    LiveWatch live({root});
-    std::atomic<bool> writing = true;
-    std::thread writer([&] {
-        for (int index = 0; writing; ++index) append(root + "/f" + std::to_string(index % 50), "x");
-    });
-    ASSERT_TRUE(live.recorder.waitUntil([&] { return live.recorder.events().size() > 20; }));
-    // From a thread other than the queue's, as the engine's owner may.
-    live.watcher.stop();
-    // A handler that had already read the box may still be running; the queue finishes it.
-    live.queue.sync([] {});
-    std::size_t afterStop = live.recorder.events().size();
-    append(root + "/after", "x");
-    writing = false;
-    writer.join();
-    live.queue.sync([] {});
-    EXPECT_EQ(live.recorder.events().size(), afterStop);
-}
-
-TEST(DirectoryWatcherTest, DestroyingARunningWatcherStopsIt) {
-    TempDir dir;
-    std::string root = dir.makeDir("root");
-    ThreadQueue queue("test.watch");
-    WatchRecorder recorder;
-    {
-        DirectoryWatcher watcher({root}, 0, true, queue, recorder.handler());
-        watcher.start();
-        append(root + "/a", "x");
-        ASSERT_TRUE(recorder.waitFor(root + "/a"));
-        for (int index = 0; index < 20; ++index) append(root + "/b", "x");
+// Whether its owner stops it (from a thread other than the queue's) or drops it, no handler runs after.
+TEST_F(DirectoryWatcherTest, NoHandlerRunsAfterStopOrDestructionWhileEventsFlow) {
+    for (bool destroy : {false, true}) {
+        ThreadQueue queue("test.watch");
+        WatchRecorder recorder;
+        auto watcher = std::make_unique<DirectoryWatcher>(std::vector<std::string>{root}, 0, true, queue,
+                                                          recorder.handler());
+        watcher->start();
+        std::atomic<bool> writing = true;
+        std::thread writer([&] {
+            for (int index = 0; writing; ++index) append(root + "/f" + std::to_string(index % 50), "x");
+        });
+        ASSERT_TRUE(recorder.waitUntil([&] { return recorder.events().size() > 20; }));
+        if (destroy)
+            watcher.reset();
+        else
+            watcher->stop();
+        // A handler that had already read the box may still be running; the queue finishes it.
+        queue.sync([] {});
+        std::size_t afterStop = recorder.events().size();
+        append(root + "/after", "x");
+        writing = false;
+        writer.join();
+        queue.sync([] {});
+        EXPECT_EQ(recorder.events().size(), afterStop) << destroy;
+        watcher.reset();
+        queue.drain();
     }
-    queue.sync([] {});
-    std::size_t count = recorder.events().size();
-    append(root + "/c", "x");
-    queue.sync([] {});
-    EXPECT_EQ(recorder.events().size(), count);
-    queue.drain();
 }
 
 std::size_t entriesIn(const char* folder) {
@@ -350,8 +322,7 @@ std::size_t entriesIn(const char* folder) {
     return count;
 }
 
-TEST(DirectoryWatcherTest, ManyWatchersShareOneInstanceAndOneThread) {
-    TempDir dir;
+TEST_F(DirectoryWatcherTest, ManyWatchersShareOneInstanceAndOneThread) {
     ThreadQueue queue{"test.watch"};
     WatchRecorder recorder;
     std::vector<std::string> folders;
@@ -376,7 +347,7 @@ TEST(DirectoryWatcherTest, ManyWatchersShareOneInstanceAndOneThread) {
     queue.drain();
 }
 
-TEST(DirectoryWatcherTest, KernelRefusalsAreReportedWithTheLimitToRaise) {
+TEST_F(DirectoryWatcherTest, KernelRefusalsAreReportedWithTheLimitToRaise) {
     using Call = InotifyFaults::Call;
     struct Case {
         Call call;
@@ -393,14 +364,13 @@ TEST(DirectoryWatcherTest, KernelRefusalsAreReportedWithTheLimitToRaise) {
     };
     // clang-format on
     for (const Case& c : cases) {
-        TempDir dir;
-        std::string root = dir.makeDir("root");
+        std::string folder = dir.makeDir("case" + std::to_string(&c - cases.data()));
         ThreadQueue queue{"test.watch"};
         WatchRecorder recorder;
         std::promise<WatchFailure> reported;
         InotifyFaults::set([&c](Call call) { return call == c.call ? c.error : 0; });
         {
-            DirectoryWatcher watcher({root}, 0, true, queue, recorder.handler());
+            DirectoryWatcher watcher({folder}, 0, true, queue, recorder.handler());
             watcher.setFailureHandler([&](const WatchFailure& failure) {
                 EXPECT_TRUE(queue.isCurrent());
                 reported.set_value(failure);
@@ -408,7 +378,7 @@ TEST(DirectoryWatcherTest, KernelRefusalsAreReportedWithTheLimitToRaise) {
             watcher.start();
             EXPECT_EQ(watcher.isRunning(), c.running);
             // The reader meets its fault at the first event.
-            append(root + "/a.txt", "x");
+            append(folder + "/a.txt", "x");
             auto future = reported.get_future();
             ASSERT_EQ(future.wait_for(std::chrono::seconds(20)), std::future_status::ready) << c.mentions;
             WatchFailure failure = future.get();
@@ -416,7 +386,7 @@ TEST(DirectoryWatcherTest, KernelRefusalsAreReportedWithTheLimitToRaise) {
             EXPECT_NE(failure.text.find(c.mentions), std::string::npos) << failure.text;
             EXPECT_EQ(watcher.failure(), failure);
             if (c.call == Call::addWatch) {
-                EXPECT_TRUE(recorder.waitFor(root, WatchEvent::mustScanSubDirs));
+                EXPECT_TRUE(recorder.waitFor(folder, WatchEvent::mustScanSubDirs));
             }
             watcher.stop();
         }
@@ -425,7 +395,7 @@ TEST(DirectoryWatcherTest, KernelRefusalsAreReportedWithTheLimitToRaise) {
     }
 }
 
-TEST(DirectoryWatcherTest, MustRescanReadsOnlyTheThreeLowestBits) {
+TEST_F(DirectoryWatcherTest, MustRescanReadsOnlyTheThreeLowestBits) {
     // clang-format off
     for (auto [flags, rescan] : std::vector<std::pair<std::uint32_t, bool>>{
              {0, false}, {1, true}, {2, true}, {4, true}, {8, false}, {0xFFFFFFF8u, false},

@@ -1,62 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-
 #include "core/base/Iso8601.h"
-#include "core/base/ThreadQueue.h"
 #include "core/config/BrimlyPaths.h"
-#include "core/engine/EngineHost.h"
 #include "core/engine/EngineProbe.h"
 #include "core/engine/EngineTestSupport.h"
-#include "core/testsupport/TestImages.h"
 
 namespace brimly {
 namespace {
 
 using namespace testing;
 
-constexpr auto deadline = std::chrono::seconds(10);
-
 std::string imageLine(const std::string& toolID, const std::string& png, Date at) {
     return imageResultLine(toolID, png, {{"timestamp", formatIso8601(at)}});
 }
-
-// An engine on its own thread with real watchers; snapshots arrive on a second thread standing in for the
-// main one, and tests wait for the one they need.
-class Running {
-public:
-    Running(const Engine::Config& config) {
-        auto onSnapshot = [this](std::shared_ptr<const Snapshot> snapshot) {
-            std::lock_guard lock(m_mutex);
-            m_latest = std::move(snapshot);
-            m_changed.notify_all();
-        };
-        m_host = std::make_unique<EngineHost>(config, SystemClock::shared(), m_main,
-                                              Engine::Handlers{.onSnapshot = onSnapshot});
-        m_host->start(true);
-    }
-    // Dropping the host stops the engine and writes the store.
-    ~Running() {
-        m_host.reset();
-        m_main.drain();
-    }
-    // The first snapshot that satisfies `test`, or nothing at the deadline.
-    std::shared_ptr<const Snapshot> waitFor(const std::function<bool(const Snapshot&)>& test) {
-        std::unique_lock lock(m_mutex);
-        bool met = m_changed.wait_for(lock, deadline, [&] { return m_latest && test(*m_latest); });
-        return met ? m_latest : nullptr;
-    }
-    Engine& engine() { return m_host->engine(); }
-
-private:
-    ThreadQueue m_main{"main"};
-    std::unique_ptr<EngineHost> m_host;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::shared_ptr<const Snapshot> m_latest;
-};
 
 class EngineEndToEndTest : public ::testing::Test {
 protected:
@@ -72,7 +28,7 @@ TEST_F(EngineEndToEndTest, HiddenAndDeletedItemsStaySoAcrossRestartsAndRereads) 
     std::string firstID;
     std::string secondID;
     {
-        Running running(config());
+        LiveEngine running(config());
         ASSERT_TRUE(running.waitFor([](const Snapshot&) { return true; }));
         appendTo(transcript, promptLine("p1", "make a picture", {{"timestamp", formatIso8601(now)}}) +
                                  imageLine("t1", first, now));
@@ -91,7 +47,7 @@ TEST_F(EngineEndToEndTest, HiddenAndDeletedItemsStaySoAcrossRestartsAndRereads) 
     // Forgetting the read offsets makes the next run read the whole transcript again.
     ASSERT_EQ(::remove((dir / "support/offsets.json").c_str()), 0);
     {
-        Running running(config());
+        LiveEngine running(config());
         auto again = running.waitFor([](const Snapshot&) { return true; });
         ASSERT_TRUE(again);
         EXPECT_TRUE(again->items.empty());
@@ -110,7 +66,7 @@ TEST_F(EngineEndToEndTest, HiddenAndDeletedItemsStaySoAcrossRestartsAndRereads) 
 TEST_F(EngineEndToEndTest, WatchedFolderFilesArriveAndARemovedFolderLosesItsWatcher) {
     Engine::Config first = config();
     first.watchedFolders = {dir.makeDir("watched")};
-    Running running(first);
+    LiveEngine running(first);
     ASSERT_TRUE(running.waitFor([](const Snapshot&) { return true; }));
     dir.write("watched/deep/er/shot.png", TestImages::png(100, 80));
     auto arrived = running.waitFor([](const Snapshot& s) { return s.items.size() == 1; });

@@ -3,16 +3,11 @@
 #include <filesystem>
 
 #include "core/base/AtomicFile.h"
-#include "core/base/AtomicFileFaults.h"
 #include "core/base/Iso8601.h"
-#include "core/base/ManualQueue.h"
 #include "core/config/BrimlyPaths.h"
-#include "core/engine/EngineHost.h"
-#include "core/engine/EngineProbe.h"
 #include "core/engine/EngineTestSupport.h"
 #include "core/platform/FileSystem.h"
-#include "core/store/StoreIndex.h"
-#include "core/testsupport/TestImages.h"
+#include "core/testsupport/FullDisk.h"
 
 namespace brimly {
 namespace {
@@ -69,61 +64,14 @@ TEST(EngineConfigChangeTest, FoldersRestartEverythingElseUpdates) {
     EXPECT_EQ(otherFolders.change(base), EngineConfig::Change::update);
 }
 
-// An engine on virtual time: `advance` moves the clock and both queues together.
-class EngineTest : public ::testing::Test {
+class EngineTest : public ::testing::Test, public VirtualEngine {
 protected:
-    EngineTest() : clock(SystemClock::shared().now()) {}
-
     Engine::Config config() {
         Engine::Config result = engineConfig(dir);
         result.watchedFolders = {dir.makeDir("watched")};
         return result;
     }
-
-    void start(Engine::Config configuration) {
-        Engine::Handlers handlers{
-            .onSnapshot = [this](std::shared_ptr<const Snapshot> snapshot) { snapshots.push_back(snapshot); },
-            .onClaudeFound = [this](bool found) { claudeFound.push_back(found); },
-            .onStatus = [this](const EngineStatus& status) { statuses.push_back(status); },
-        };
-        host =
-            std::make_unique<EngineHost>(std::move(configuration), clock, queue, main, std::move(handlers));
-        host->start(false);
-    }
-    Engine& engine() { return host->engine(); }
-    Store& store() { return EngineProbe::store(engine()); }
-    void receive(std::string watchRoot, std::vector<std::string> paths,
-                 std::vector<std::uint32_t> flags = {}) {
-        EngineProbe::receive(engine(), std::move(watchRoot), std::move(paths), std::move(flags));
-    }
-
-    void advance(double seconds) {
-        // Step in small pieces so that the wall clock follows the queue's time.
-        while (seconds > 1e-9) {
-            double step = std::min(seconds, 0.01);
-            clock.advance(step);
-            queue.advance(step);
-            seconds -= step;
-        }
-        main.runUntilIdle();
-    }
-    void settle() {
-        queue.runUntilIdle();
-        main.runUntilIdle();
-    }
-
     std::string root() { return BrimlyPaths::canonicalPath(dir / "watched"); }
-    std::size_t itemCount() { return store().items().size(); }
-
-    TempDir dir;
-    ManualClock clock;
-    ManualQueue queue;
-    ManualQueue main;
-    std::vector<std::shared_ptr<const Snapshot>> snapshots;
-    std::vector<bool> claudeFound;
-    std::vector<EngineStatus> statuses;
-    // Last, so that it stops before the queues and the folder go.
-    std::unique_ptr<EngineHost> host;
 };
 
 TEST_F(EngineTest, TwoEventsWithinTheSettleTimeGiveOneCandidate) {
@@ -275,27 +223,21 @@ TEST_F(EngineTest, ACaptureThatCouldNotBeCopiedComesBackOnceTheDiskHasRoom) {
     std::string line =
         imageResultLine("t1", TestImages::png(64, 48), {{"timestamp", formatIso8601(clock.now())}});
     std::string transcript = BrimlyPaths::canonicalPath(dir.write("claude/projects/-p/s.jsonl", line));
-    bool full = true;
     // A disk with room for the index but not for the screenshot.
-    AtomicFile::setFaultForTesting([&full](AtomicFile::Stage stage, const std::string& path) {
-        return full && stage == AtomicFile::Stage::write && path.find("/items/") != std::string::npos
-                   ? std::make_error_code(std::errc::no_space_on_device)
-                   : std::error_code();
-    });
+    std::optional<FullDisk> full(std::in_place, "/items/");
     start(config());
     settle();
     EXPECT_EQ(itemCount(), 0u);
     EXPECT_EQ(store().offsets().count(transcript) == 0 ? 0u : store().offsets().at(transcript), 0u);
     advance(2.5);
     EXPECT_EQ(itemCount(), 0u);
-    full = false;
+    full.reset();
     advance(4);
     EXPECT_EQ(itemCount(), 1u);
     EXPECT_EQ(store().offsets().at(transcript), std::filesystem::file_size(transcript));
     receive(engine().watchRoots()[1], {transcript});
     advance(60);
     EXPECT_EQ(itemCount(), 1u);
-    AtomicFile::setFaultForTesting(nullptr);
 }
 
 TEST_F(EngineTest, AWatchedFolderHoldingTheSupportFolderIsNeverFedItsOwnFiles) {
@@ -348,13 +290,7 @@ private:
 
 TEST(EngineCatchUpTest, ALongStartUpCatchUpSavesAsItGoes) {
     TempDir dir;
-    Date written = SystemClock::shared().now() - 60;
-    for (int n = 0; n < 3; ++n) {
-        std::string session = "s" + std::to_string(n);
-        dir.write("claude/projects/-p/" + session + ".jsonl",
-                  imageResultLine("t" + session, TestImages::png(40 + n, 40),
-                                  {{"sessionId", session}, {"timestamp", formatIso8601(written)}}));
-    }
+    for (int n = 0; n < 3; ++n) writeTranscript(dir, "s" + std::to_string(n), 40 + n);
     SlowClock clock(SystemClock::shared().now());
     ManualQueue queue;
     ManualQueue main;
@@ -362,7 +298,7 @@ TEST(EngineCatchUpTest, ALongStartUpCatchUpSavesAsItGoes) {
     host.start(false);
     // No virtual time has passed, so no debounced write has run: what is on disk was saved by the catch-up.
     queue.runUntilIdle();
-    auto saved = StoreIndex::decode(AtomicFile::read(dir / "support/index.json").value_or(""));
+    auto saved = savedIndex(dir);
     ASSERT_TRUE(saved) << "nothing was saved during the catch-up";
     EXPECT_GE(saved->items.size(), 1u);
     EXPECT_EQ(EngineProbe::store(host.engine()).items().size(), 3u);

@@ -42,8 +42,14 @@ struct Fixture {
         candidate.createdAt = clock.now();
         return candidate;
     }
-    Candidate bytes(Source source, std::string data, std::optional<std::string> session = std::nullopt) {
-        return make(source, {Payload::Bytes{std::move(data), "png"}}, std::move(session));
+    Candidate bytes(Source source, std::string data, std::optional<std::string> session = std::nullopt,
+                    std::optional<Date> createdAt = std::nullopt) {
+        Candidate candidate = make(source, {Payload::Bytes{std::move(data), "png"}}, std::move(session));
+        candidate.createdAt = createdAt.value_or(candidate.createdAt);
+        return candidate;
+    }
+    Candidate encoded(std::string base64) {
+        return make(Source::transcript, {Payload::Base64{std::move(base64), "png"}}, "s1");
     }
     Candidate file(Source source, const std::string& path,
                    std::optional<std::string> session = std::nullopt) {
@@ -84,19 +90,23 @@ std::string sparse(Fixture& f, const std::string& name, off_t size) {
 }
 std::string key(const std::string& data) { return Crypto::sha256Hex(data); }
 
-TEST(IngestTests, NoSessionAndNoActivityLandsInUnsortedAsScreenshot) {
+TEST(IngestTests, NoSessionAndNoActivityLandsInUnsortedAsScreenshotWithASmallJpegThumbnail) {
     Fixture f;
-    auto outcome = f.ingest.ingest(f.bytes(Source::chrome, png(40)));
-    ASSERT_EQ(outcome, Ingest::Outcome::added(key(png(40))));
+    std::string picture = TestImages::png(400, 200);
+    auto outcome = f.ingest.ingest(f.bytes(Source::chrome, picture));
+    ASSERT_EQ(outcome, Ingest::Outcome::added(key(picture)));
     const ShelfItem& item = f.item(outcome.text);
     EXPECT_EQ(item.sessionID, Session::unsortedID);
     EXPECT_EQ(item.title, "Screenshot.png");
-    EXPECT_EQ(item.width, 40);
+    EXPECT_EQ(item.width, 400);
     EXPECT_TRUE(item.isUnread());
     ASSERT_TRUE(item.fileURL);
-    EXPECT_EQ(AtomicFile::read(*item.fileURL->path()), png(40));
+    EXPECT_EQ(AtomicFile::read(*item.fileURL->path()), picture);
     EXPECT_TRUE(f.store->sessions().count(std::string(Session::unsortedID)));
-    EXPECT_TRUE(FileSystem::exists(*f.store->thumbURL(item.id)->path()));
+    auto thumb = ImageSource::open(*f.store->thumbURL(item.id)->path());
+    ASSERT_TRUE(thumb);
+    EXPECT_EQ(thumb->bytes().substr(0, 3), "\xFF\xD8\xFF");
+    EXPECT_EQ(ImageProbe::pixelSize(*thumb), (PixelSize{360, 180}));
 }
 
 TEST(IngestTests, SessionlessCandidateGoesToTheSessionAtWork) {
@@ -216,39 +226,24 @@ TEST(IngestTests, RejectionsCopyNothing) {
         std::function<Candidate(Fixture&)> make;
         std::string reason;
     };
-    std::vector<Case> cases = {
-        {"beyond retention",
-         [](Fixture& f) {
-             Candidate c = f.bytes(Source::transcript, png(40), "s1");
-             c.createdAt = f.clock.now() - 31 * 86400;
-             return c;
-         },
-         "older than retention"},
-        {"missing file", [](Fixture& f) { return f.file(Source::scratchpad, f.files / "gone.png"); },
-         "unreadable"},
-        {"bad base64",
-         [](Fixture& f) {
-             Candidate c = f.bytes(Source::transcript, "", "s1");
-             c.payload = {Payload::Base64{"!!not base64!!", "png"}};
-             return c;
-         },
-         "undecodable image"},
-        {"missing recording", [](Fixture& f) { return f.file(Source::scratchpad, f.files / "gone.mp4"); },
-         "unreadable"},
-        {"folder named like a recording",
-         [](Fixture& f) { return f.file(Source::scratchpad, f.files.makeDir("clip.mp4")); },
-         "not a regular file"},
-        {"pipe named like a picture", [](Fixture& f) { return f.file(Source::folder, fifo(f, "shot.png")); },
-         "not a regular file"},
-        {"pipe named like a recording", [](Fixture& f) { return f.file(Source::folder, fifo(f, "a.mp4")); },
-         "not a regular file"},
-        {"link to an endless device",
-         [](Fixture& f) { return f.file(Source::folder, linkToZero(f, "shot.png")); }, "not a regular file"},
-        {"picture beyond the probe's cap",
-         [](Fixture& f) { return f.file(Source::folder, sparse(f, "big.png", 1L << 30)); }, "too large"},
-        {"tiny image", [](Fixture& f) { return f.bytes(Source::chrome, png(20)); }, "smaller than 32 px"},
-        {"few bytes", [](Fixture& f) { return f.bytes(Source::chrome, "x"); }, "under 512 bytes"},
+    auto old = [](Fixture& f) {
+        return f.bytes(Source::transcript, png(40), "s1", f.clock.now() - 31 * 86400);
     };
+    // clang-format off
+    const std::vector<Case> cases = {
+        {"beyond retention",    old,                                                                       "older than retention"},
+        {"missing file",        [](Fixture& f) { return f.file(Source::scratchpad, f.files / "gone.png"); }, "unreadable"},
+        {"bad base64",          [](Fixture& f) { return f.encoded("!!not base64!!"); },                   "undecodable image"},
+        {"missing recording",   [](Fixture& f) { return f.file(Source::scratchpad, f.files / "gone.mp4"); }, "unreadable"},
+        {"folder as recording", [](Fixture& f) { return f.file(Source::scratchpad, f.files.makeDir("clip.mp4")); }, "not a regular file"},
+        {"pipe as picture",     [](Fixture& f) { return f.file(Source::folder, fifo(f, "shot.png")); },    "not a regular file"},
+        {"pipe as recording",   [](Fixture& f) { return f.file(Source::folder, fifo(f, "a.mp4")); },       "not a regular file"},
+        {"link to /dev/zero",   [](Fixture& f) { return f.file(Source::folder, linkToZero(f, "shot.png")); }, "not a regular file"},
+        {"beyond probe's cap",  [](Fixture& f) { return f.file(Source::folder, sparse(f, "big.png", 1L << 30)); }, "too large"},
+        {"tiny image",          [](Fixture& f) { return f.bytes(Source::chrome, png(20)); },               "smaller than 32 px"},
+        {"few bytes",           [](Fixture& f) { return f.bytes(Source::chrome, "x"); },                   "under 512 bytes"},
+    };
+    // clang-format on
     for (const Case& test : cases) {
         Fixture f;
         EXPECT_EQ(f.ingest.ingest(test.make(f)), Ingest::Outcome::rejected(test.reason)) << test.name;
@@ -259,37 +254,32 @@ TEST(IngestTests, RejectionsCopyNothing) {
     }
 }
 
-TEST(IngestTests, DeletedItemIsNotReaddedButALaterFileIs) {
-    Fixture f;
-    std::string path = f.files.write("read.png", png(40));
-    Candidate read = f.file(Source::transcript, path, "s1");
-    auto first = f.ingest.ingest(read);
-    ASSERT_EQ(first.kind, Kind::added);
-    f.clock.advance(10);
-    ASSERT_EQ(f.store->deleteItems({first.text}), 1);
-    EXPECT_EQ(f.ingest.ingest(read), Ingest::Outcome::rejected("deleted"));
-    EXPECT_TRUE(f.store->items().empty());
-
-    f.clock.advance(10);
-    f.files.write("read.png", png(41));
-    EXPECT_EQ(f.ingest.ingest(f.file(Source::transcript, path, "s1")), Ingest::Outcome::added(key(png(41))));
+// A deleted item's later content is new; a hidden item's path stays refused.
+TEST(IngestTests, DeletedOrHiddenItemIsNotReadded) {
+    for (bool hide : {false, true}) {
+        Fixture f;
+        std::string path = f.files.write("read.png", png(40));
+        auto first = f.ingest.ingest(f.file(Source::transcript, path, "s1"));
+        ASSERT_EQ(first.kind, Kind::added);
+        f.clock.advance(10);
+        if (hide)
+            f.store->hide(first.text);
+        else
+            ASSERT_EQ(f.store->deleteItems({first.text}), 1);
+        auto refused = Ingest::Outcome::rejected(hide ? "hidden from the shelf" : "deleted");
+        EXPECT_EQ(f.ingest.ingest(f.file(Source::transcript, path, "s1")), refused);
+        EXPECT_TRUE(f.store->items().empty());
+        f.clock.advance(10);
+        f.files.write("read.png", png(41));
+        EXPECT_EQ(f.ingest.ingest(f.file(Source::transcript, path, "s1")),
+                  hide ? refused : Ingest::Outcome::added(key(png(41))));
+    }
 }
 
-TEST(IngestTests, HiddenItemAndItsPathAreRefused) {
+// A rename is the same file under a new name; a copy, or the same file again, changes nothing.
+TEST(IngestTests, WatchedFolderRenameUpdatesTheOneItemAndACopyLeavesIt) {
     Fixture f;
-    std::string path = f.files.write("a.png", png(40));
-    auto first = f.ingest.ingest(f.file(Source::scratchpad, path, "s1"));
-    f.store->hide(first.text);
-    EXPECT_EQ(f.ingest.ingest(f.file(Source::scratchpad, path, "s1")),
-              Ingest::Outcome::rejected("hidden from the shelf"));
-    f.files.write("a.png", png(41));
-    EXPECT_EQ(f.ingest.ingest(f.file(Source::scratchpad, path, "s1")),
-              Ingest::Outcome::rejected("hidden from the shelf"));
-}
-
-TEST(IngestTests, WatchedFolderRenameUpdatesTheOneItem) {
-    Fixture f;
-    std::string root = f.watch();
+    f.watch();
     std::string oldPath = f.files.write("watched/before.png", png(40));
     Candidate arrived = f.file(Source::folder, oldPath);
     arrived.arrivedAt = f.clock.now() - 5;
@@ -304,22 +294,12 @@ TEST(IngestTests, WatchedFolderRenameUpdatesTheOneItem) {
     EXPECT_EQ(f.item(added.text).sourcePath, newPath);
     EXPECT_EQ(f.item(added.text).title, "after.png");
 
-    std::int64_t revision = f.store->revision();
-    EXPECT_EQ(f.ingest.ingest(f.file(Source::folder, newPath)), Ingest::Outcome::merged(added.text));
-    EXPECT_EQ(f.store->revision(), revision);
-}
-
-TEST(IngestTests, WatchedFolderCopyLeavesTheItemWhereItIs) {
-    Fixture f;
-    std::string root = f.watch();
-    std::string original = f.files.write("watched/a.png", png(40));
-    auto added = f.ingest.ingest(f.file(Source::folder, original));
     std::string copy = f.files.write("watched/sub/a copy.png", png(40));
     std::int64_t revision = f.store->revision();
-    for (const std::string& path : {copy, original, copy}) {
+    for (const std::string& path : {newPath, copy, newPath, copy}) {
         EXPECT_EQ(f.ingest.ingest(f.file(Source::folder, path)), Ingest::Outcome::merged(added.text)) << path;
     }
-    EXPECT_EQ(f.item(added.text).sourcePath, original);
+    EXPECT_EQ(f.item(added.text).sourcePath, newPath);
     EXPECT_EQ(f.store->revision(), revision);
 }
 
@@ -333,16 +313,6 @@ TEST(IngestTests, FolderSessionFollowsTheFilesRealPath) {
     ASSERT_EQ(outcome.kind, Kind::added);
     EXPECT_EQ(f.item(outcome.text).sessionID, Session::folderID(root));
     EXPECT_EQ(f.item(outcome.text).sourcePath, target);
-}
-
-TEST(IngestTests, ThumbnailIsAJpegOfAtMost360Pixels) {
-    Fixture f;
-    auto outcome = f.ingest.ingest(f.bytes(Source::chrome, TestImages::png(400, 200)));
-    auto thumb = ImageSource::open(*f.store->thumbURL(outcome.text)->path());
-    ASSERT_TRUE(thumb);
-    EXPECT_EQ(thumb->bytes().substr(0, 3), "\xFF\xD8\xFF");
-    EXPECT_EQ(ImageProbe::pixelSize(*thumb), (PixelSize{360, 180}));
-    EXPECT_EQ(f.item(outcome.text).width, 400);
 }
 
 TEST(IngestTests, InlineCaptureReadsTheFileItNames) {
@@ -371,8 +341,7 @@ TEST(IngestTests, CaptureSeenByTwoSourcesWithinTwoMinutesIsOneItem) {
     for (Case test : {Case{30, true}, Case{-100, true}, Case{200, false}}) {
         Fixture f;
         auto chrome = f.ingest.ingest(f.bytes(Source::chrome, png(40)));
-        Candidate transcript = f.bytes(Source::transcript, "", "s1");
-        transcript.payload = {Payload::Base64{Crypto::base64Encode(png(40)), "png"}};
+        Candidate transcript = f.encoded(Crypto::base64Encode(png(40)));
         transcript.captureID = "toolu_1";
         transcript.createdAt += test.apart;
         auto outcome = f.ingest.ingest(transcript);
@@ -389,8 +358,7 @@ TEST(IngestTests, CaptureSeenByTwoSourcesWithinTwoMinutesIsOneItem) {
 
 TEST(IngestTests, CatchingUpOnOldTranscriptsMarksItemsSeen) {
     Fixture f;
-    Candidate old = f.bytes(Source::transcript, png(40), "s1");
-    old.createdAt = start - 3600;
+    Candidate old = f.bytes(Source::transcript, png(40), "s1", start - 3600);
     Candidate fresh = f.bytes(Source::transcript, png(41), "s1");
     EXPECT_EQ(f.item(f.ingest.ingest(old).text).seenAt, start - 3600);
     EXPECT_TRUE(f.item(f.ingest.ingest(fresh).text).isUnread());
@@ -560,12 +528,13 @@ TEST(IngestTests, RealTranscriptReadsOfAbsentFilesAreUnreadable) {
     std::string path =
         f.files.write("proj/s/subagents/agent-a.jsonl",
                       *AtomicFile::read(folder + "/ccl-fork__real__v2.1.17__subagents__agent-a2271d1.jsonl"));
-    TranscriptTailer tailer(Url::fromPath(path), std::nullopt, TranscriptTailer::defaultWindow, 1 << 20);
+    TranscriptTailer tailer(Url::fromPath(path), std::nullopt, TranscriptTailer::defaultWindow, 4096);
     std::vector<Ingest::Outcome> outcomes;
     tailer.read([&](TranscriptBatch batch) {
         for (Ingest::Outcome& outcome : f.ingest.apply(batch)) outcomes.push_back(std::move(outcome));
     });
     EXPECT_EQ(outcomes, std::vector<Ingest::Outcome>(12, Ingest::Outcome::rejected("unreadable")));
+    EXPECT_EQ(tailer.offset(), FileSystem::info(path)->size);
     EXPECT_TRUE(f.store->items().empty());
     ASSERT_EQ(f.store->sessions().size(), 1u);
     const Session& session = f.store->sessions().begin()->second;

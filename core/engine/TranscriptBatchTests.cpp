@@ -25,25 +25,40 @@ TranscriptBatch tailOnce(const std::string& path) {
     return readAll(tailer);
 }
 
+// A fetched web page's result carries an address alone, as a published page's does: only the tool that
+// the result answers, named lines earlier, tells them apart.
 TEST(TranscriptBatch, OnlyPublishedPagesBecomeArtifacts) {
-    TempDir dir;
     const Json webFetch = {{"bytes", 48213},    {"code", 200},     {"codeText", "OK"},
                            {"durationMs", 912}, {"result", "..."}, {"url", "https://docs.example.com/guide"}};
     const Json published = {{"url", "https://claude.ai/code/artifact/probe"}, {"path", "/w/p.html"}};
     Json publishedWithMore = published;
-    publishedWithMore["url"] = "https://claude.ai/code/artifact/more";
     publishedWithMore["favicon"] = "*";
-    std::string path =
-        dir.write("proj/s1.jsonl", toolUseLine("t1", "WebFetch") + resultLine("t1", webFetch) +
-                                       toolUseLine("t2", "Artifact") + resultLine("t2", publishedWithMore) +
-                                       resultLine("t3", published) + toolUseLine("t4", "WebFetch") +
-                                       resultLine("t4", published));
-    std::vector<std::string> artifacts;
-    for (const Candidate& candidate : tailOnce(path).candidates) {
-        if (auto* artifact = std::get_if<Payload::Artifact>(&candidate.payload.value))
-            artifacts.push_back(artifact->info.id);
+    const Json withID = {{"artifact_id", "a1"}, {"url", "https://claude.ai/x"}, {"extra", 1}};
+    struct Case {
+        std::optional<std::string> tool;
+        Json result;
+        bool published;
+    };
+    // clang-format off
+    const std::vector<Case> cases = {
+        {std::nullopt, webFetch,          false},
+        {"WebFetch",   webFetch,          false},
+        {"Artifact",   webFetch,          true},
+        {std::nullopt, published,         true},
+        {"WebFetch",   published,         false},
+        {"Artifact",   publishedWithMore, true},
+        {"WebFetch",   withID,            true},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        TempDir dir;
+        std::string path = dir.write("proj/s1.jsonl",
+                                     (c.tool ? toolUseLine("t1", *c.tool) : "") + resultLine("t1", c.result));
+        std::size_t artifacts = 0;
+        for (const Candidate& candidate : tailOnce(path).candidates)
+            artifacts += std::holds_alternative<Payload::Artifact>(candidate.payload.value);
+        EXPECT_EQ(artifacts, c.published ? 1u : 0u) << c.result << " " << c.tool.value_or("-");
     }
-    EXPECT_EQ(artifacts, (std::vector<std::string>{"more", "probe"}));
 }
 
 TEST(TranscriptBatch, ASessionStartsAtItsEarliestLine) {

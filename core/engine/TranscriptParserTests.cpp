@@ -5,7 +5,6 @@
 #include <map>
 #include <string>
 #include <tuple>
-#include <unordered_map>
 #include <vector>
 
 #include "core/base/Iso8601.h"
@@ -193,45 +192,6 @@ TEST(TranscriptParser, Artifacts) {
         if (!c.id) continue;
         EXPECT_EQ(record->artifact->id, *c.id);
         EXPECT_EQ(record->artifact->toolUseID, "toolu_a");
-    }
-    Json line = userLine(Json::array({toolResult("toolu_a", "Published")}));
-    line["toolUseResult"] = {{"url", url}, {"path", "/w/a.html"}, {"title", "T"}};
-    auto artifact = parse(line)->artifact;
-    EXPECT_EQ(artifact->url.string(), url);
-    EXPECT_EQ(artifact->title, "T");
-    EXPECT_EQ(artifact->path, "/w/a.html");
-}
-
-TEST(TranscriptParser, AnAddressAloneIsAPublishedPageOnlyWhenItAnswersThePublishingTool) {
-    const Json webFetch = {{"bytes", 48213},       {"code", 200},
-                           {"codeText", "OK"},     {"durationMs", 912},
-                           {"result", "# Docs\n"}, {"url", "https://docs.example.com/guide"}};
-    const Json published = {{"url", "https://claude.ai/code/artifact/e897"}, {"path", "/w/a.html"}};
-    const Json withID = {{"artifact_id", "a1"}, {"url", "https://claude.ai/x"}, {"extra", 1}};
-    struct Case {
-        Json result;
-        std::optional<std::string> answeredTool;
-        bool published;
-    };
-    // clang-format off
-    const std::vector<Case> cases = {
-        {webFetch,  std::nullopt, false},
-        {webFetch,  "WebFetch",   false},
-        {webFetch,  "Artifact",   true},
-        {published, std::nullopt, true},
-        {published, "WebFetch",   false},
-        {published, "Artifact",   true},
-        {withID,    "WebFetch",   true},
-    };
-    // clang-format on
-    for (const Case& c : cases) {
-        Json line = userLine(Json::array({toolResult("toolu_w", "fetched")}));
-        line["toolUseResult"] = c.result;
-        auto record = parse(line);
-        ASSERT_TRUE(record && record->artifact) << c.result;
-        std::unordered_map<std::string, ToolUse> calls;
-        if (c.answeredTool) calls["toolu_w"] = ToolUse{"toolu_w", *c.answeredTool, std::nullopt};
-        EXPECT_EQ(record->artifact->isPublished(calls), c.published) << c.result << " " << calls.size();
     }
 }
 

@@ -20,9 +20,11 @@ const Date now = dateFromUnix(nowUnix);
 std::string promptLine(const std::string& id) { return testing::promptLine(id, "prompt " + id); }
 
 struct Fixture {
+    explicit Fixture(std::int64_t chunk = 1 << 20)
+        : set(Url::fromPath(dir.makeDir("claude/projects")), store, chunk) {}
     TempDir dir;
     Store store{dir / "support", [] { return now; }};
-    TranscriptSet set{Url::fromPath(dir.makeDir("claude/projects")), store, 1 << 20};
+    TranscriptSet set;
 
     std::vector<std::string> promptsRead(const std::string& path, Date at = now) {
         std::vector<std::string> ids;
@@ -99,16 +101,14 @@ TEST(TranscriptSet, ReadStoresTheOffsetAndAReopenedTailerContinuesThere) {
 }
 
 TEST(TranscriptSet, OffsetIsStoredAfterEveryBatch) {
-    TempDir dir;
-    Store store(dir / "support", [] { return now; });
-    TranscriptSet set(Url::fromPath(dir.makeDir("projects")), store, 64);
+    Fixture f(64);
     std::string first = promptLine("a");
     std::string path =
-        dir.write("projects/p/s.jsonl", first + std::string(200, ' ') + "\n" + promptLine("b"));
+        f.dir.write("claude/projects/p/s.jsonl", first + std::string(200, ' ') + "\n" + promptLine("b"));
     std::vector<std::uint64_t> storedAtBatch;
-    set.read(path, now, [&](TranscriptBatch) {
-        auto stored = store.offsets().find(path);
-        storedAtBatch.push_back(stored == store.offsets().end() ? 0 : stored->second);
+    f.set.read(path, now, [&](TranscriptBatch) {
+        auto stored = f.store.offsets().find(path);
+        storedAtBatch.push_back(stored == f.store.offsets().end() ? 0 : stored->second);
     });
     // Each batch's offset is in the store before the next batch is handed over.
     ASSERT_EQ(storedAtBatch.size(), 2u);

@@ -143,27 +143,21 @@ TEST(TranscriptTailer, HugeLineAcrossManyReadsIsDecodedOnce) {
     EXPECT_EQ(tailer.offset(), content.size());
 }
 
-TEST(TranscriptTailer, ReadResultArrivingLaterStillGivesTheFile) {
+// Only a Read with an absolute path names a file; its result may come in a later read.
+TEST(TranscriptTailer, AReadResultArrivingLaterStillGivesTheFile) {
     TempDir dir;
-    std::string path = dir.write("proj/s1.jsonl", toolUseLine("t1", "Read", "/w/shot.png"));
+    std::string path = dir.write(
+        "proj/s1.jsonl", toolUseLine("t1", "Write", "/w/a.png") + toolUseLine("t2", "Read", "rel.png") +
+                             toolUseLine("t3", "Read", "/w/shot.png") + toolResultLine("t1") +
+                             toolResultLine("t2") + toolResultLine("unknown"));
     auto tailer = tailerFor(path);
     EXPECT_TRUE(readAll(tailer).candidates.empty());
     EXPECT_TRUE(tailer.awaitsToolResults());
-    appendTo(path, toolResultLine("t1"));
+    appendTo(path, toolResultLine("t3"));
     TranscriptBatch batch = readAll(tailer);
     ASSERT_EQ(batch.candidates.size(), 1u);
     EXPECT_EQ(batch.candidates[0].payload, (Payload{Payload::File{Url::fromPath("/w/shot.png")}}));
     EXPECT_EQ(batch.candidates[0].readPath, "/w/shot.png");
-    EXPECT_FALSE(tailer.awaitsToolResults());
-}
-
-TEST(TranscriptTailer, OnlyReadCallsWithAbsolutePathsBecomeFiles) {
-    TempDir dir;
-    std::string path = dir.write(
-        "proj/s1.jsonl", toolUseLine("t1", "Write", "/w/a.png") + toolUseLine("t2", "Read", "rel.png") +
-                             toolResultLine("t1") + toolResultLine("t2") + toolResultLine("unknown"));
-    auto tailer = tailerFor(path);
-    EXPECT_TRUE(readAll(tailer).candidates.empty());
     EXPECT_FALSE(tailer.awaitsToolResults());
 }
 
@@ -284,34 +278,26 @@ TEST(TranscriptTailer, ArtifactsAndTitlesAreReported) {
     EXPECT_EQ(batch.titles[0], (SessionTitle{"s1", SessionTitle::Kind::custom, "Named", "proj"}));
 }
 
-TEST(TranscriptTailer, EmptyMissingAndVanishedFiles) {
+TEST(TranscriptTailer, EmptyVanishedAndGarbageFiles) {
     TempDir dir;
     std::string path = dir.write("proj/s1.jsonl", "");
-    auto tailer = tailerFor(path);
+    // A chunk below one byte is read as one.
+    auto tailer = tailerFor(path, std::nullopt, -5);
     int calls = 0;
     readAll(tailer, &calls);
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(tailer.offset(), 0u);
 
-    appendTo(path, promptLine("a", "hi"));
-    EXPECT_EQ(readAll(tailer).prompts.size(), 1u);
-    std::uint64_t consumed = *tailer.offset();
-    std::filesystem::remove(path);
-    readAll(tailer, &calls);
-    EXPECT_EQ(calls, 0);
-    EXPECT_EQ(tailer.offset(), consumed);
-}
-
-TEST(TranscriptTailer, GarbageLinesAreSkippedAndConsumed) {
-    TempDir dir;
+    // Garbage lines are skipped and consumed.
     std::string content =
         "not json \"type\":\"user\"\n{\"type\":\"user\",\"broken\n\xff\xfe\"tool_use\"\n\n" +
         promptLine("a", "after");
-    std::string path = dir.write("proj/s1.jsonl", content);
-    // A chunk below one byte is read as one.
-    auto tailer = tailerFor(path, std::nullopt, -5);
-    TranscriptBatch batch = readAll(tailer);
-    ASSERT_EQ(batch.prompts.size(), 1u);
+    appendTo(path, content);
+    EXPECT_EQ(readAll(tailer).prompts.size(), 1u);
+    EXPECT_EQ(tailer.offset(), content.size());
+    std::filesystem::remove(path);
+    readAll(tailer, &calls);
+    EXPECT_EQ(calls, 0);
     EXPECT_EQ(tailer.offset(), content.size());
 }
 
@@ -338,35 +324,14 @@ TEST(TranscriptTailer, RealTranscriptsGiveTheExpectedCaptures) {
     std::string folder = testing::sharedTestData("transcripts");
     if (folder.empty()) GTEST_SKIP() << "shared test data is absent";
     TempDir dir;
-    auto copy = [&](const std::string& name, const std::string& to) {
-        std::filesystem::create_directories(std::filesystem::path(dir / to).parent_path());
-        std::filesystem::copy_file(folder + "/" + name, dir / to);
-        return dir / to;
-    };
-    // A subagent that read twelve files: each read whose result is in the file is one capture.
-    std::string agent =
-        copy("ccl-fork__real__v2.1.17__subagents__agent-a2271d1.jsonl", "proj/s/subagents/agent-a.jsonl");
-    auto tailer = tailerFor(agent, std::nullopt, 4096);
-    TranscriptBatch batch = readAll(tailer);
-    std::size_t files = 0;
-    for (const Candidate& c : batch.candidates) {
-        if (std::holds_alternative<Payload::File>(c.payload.value)) ++files;
-        EXPECT_EQ(c.slug, "proj");
-    }
-    EXPECT_EQ(files, 12u);
-    EXPECT_EQ(sessionIDs(batch).size(), 1u);
-    EXPECT_EQ(tailer.offset(), std::filesystem::file_size(agent));
-
     // The published-artifact probe: the call, then its result, as two reads.
-    std::string probe = dir / "proj/probe.jsonl";
-    appendTo(probe, "");
-    auto probeTailer = tailerFor(probe);
     std::string probeFiles = folder + "/daaain-ccl__real-probe-trimmed__v2.1.198__Artifact-tool_";
-    appendTo(probe, *AtomicFile::read(probeFiles + "use.jsonl"));
+    std::string probe = dir.write("proj/probe.jsonl", *AtomicFile::read(probeFiles + "use.jsonl"));
+    auto probeTailer = tailerFor(probe);
     readAll(probeTailer);
     EXPECT_TRUE(probeTailer.awaitsToolResults());
     appendTo(probe, *AtomicFile::read(probeFiles + "result.jsonl"));
-    batch = readAll(probeTailer);
+    TranscriptBatch batch = readAll(probeTailer);
     ASSERT_EQ(batch.candidates.size(), 1u);
     EXPECT_EQ(std::get<Payload::Artifact>(batch.candidates[0].payload.value).info.id,
               "e897407d-f44d-4654-b436-69973ce1964a");
@@ -374,7 +339,9 @@ TEST(TranscriptTailer, RealTranscriptsGiveTheExpectedCaptures) {
 
     // A pasted screenshot is the user's own image, not something the agent made or looked at.
     std::string pasted =
-        copy("ccl-fork__real__v2.0.55__two-images-one-line__debug_image_message.jsonl", "proj/x.jsonl");
+        dir.write("proj/x.jsonl",
+                  *AtomicFile::read(
+                      folder + "/ccl-fork__real__v2.0.55__two-images-one-line__debug_image_message.jsonl"));
     auto pastedTailer = tailerFor(pasted, std::nullopt, 65536);
     batch = readAll(pastedTailer);
     EXPECT_TRUE(batch.candidates.empty());
