@@ -15,6 +15,7 @@
 #include <cmath>
 #include <set>
 
+#include "app/items/WindowStyle.h"
 #include "core/shelf/CompareGeometry.h"
 #include "core/shelf/CompareNavigation.h"
 
@@ -50,6 +51,7 @@ CompareViewer::CompareViewer(Callbacks callbacks, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_callbacks(std::move(callbacks)) {
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::StrongFocus);
+    setStyleSheet(windowStyleSheet);
     setMouseTracking(true);
     setWindowTitle("Compare Versions");
     m_modes = new QButtonGroup(this);
@@ -65,7 +67,7 @@ CompareViewer::CompareViewer(Callbacks callbacks, QWidget* parent)
         if (auto mode = CompareModes::fromRawValue(raw)) setMode(*mode);
     });
     m_closeButton = new QPushButton("\u2715", this);
-    m_closeButton->setFlat(true);
+    m_closeButton->setObjectName("close");
     m_closeButton->setFixedSize(28, 28);
     m_closeButton->setAccessibleName("Close");
     m_closeButton->setFocusPolicy(Qt::NoFocus);

@@ -40,7 +40,8 @@ ItemCommands::ItemCommands(ShelfModel& model, Options options)
 
 ItemCommands::~ItemCommands() {
     m_alive.reset();
-    // The windows report hiding as they go; the model must not hear of it from a half-destroyed owner.
+    // A window destroyed while showing still reports through updateBusy, which skips windows already gone;
+    // the model hears the final state here.
     m_preview.reset();
     m_compare.reset();
     m_model.setPreviewShowing(false);
@@ -79,9 +80,7 @@ void ItemCommands::remove(const ShelfItem& item) {
     m_model.remove({item});
 }
 
-void ItemCommands::closePreview() { m_preview->hide(); }
-
-void ItemCommands::closeAll() {
+void ItemCommands::closePreview() {
     m_preview->hide();
     m_model.closeCompare();
 }

@@ -47,9 +47,9 @@ public:
     void dragOut(const ShelfItem& item, QWidget* source);
 
     std::vector<MenuItem> menu(const ShelfItem& item);
+    // Closes the preview and the compare window: the model counts both as the preview that Escape in the
+    // drawer and the drawer's closing put away.
     void closePreview();
-    // The drawer closed: both windows go.
-    void closeAll();
 
     PreviewWindow& preview();
     CompareViewer& compareViewer();

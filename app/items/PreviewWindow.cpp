@@ -13,6 +13,7 @@
 
 #include "app/items/DragData.h"
 #include "app/items/PdfPages.h"
+#include "app/items/WindowStyle.h"
 
 namespace brimly {
 
@@ -61,11 +62,12 @@ PreviewWindow::PreviewWindow(Callbacks callbacks, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_callbacks(std::move(callbacks)) {
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::StrongFocus);
+    setStyleSheet(windowStyleSheet);
     setWindowTitle("Preview");
     m_openButton = new QPushButton("Open", this);
     m_showButton = new QPushButton("Show in Files", this);
     m_closeButton = new QPushButton("\u2715", this);
-    m_closeButton->setFlat(true);
+    m_closeButton->setObjectName("close");
     m_closeButton->setFixedSize(28, 28);
     m_closeButton->setAccessibleName("Close");
     for (auto* button : {m_openButton, m_showButton, m_closeButton}) button->setFocusPolicy(Qt::NoFocus);
