@@ -14,6 +14,7 @@
 #include "app/drawer/GlowRenderer.h"
 #include "app/drawer/RecentTimes.h"
 #include "app/shell/DrawerPort.h"
+#include "app/views/ItemActions.h"
 #include "core/base/SerialQueue.h"
 #include "core/drawer/ActiveDisplay.h"
 #include "core/drawer/HoverMachine.h"
@@ -58,6 +59,9 @@ public:
     void hotkey() override;
     void resetHover() override;
     Json status() const override;
+
+    // What the drawer's cards do when opened, right-clicked or dragged out.
+    void setItemActions(ItemActions actions);
 
     // The hover detector's entry points.
     void sample();
@@ -147,6 +151,7 @@ private:
     RecentTimes m_frameIntervals;
     RecentTimes m_frameWork;
 
+    ItemActions m_itemActions;
     GlowRenderer m_glowImages;
     ArrivalGlow m_glow;
 };
