@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRectF>
+#include <QString>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,11 +19,19 @@ namespace brimly {
 // x (`stacks`) or y (`rail`), the session rail along y. Pointers refer into the groups it was built from and
 // live until they are rebuilt. Pure geometry on the main thread; painting and hit tests read it.
 struct ShelfLayout {
+    // Elided texts, made at the first paint after a build: shaping text is the dearest part of a paint, and
+    // a layout is rebuilt with every change of the shelf and every opening of the drawer.
+    struct Texts {
+        QString first;
+        QString second;
+    };
     struct Card {
         const ShelfItem* item = nullptr;
         // The whole card and, inside it, the thumbnail.
         QRectF frame;
         QRectF thumb;
+        // The title and the folder and time line.
+        mutable std::optional<Texts> texts;
     };
     struct Deck {
         // The turn's id, or the session's id for a folded session.
@@ -38,6 +47,8 @@ struct ShelfLayout {
         // The first deck of its session in the strip, which carries the session's label.
         bool startsSession = false;
         std::vector<Card> cards;
+        // The header's title and time.
+        mutable std::optional<Texts> texts;
     };
     struct RailRow {
         const SessionGroup* group = nullptr;

@@ -59,7 +59,17 @@ void ShelfPainter::paintDeck(QPainter& painter, const ShelfLayout::Deck& deck, c
 
 void ShelfPainter::paintHeader(QPainter& painter, const ShelfLayout::Deck& deck, const Marks& marks) const {
     QRectF area = deck.header;
+    if (!deck.texts) deck.texts = headerTexts(deck, marks);
     painter.setFont(m_look.smallFont);
+    painter.setPen(ViewLook::secondaryText());
+    double baseline = area.top() + (area.height() + m_look.small.ascent() - m_look.small.descent()) / 2;
+    painter.drawText(QPointF(area.left(), baseline), deck.texts->first);
+    if (!deck.texts->second.isEmpty())
+        painter.drawText(QPointF(area.right() - m_look.small.horizontalAdvance(deck.texts->second), baseline),
+                         deck.texts->second);
+}
+
+ShelfLayout::Texts ShelfPainter::headerTexts(const ShelfLayout::Deck& deck, const Marks& marks) const {
     QString title;
     QString time;
     if (!deck.turn) {
@@ -79,14 +89,12 @@ void ShelfPainter::paintHeader(QPainter& painter, const ShelfLayout::Deck& deck,
         }
     }
     double timeWidth = time.isEmpty() ? 0 : m_look.small.horizontalAdvance(time) + ViewLook::grid;
-    bool timeFits = area.width() - timeWidth >= 3 * ViewLook::grid * 2;
-    if (!timeFits) timeWidth = 0;
-    painter.setPen(ViewLook::secondaryText());
-    double baseline = area.top() + (area.height() + m_look.small.ascent() - m_look.small.descent()) / 2;
-    painter.drawText(QPointF(area.left(), baseline),
-                     m_look.small.elidedText(title, Qt::ElideRight, area.width() - timeWidth));
-    if (timeFits && !time.isEmpty())
-        painter.drawText(QPointF(area.right() - timeWidth + ViewLook::grid, baseline), time);
+    // The title keeps at least six grid steps; the time gives way first.
+    if (deck.header.width() - timeWidth < 6 * ViewLook::grid) {
+        timeWidth = 0;
+        time.clear();
+    }
+    return {m_look.small.elidedText(title, Qt::ElideRight, deck.header.width() - timeWidth), time};
 }
 
 void ShelfPainter::paintPileEdges(QPainter& painter, const ShelfLayout::Deck& deck) const {
@@ -121,18 +129,15 @@ void ShelfPainter::paintCard(QPainter& painter, const ShelfLayout::Card& card, c
     const QRectF& thumb = card.thumb;
     bool hovered = marks.hovered == item.id;
     bool selected = marks.selected == item.id;
-    QPainterPath rounded;
-    rounded.addRoundedRect(thumb, ViewLook::cardRadius, ViewLook::cardRadius);
-    if (const QImage* image = thumbs.find(thumbKey(item))) {
-        painter.save();
-        painter.setClipPath(rounded, Qt::IntersectClip);
-        painter.drawImage(thumb.topLeft(), *image);
-        painter.restore();
-    } else {
-        painter.fillPath(rounded, hovered ? ViewLook::cardHover() : ViewLook::glyphFill());
-        paintGlyph(painter, thumb, item.kind);
+    const QImage* image = thumbs.find(thumbKey(item));
+    if (image) painter.drawImage(thumb.topLeft(), *image);
+    if (!image || hovered) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(!image ? (hovered ? ViewLook::cardHover() : ViewLook::glyphFill())
+                                : QColor(255, 255, 255, 24));
+        painter.drawRoundedRect(thumb, ViewLook::cardRadius, ViewLook::cardRadius);
     }
-    if (hovered) painter.fillPath(rounded, QColor(255, 255, 255, 24));
+    if (!image) paintGlyph(painter, thumb, item.kind);
     if (selected) {
         painter.setPen(QPen(ViewLook::accent(), 2));
         painter.setBrush(Qt::NoBrush);
@@ -155,18 +160,20 @@ void ShelfPainter::paintCard(QPainter& painter, const ShelfLayout::Card& card, c
         painter.setPen(ViewLook::text());
         painter.drawText(badge, Qt::AlignCenter, count);
     }
+    if (!card.texts) {
+        QString meta = text(relativeTime(item.createdAt, marks.now, marks.zone));
+        if (marks.strip && group)
+            meta = text(ShelfFilter::projectName(group->session)) + QStringLiteral(" \u00b7 ") + meta;
+        card.texts = {m_look.body.elidedText(text(item.title), Qt::ElideMiddle, card.frame.width()),
+                      m_look.small.elidedText(meta, Qt::ElideLeft, card.frame.width())};
+    }
     double lineTop = thumb.bottom() + 4;
     painter.setFont(m_look.bodyFont);
     painter.setPen(ViewLook::text());
-    painter.drawText(QPointF(card.frame.left(), lineTop + m_look.body.ascent()),
-                     m_look.body.elidedText(text(item.title), Qt::ElideMiddle, card.frame.width()));
-    QString meta = text(relativeTime(item.createdAt, marks.now, marks.zone));
-    if (marks.strip && group)
-        meta = text(ShelfFilter::projectName(group->session)) + QStringLiteral(" \u00b7 ") + meta;
+    painter.drawText(QPointF(card.frame.left(), lineTop + m_look.body.ascent()), card.texts->first);
     painter.setFont(m_look.smallFont);
     painter.setPen(ViewLook::secondaryText());
-    painter.drawText(QPointF(card.frame.left(), lineTop + 16 + m_look.small.ascent()),
-                     m_look.small.elidedText(meta, Qt::ElideLeft, card.frame.width()));
+    painter.drawText(QPointF(card.frame.left(), lineTop + 16 + m_look.small.ascent()), card.texts->second);
 }
 
 void ShelfPainter::paintRailRow(QPainter& painter, const ShelfLayout::RailRow& row, bool selected,

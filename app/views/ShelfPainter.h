@@ -50,6 +50,7 @@ private:
                    ThumbnailCache& thumbs, const SessionGroup* group) const;
     void paintPileEdges(QPainter& painter, const ShelfLayout::Deck& deck) const;
     void paintHeader(QPainter& painter, const ShelfLayout::Deck& deck, const Marks& marks) const;
+    ShelfLayout::Texts headerTexts(const ShelfLayout::Deck& deck, const Marks& marks) const;
     void paintFoldedChip(QPainter& painter, const ShelfLayout::Deck& deck) const;
 
     const ViewLook& m_look;

@@ -49,6 +49,7 @@ ShelfView::ShelfView(ShelfModel& model, Options options, QWidget* parent)
       m_alive(std::make_shared<ShelfView*>(this)),
       m_look(QApplication::font()),
       m_painter(m_look),
+      m_thumbs({.cornerRadius = ViewLook::cardRadius}),
       m_header(new ShelfHeader(model, this)),
       m_toast(new UndoToast(model, this)),
       m_empty(new EmptyShelfView(model, this)) {

@@ -1,6 +1,7 @@
 #include "app/views/ThumbnailCache.h"
 
 #include <QImageReader>
+#include <QPainter>
 #include <QRunnable>
 #include <cmath>
 
@@ -42,7 +43,7 @@ void ThumbnailCache::request(const std::string& key, std::vector<std::string> pa
         if (m_options.onDecode) m_options.onDecode();
         QImage image;
         for (const std::string& path : paths) {
-            image = decode(path, size);
+            image = decode(path, size, m_options.cornerRadius);
             if (!image.isNull()) break;
         }
         QMetaObject::invokeMethod(
@@ -75,7 +76,7 @@ void ThumbnailCache::evict() {
     }
 }
 
-QImage ThumbnailCache::decode(const std::string& path, QSize size) {
+QImage ThumbnailCache::decode(const std::string& path, QSize size, double cornerRadius) {
     QImageReader reader(QString::fromStdString(path));
     reader.setAutoTransform(true);
     QSize natural = reader.size();
@@ -90,7 +91,17 @@ QImage ThumbnailCache::decode(const std::string& path, QSize size) {
     QImage image = reader.read();
     if (image.isNull()) return {};
     if (image.size() != size) image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (cornerRadius <= 0) return image;
+    QImage rounded(size, QImage::Format_ARGB32_Premultiplied);
+    rounded.fill(Qt::transparent);
+    QPainter painter(&rounded);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QBrush(image));
+    painter.drawRoundedRect(QRectF(QPointF(0, 0), QSizeF(size)), cornerRadius, cornerRadius);
+    painter.end();
+    return rounded;
 }
 
 }  // namespace brimly

@@ -27,6 +27,8 @@ public:
         std::size_t byteLimit = defaultByteLimit;
         // Two decoders keep a fast scroll fed without taking every core from the engine.
         int threads = 2;
+        // Corners are rounded as the image is decoded, so drawing it needs no clip.
+        double cornerRadius = 0;
         // Runs on the decoding thread just before each decode.
         std::function<void()> onDecode;
     };
@@ -56,7 +58,7 @@ public:
     std::size_t pendingCount() const { return m_pending.size(); }
 
     // Decodes `path` cropped to fill `size`, scaling in the decoder where the format allows it.
-    static QImage decode(const std::string& path, QSize size);
+    static QImage decode(const std::string& path, QSize size, double cornerRadius = 0);
 
 private:
     struct Entry {
