@@ -46,6 +46,12 @@ QAction* actionTitled(const QMenu& menu, const QString& title) {
     return nullptr;
 }
 
+void mouse(QWidget& view, QEvent::Type type, QPointF at, Qt::MouseButton button) {
+    Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent event(type, at, view.mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(&view, &event);
+}
+
 void wheel(QWidget& view, int angle) {
     QPointF at(view.width() / 2.0, view.height() / 2.0);
     QWheelEvent event(at, view.mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton, Qt::NoModifier,
@@ -179,6 +185,48 @@ TEST_F(ShelfViewTest, ReportsTheCardsActuallyInViewAfterEachScroll) {
 
     view->hide();
     EXPECT_EQ(model->visibility().visible(screen), std::set<std::string>{});
+}
+
+TEST_F(ShelfViewTest, AClickOpensAPileThenItsCardAPressAndMoveDragsOutARightClickAsksForTheMenu) {
+    put({"a.png", "b.png", "c.png"});
+    start();
+    open();
+    Titles opened, dragged, menus;
+    view->setActions({
+        .open = [&](const ShelfItem& item) { opened.push_back(item.title); },
+        .contextMenu = [&](const ShelfItem& item, QPoint) { menus.push_back(item.title); },
+        .dragOut = [&](const ShelfItem& item, QWidget*) { dragged.push_back(item.title); },
+    });
+    auto centre = [&](std::size_t card) {
+        return view->onScreen(view->shelfLayout().decks.front().cards.at(card).thumb).center();
+    };
+    auto titleOf = [&](std::size_t card) {
+        return view->shelfLayout().decks.front().cards.at(card).item->title;
+    };
+    auto click = [&](QPointF at) {
+        mouse(*view, QEvent::MouseButtonPress, at, Qt::LeftButton);
+        mouse(*view, QEvent::MouseButtonRelease, at, Qt::LeftButton);
+    };
+    ASSERT_EQ(view->shelfLayout().decks.front().cards.size(), 1u) << "three items of one turn make a pile";
+    click(centre(0));
+    EXPECT_EQ(opened, Titles{}) << "the first click opens the pile";
+    ASSERT_EQ(view->shelfLayout().decks.front().cards.size(), 3u);
+
+    std::string second = titleOf(1);
+    click(centre(1));
+    EXPECT_EQ(opened, Titles{second});
+    EXPECT_EQ(model->selectedItemID(), view->shelfLayout().decks.front().cards.at(1).item->id);
+
+    std::string third = titleOf(2);
+    QPointF from = centre(2);
+    mouse(*view, QEvent::MouseButtonPress, from, Qt::LeftButton);
+    mouse(*view, QEvent::MouseMove, from + QPointF(QApplication::startDragDistance() + 2, 0), Qt::LeftButton);
+    mouse(*view, QEvent::MouseButtonRelease, from, Qt::LeftButton);
+    EXPECT_EQ(dragged, Titles{third});
+    EXPECT_EQ(opened, Titles{second}) << "a drag is no click";
+
+    mouse(*view, QEvent::MouseButtonPress, centre(0), Qt::RightButton);
+    EXPECT_EQ(menus, Titles{titleOf(0)});
 }
 
 TEST_F(ShelfViewTest, KeysMoveTheSelectionAsTheLayoutsSectionsSayAndActOnTheSelectedItem) {
