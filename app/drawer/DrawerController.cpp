@@ -173,7 +173,8 @@ void DrawerController::refreshPanels() {
     for (const auto& [id, layout] : m_displays.layouts) {
         auto& panel = m_panels[id];
         if (!panel) {
-            panel = std::make_unique<NotchPanel>(m_model);
+            panel = std::make_unique<NotchPanel>(m_model, id, m_motionScale);
+            panel->setItemActions(m_itemActions);
             panel->setOnPress([this, id = id] { click(id); });
             panel->setOnKey([this](int key) { return keyPressed(key); });
         }
@@ -361,6 +362,8 @@ void DrawerController::layOut() {
         Rect local{root.x - frame.x(), root.y - frame.y(), root.width, root.height};
         double reveal = DrawerGrowth::reveal(DrawerGrowth::scale(progress));
         DisplayStylePosition edge = m_displays.layouts.at(id).style().position();
+        panel->setLayoutKind(
+            resolveShelfLayoutKind(m_displays.layouts.at(id).style(), m_settings.prefs().layout));
         // Only the animating panel changes shape; the others keep theirs without a round trip to the server.
         bool reshaped = !(panel->drawer() == local) || panel->edge() != edge;
         panel->setDrawer(local, progress > 0 ? reveal : 0, edge);
@@ -574,6 +577,11 @@ void DrawerController::arriveStyle(bool arrive) {
 }
 
 void DrawerController::setCompareKeyCode(long) {}
+
+void DrawerController::setItemActions(ItemActions actions) {
+    m_itemActions = std::move(actions);
+    for (const auto& [id, panel] : m_panels) panel->setItemActions(m_itemActions);
+}
 
 Json DrawerController::status() const {
     Json panels = Json::array();

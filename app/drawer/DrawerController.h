@@ -15,6 +15,7 @@
 #include "app/drawer/RecentTimes.h"
 #include "app/drawer/StyleTransition.h"
 #include "app/shell/DrawerPort.h"
+#include "app/views/ItemActions.h"
 #include "core/base/SerialQueue.h"
 #include "core/drawer/ActiveDisplay.h"
 #include "core/drawer/HoverMachine.h"
@@ -59,6 +60,9 @@ public:
     void hotkey() override;
     void resetHover() override;
     Json status() const override;
+
+    // What the drawer's cards do when opened, right-clicked or dragged out.
+    void setItemActions(ItemActions actions);
 
     // The hover detector's entry points.
     void sample();
@@ -150,6 +154,7 @@ private:
     RecentTimes m_frameIntervals;
     RecentTimes m_frameWork;
 
+    ItemActions m_itemActions;
     GlowRenderer m_glowImages;
     ArrivalGlow m_glow;
     // The desktop asks for less motion: drawer animations shorten to a brief ease and styles change at once.

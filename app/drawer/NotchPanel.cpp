@@ -6,12 +6,14 @@
 #include <QPainterPath>
 #include <algorithm>
 
-#include "app/shelf/ShelfModel.h"
+#include "app/views/ShelfView.h"
+#include "app/views/ViewLook.h"
 #include "core/drawer/DisplayLayout.h"
 
 namespace brimly {
 
-NotchPanel::NotchPanel(const ShelfModel& model) : m_model(model) {
+NotchPanel::NotchPanel(ShelfModel& model, DisplayID display, double motionScale)
+    : m_view(new ShelfView(model, {.display = display, .motionScale = motionScale}, this)) {
     // Unmanaged (override-redirect): window managers keep a focused full-screen window above every window
     // they manage, docks included, and the drawer must show above it too.
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
@@ -19,6 +21,24 @@ NotchPanel::NotchPanel(const ShelfModel& model) : m_model(model) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TranslucentBackground);
     setWindowTitle("Brimly");
+    m_view->hide();
+}
+
+void NotchPanel::setLayoutKind(ShelfLayoutKind kind) { m_view->setLayoutKind(kind); }
+
+void NotchPanel::setItemActions(ItemActions actions) { m_view->setActions(std::move(actions)); }
+
+void NotchPanel::placeView() {
+    QRectF area(m_drawer.x, m_drawer.y, m_drawer.width, m_drawer.height);
+    if (m_reveal < 0.98 || area.isEmpty()) {
+        m_view->hide();
+        return;
+    }
+    // Clear of the outline's rounded corners at the far side, on the 8-point grid.
+    double side = std::max(16.0, cornerRadius(m_drawer) * 0.75);
+    QRect content = area.adjusted(side, 8, -side, -12).toRect();
+    if (m_view->geometry() != content) m_view->setGeometry(content);
+    m_view->show();
 }
 
 double NotchPanel::cornerRadius(const Rect& drawer) { return std::clamp(drawer.height / 2.5, 6.0, 22.0); }
@@ -28,6 +48,7 @@ void NotchPanel::setDrawer(const Rect& drawer, double reveal, DisplayStylePositi
     m_drawer = drawer;
     m_reveal = reveal;
     m_edge = edge;
+    placeView();
     update();
 }
 
@@ -93,55 +114,17 @@ void NotchPanel::paintEvent(QPaintEvent*) {
         font.setPixelSize(12);
         font.setBold(true);
         painter.setFont(font);
-        painter.setPen(QColor(10, 132, 255));
+        painter.setPen(ViewLook::accent());
         QRectF counter(area.right() - DisplayLayout::counterWidth(m_count), area.top(),
                        DisplayLayout::counterWidth(m_count), area.height());
         painter.drawText(counter, Qt::AlignCenter, m_count > 99 ? QString("99+") : QString::number(m_count));
     }
-    if (m_reveal > 0.05) {
-        painter.setOpacity(std::min(1.0, m_reveal));
-        painter.setClipPath(shape);
-        paintShelf(painter, area.adjusted(20, 14, -20, -14));
-    }
-}
-
-void NotchPanel::paintShelf(QPainter& painter, const QRectF& area) {
-    QFont font = painter.font();
-    font.setPixelSize(13);
-    painter.setFont(font);
-    QFontMetricsF metrics(font);
-    double line = metrics.height() + 4;
-    double y = area.top();
-    auto text = [&](const std::string& value, const QColor& color, double indent) {
-        if (y + line > area.bottom()) return false;
-        painter.setPen(color);
-        QString elided =
-            metrics.elidedText(QString::fromStdString(value), Qt::ElideMiddle, area.width() - indent);
-        painter.drawText(QPointF(area.left() + indent, y + metrics.ascent()), elided);
-        y += line;
-        return true;
-    };
-    const auto& groups = m_model.groups();
-    std::size_t shown = m_model.visibleSnapshot().items.size();
-    std::string header = shown == 1 ? "1 item" : std::to_string(shown) + " items";
-    if (m_model.unreadCount() > 0) header += " · " + std::to_string(m_model.unreadCount()) + " new";
-    if (!text(header, QColor(160, 160, 170), 0)) return;
-    if (groups.empty()) {
-        if (auto empty = m_model.emptyShelf()) text(empty->text, QColor(200, 200, 210), 0);
-        return;
-    }
-    for (const auto& group : groups) {
-        std::string title = group.session.name().value_or(group.session.folder());
-        if (!text(title, QColor(235, 235, 240), 0)) return;
-        for (const auto& item : group.items()) {
-            bool isNew = m_model.dotIDs().contains(item.id) || m_model.unreadIDs().contains(item.id);
-            if (!text((isNew ? "● " : "   ") + item.title, QColor(200, 200, 210), 12)) return;
-        }
-    }
 }
 
 void NotchPanel::keyPressEvent(QKeyEvent* event) {
-    if (m_onKey && m_onKey(event->key())) {
+    if (m_view->isVisible() && m_view->handleKey(event->key(), event->modifiers())) {
+        event->accept();
+    } else if (m_onKey && m_onKey(event->key())) {
         event->accept();
     } else {
         QWidget::keyPressEvent(event);

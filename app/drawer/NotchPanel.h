@@ -8,19 +8,24 @@
 #include <vector>
 
 #include "app/drawer/RecentTimes.h"
+#include "app/views/ItemActions.h"
 #include "core/base/Geometry.h"
 #include "core/config/DisplayStyle.h"
+#include "core/drawer/DisplayID.h"
+#include "core/drawer/ShelfLayoutKind.h"
 
 namespace brimly {
 
 class ShelfModel;
+class ShelfView;
 
 // One display's drawer window: frameless, above other windows, on every desktop, never taking focus. It
 // draws the drawer's outline where the controller says the drawer is (window coordinates) and, once the
-// drawer is open far enough, the shelf; everywhere else it is transparent and lets clicks through.
+// drawer is open, shows the shelf's view inside it; everywhere else it is transparent and lets clicks
+// through.
 class NotchPanel final : public QWidget {
 public:
-    explicit NotchPanel(const ShelfModel& model);
+    NotchPanel(ShelfModel& model, DisplayID display, double motionScale);
 
     // The drawer's rectangle in this window's coordinates, how far the content shows (0…1), and the screen
     // edge it hangs from.
@@ -28,6 +33,9 @@ public:
     const Rect& drawer() const { return m_drawer; }
     double reveal() const { return m_reveal; }
     DisplayStylePosition edge() const { return m_edge; }
+    void setLayoutKind(ShelfLayoutKind kind);
+    void setItemActions(ItemActions actions);
+    ShelfView& shelfView() const { return *m_view; }
     // The arrival count drawn at the collapsed drawer's trailing end; 0 draws none.
     void setCount(int count);
     void setOnPress(std::function<void()> onPress) { m_onPress = std::move(onPress); }
@@ -50,9 +58,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void paintShelf(class QPainter& painter, const QRectF& area);
+    // The shelf shows once the drawer has grown to its open size, inside its rounded corners.
+    void placeView();
 
-    const ShelfModel& m_model;
+    ShelfView* m_view;
     Rect m_drawer;
     double m_reveal = 0;
     DisplayStylePosition m_edge = DisplayStylePosition::top;

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QMenu;
+class QToolButton;
+
+namespace brimly {
+
+class ShelfModel;
+
+// The drawer's header: the project switcher, the filter button and the "Brimly menu" button, each opening
+// a menu built from the model as it opens, and the count of new items. The model learns when a menu opens
+// and closes, so the drawer stays open meanwhile. Main thread only.
+class ShelfHeader final : public QWidget {
+public:
+    enum class Menu { project, filter, main };
+
+    ShelfHeader(ShelfModel& model, QWidget* parent);
+
+    // Labels and the count as the model has them now.
+    void refresh();
+    QToolButton& button(Menu which) const;
+    QMenu& menu(Menu which) const;
+    const QLabel& count() const { return *m_count; }
+
+private:
+    QToolButton* makeButton(Menu which);
+
+    ShelfModel& m_model;
+    QToolButton* m_project;
+    QToolButton* m_filter;
+    QToolButton* m_main;
+    QMenu* m_projectMenu;
+    QMenu* m_filterMenu;
+    QMenu* m_mainMenu;
+    QLabel* m_count;
+};
+
+}  // namespace brimly

@@ -1,0 +1,281 @@
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+#include <QWheelEvent>
+
+#include "app/shelf/ShelfModelTestSupport.h"
+#include "app/views/EmptyShelfView.h"
+#include "app/views/ShelfHeader.h"
+#include "app/views/ShelfView.h"
+#include "app/views/UndoToast.h"
+
+namespace brimly {
+namespace {
+
+using testing::ShelfModelTest;
+using Titles = std::vector<std::string>;
+constexpr DisplayID screen = 7;
+
+// The rendered menu shows the menu data item for item: titles with their counts, checks, enabled states.
+void expectRendered(const QMenu& menu, const std::vector<MenuItem>& items) {
+    QList<QAction*> actions = menu.actions();
+    ASSERT_EQ(std::size_t(actions.size()), items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const MenuItem& item = items[i];
+        const QAction& action = *actions[qsizetype(i)];
+        EXPECT_EQ(action.isSeparator(), item.kind == MenuItem::Kind::separator) << i;
+        if (item.kind == MenuItem::Kind::separator) continue;
+        std::string text = item.title + (item.secondary ? "\t" + *item.secondary : "");
+        EXPECT_EQ(action.text().toStdString(), text);
+        EXPECT_EQ(action.isChecked(), item.checked) << text;
+        EXPECT_EQ(action.isEnabled(), item.enabled) << text;
+        if (item.kind == MenuItem::Kind::submenu) {
+            ASSERT_NE(action.menu(), nullptr) << text;
+            expectRendered(*action.menu(), item.submenu);
+        }
+    }
+}
+
+QAction* actionTitled(const QMenu& menu, const QString& title) {
+    for (QAction* action : menu.actions()) {
+        if (action->text() == title) return action;
+    }
+    return nullptr;
+}
+
+void mouse(QWidget& view, QEvent::Type type, QPointF at, Qt::MouseButton button) {
+    Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent event(type, at, view.mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(&view, &event);
+}
+
+void wheel(QWidget& view, int angle) {
+    QPointF at(view.width() / 2.0, view.height() / 2.0);
+    QWheelEvent event(at, view.mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&view, &event);
+}
+
+class ShelfViewTest : public ShelfModelTest {
+protected:
+    void open() {
+        model->setOpenScreen(screen);
+        view = std::make_unique<ShelfView>(*model, ShelfView::Options{.display = screen});
+        view->resize(420, 140);
+        view->show();
+    }
+    // The cards whose thumbnails lie at least partly inside the strip at the current scroll offset.
+    std::set<std::string> inViewport() const {
+        std::set<std::string> ids;
+        double offset = view->scrollOffset();
+        double width = view->stripArea().width();
+        for (const auto& deck : view->shelfLayout().decks) {
+            for (const auto& card : deck.cards) {
+                if (card.thumb.right() > offset && card.thumb.left() < offset + width)
+                    ids.insert(card.item->id);
+            }
+        }
+        return ids;
+    }
+    std::unique_ptr<ShelfView> view;
+};
+
+TEST_F(ShelfViewTest, HeaderMenusRenderTheModelsMenusAndHoldTheDrawerOpenWhileShown) {
+    put({"a.png", "b.png"});
+    start();
+    model->toggleKind(KindFilter::images);
+    open();
+    using Menu = ShelfHeader::Menu;
+    const std::vector<std::pair<Menu, std::function<std::vector<MenuItem>()>>> menus = {
+        {Menu::project, [&] { return model->projectMenu(); }},
+        {Menu::filter, [&] { return model->filterMenu(); }},
+        {Menu::main, [&] { return model->headerMenu(); }},
+    };
+    for (const auto& [which, items] : menus) {
+        QMenu& menu = view->header().menu(which);
+        Q_EMIT menu.aboutToShow();
+        EXPECT_TRUE(model->isMenuOpen());
+        expectRendered(menu, items());
+        Q_EMIT menu.aboutToHide();
+        EXPECT_FALSE(model->isMenuOpen());
+    }
+    EXPECT_TRUE(view->header().button(Menu::filter).text().startsWith("Images"));
+    EXPECT_EQ(view->header().button(Menu::main).accessibleName(), "Brimly menu");
+
+    QMenu& filters = view->header().menu(Menu::filter);
+    Q_EMIT filters.aboutToShow();
+    ASSERT_NE(actionTitled(filters, "Only New"), nullptr);
+    actionTitled(filters, "Only New")->trigger();
+    EXPECT_TRUE(model->filter().onlyNew);
+    EXPECT_TRUE(view->header().button(Menu::filter).text().startsWith("2 filters"));
+}
+
+TEST(EmptyShelfViewTest, FollowsTheModelsTextAndItsButtonRunsTheAction) {
+    ManualQueue main;
+    int watchFolder = 0;
+    ShelfModel model(main, ShelfCommands{.watchFolder = [&] { ++watchFolder; }}, {}, {});
+    ShelfView view(model, {});
+    view.resize(420, 140);
+    view.show();
+    const EmptyShelfView& empty = view.emptyState();
+    ASSERT_TRUE(empty.isVisible());
+    EXPECT_EQ(empty.text().text(), "Nothing here yet. Watch a folder, or run Claude Code.");
+    ASSERT_TRUE(empty.button().isVisible());
+    EXPECT_EQ(empty.button().text(), "Watch a Folder\u2026");
+    empty.button().click();
+    EXPECT_EQ(watchFolder, 1);
+
+    model.setWatchesFolders(true);
+    EXPECT_EQ(empty.text().text(), "Nothing yet. New files in your watched folders will appear here.");
+    EXPECT_FALSE(empty.button().isVisible());
+}
+
+TEST_F(ShelfViewTest, TheToastShowsThePendingRemovalAndItsHoverReachesTheModel) {
+    put({"a.png", "b.png"});
+    start();
+    open();
+    UndoToast& toast = view->toast();
+    EXPECT_FALSE(toast.isVisible());
+    model->hide(item("a.png"));
+    ASSERT_TRUE(toast.isVisible());
+    EXPECT_EQ(toast.message().text().toStdString(), model->pendingUndo()->message());
+
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+    QApplication::sendEvent(&toast, &enter);
+    EXPECT_TRUE(model->isToastHovered());
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&toast, &leave);
+    EXPECT_FALSE(model->isToastHovered());
+
+    QApplication::sendEvent(&toast, &enter);
+    toast.undoButton().click();
+    EXPECT_FALSE(model->pendingUndo());
+    EXPECT_EQ(shown(), (Titles{"a.png", "b.png"}));
+    EXPECT_FALSE(toast.isVisible());
+    EXPECT_FALSE(model->isToastHovered()) << "a toast gone from under the pointer holds nothing";
+}
+
+TEST_F(ShelfViewTest, ReportsTheCardsActuallyInViewAfterEachScroll) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 12; ++i) names.push_back("p" + std::to_string(10 + i) + ".png");
+    put(names);
+    start();
+    open();
+    const Turn& turn = model->groups().front().turns.front();
+    model->clickDeck(turn.id, turn.items.size(), false);
+    ASSERT_EQ(view->shelfLayout().decks.front().cards.size(), 12u) << "the opened deck lays out every card";
+
+    std::string first = view->shelfLayout().decks.front().cards.front().item->id;
+    std::string last = view->shelfLayout().decks.front().cards.back().item->id;
+    EXPECT_EQ(model->visibility().visible(screen), inViewport());
+    EXPECT_TRUE(inViewport().contains(first));
+    EXPECT_FALSE(inViewport().contains(last));
+
+    wheel(*view, -120 * 3);
+    EXPECT_GT(view->scrollOffset(), 0);
+    EXPECT_EQ(model->visibility().visible(screen), inViewport());
+    EXPECT_FALSE(model->visibility().visible(screen).contains(first));
+
+    for (int i = 0; i < 30; ++i) wheel(*view, -120);
+    EXPECT_EQ(model->visibility().visible(screen), inViewport());
+    EXPECT_TRUE(model->visibility().visible(screen).contains(last)) << "the strip stops at its end";
+
+    view->hide();
+    EXPECT_EQ(model->visibility().visible(screen), std::set<std::string>{});
+}
+
+TEST_F(ShelfViewTest, AClickOpensAPileThenItsCardAPressAndMoveDragsOutARightClickAsksForTheMenu) {
+    put({"a.png", "b.png", "c.png"});
+    start();
+    open();
+    Titles opened, dragged, menus;
+    view->setActions({
+        .open = [&](const ShelfItem& item) { opened.push_back(item.title); },
+        .contextMenu = [&](const ShelfItem& item, QPoint) { menus.push_back(item.title); },
+        .dragOut = [&](const ShelfItem& item, QWidget*) { dragged.push_back(item.title); },
+    });
+    auto centre = [&](std::size_t card) {
+        return view->onScreen(view->shelfLayout().decks.front().cards.at(card).thumb).center();
+    };
+    auto titleOf = [&](std::size_t card) {
+        return view->shelfLayout().decks.front().cards.at(card).item->title;
+    };
+    auto click = [&](QPointF at) {
+        mouse(*view, QEvent::MouseButtonPress, at, Qt::LeftButton);
+        mouse(*view, QEvent::MouseButtonRelease, at, Qt::LeftButton);
+    };
+    ASSERT_EQ(view->shelfLayout().decks.front().cards.size(), 1u) << "three items of one turn make a pile";
+    click(centre(0));
+    EXPECT_EQ(opened, Titles{}) << "the first click opens the pile";
+    ASSERT_EQ(view->shelfLayout().decks.front().cards.size(), 3u);
+
+    std::string second = titleOf(1);
+    click(centre(1));
+    EXPECT_EQ(opened, Titles{second});
+    EXPECT_EQ(model->selectedItemID(), view->shelfLayout().decks.front().cards.at(1).item->id);
+
+    std::string third = titleOf(2);
+    QPointF from = centre(2);
+    mouse(*view, QEvent::MouseButtonPress, from, Qt::LeftButton);
+    mouse(*view, QEvent::MouseMove, from + QPointF(QApplication::startDragDistance() + 2, 0), Qt::LeftButton);
+    mouse(*view, QEvent::MouseButtonRelease, from, Qt::LeftButton);
+    EXPECT_EQ(dragged, Titles{third});
+    EXPECT_EQ(opened, Titles{second}) << "a drag is no click";
+
+    mouse(*view, QEvent::MouseButtonPress, centre(0), Qt::RightButton);
+    EXPECT_EQ(menus, Titles{titleOf(0)});
+}
+
+TEST_F(ShelfViewTest, KeysMoveTheSelectionAsTheLayoutsSectionsSayAndActOnTheSelectedItem) {
+    put({"a.png", "b.png", "c.png"});
+    start();
+    open();
+    using Direction = ShelfSelection::Direction;
+    // clang-format off
+    const std::tuple<ShelfLayoutKind, int, Direction> presses[] = {
+        {ShelfLayoutKind::stacks, Qt::Key_Right, Direction::right},
+        {ShelfLayoutKind::stacks, Qt::Key_Right, Direction::right},
+        {ShelfLayoutKind::stacks, Qt::Key_Down,  Direction::down},
+        {ShelfLayoutKind::stacks, Qt::Key_Left,  Direction::left},
+        {ShelfLayoutKind::rail,   Qt::Key_Right, Direction::right},
+        {ShelfLayoutKind::rail,   Qt::Key_Down,  Direction::down},
+        {ShelfLayoutKind::rail,   Qt::Key_Up,    Direction::up},
+    };
+    // clang-format on
+    for (const auto& [kind, key, direction] : presses) {
+        view->setLayoutKind(kind);
+        const SessionGroup* selected = nullptr;
+        for (const auto& group : model->groups()) {
+            if (group.session.id == model->selectedSessionID()) selected = &group;
+        }
+        auto sections = ShelfSelection::selection(model->collapsed(), kind, model->groups(), selected);
+        auto expected =
+            ShelfSelection::move(model->selectedItemID(), direction, sections.sections, sections.columns);
+        EXPECT_TRUE(view->handleKey(key, Qt::NoModifier));
+        EXPECT_EQ(model->selectedItemID(), expected) << rawValue(kind) << " key " << key;
+    }
+
+    Titles opened;
+    view->setActions({.open = [&](const ShelfItem& item) { opened.push_back(item.title); }});
+    std::string selected = *model->selectedItemID();
+    std::string title;
+    for (const auto& shelfItem : model->visibleSnapshot().items) {
+        if (shelfItem.id == selected) title = shelfItem.title;
+    }
+    EXPECT_TRUE(view->handleKey(Qt::Key_Space, Qt::NoModifier));
+    EXPECT_EQ(opened, Titles{title});
+
+    EXPECT_TRUE(view->handleKey(Qt::Key_Delete, Qt::NoModifier));
+    ASSERT_TRUE(model->pendingUndo());
+    EXPECT_EQ(shown().size(), 2u);
+    EXPECT_FALSE(view->handleKey(Qt::Key_Z, Qt::NoModifier));
+    EXPECT_TRUE(view->handleKey(Qt::Key_Z, Qt::ControlModifier));
+    EXPECT_FALSE(model->pendingUndo());
+    EXPECT_EQ(shown(), (Titles{"a.png", "b.png", "c.png"}));
+}
+
+}  // namespace
+}  // namespace brimly
