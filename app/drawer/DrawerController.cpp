@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QApplication>
 #include <QRegion>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -226,7 +227,8 @@ void DrawerController::sample() {
     bool drawerOpen = m_machine.openTarget().has_value();
     bool insideOpen = false;
     if (auto open = openDrawerRect()) {
-        insideOpen = m_displays.layouts.at(*m_shownOn).hoverRect(*open).contains(point);
+        insideOpen = m_displays.layouts.at(*m_shownOn).hoverRect(*open).contains(point) ||
+                     overItemWindow(m_displays.space.toRoot(point));
     } else if (auto closing = m_machine.closing(now);
                closing && m_displays.layouts.contains(closing->target)) {
         const DisplayLayout& layout = m_displays.layouts.at(closing->target);
@@ -236,6 +238,8 @@ void DrawerController::sample() {
             layout.closingDrawerRect(openRect(closing->target), 0, duration - closing->remaining, duration)
                 .contains(point);
     }
+    // A menu of the drawer or a drag out of it holds the drawer as it is.
+    if (m_model.isMenuOpen() || m_model.isDragging()) return;
     if (!HoverInputs::feedsMachine(
             {.hoverOpening = hoverOpening(), .hotPresent = hot.has_value(), .drawerOpen = drawerOpen})) {
         return;
@@ -444,10 +448,16 @@ void DrawerController::pressed(int, Point root) {
     }
     auto open = openDrawerRect();
     if (!open) return;
-    if (open->contains(m_displays.space.toGlobal(root))) return;
+    if (open->contains(m_displays.space.toGlobal(root)) || overItemWindow(root) || m_model.isDragging()) return;
     apply(m_machine.clickOutside());
     armDeadline();
     updateKeyPanel(false);
+}
+
+bool DrawerController::overItemWindow(Point root) const {
+    // The preview, the compare viewer and the drawer's menus count as part of the open drawer.
+    QWidget* window = QApplication::topLevelAt(QPoint(int(std::lround(root.x)), int(std::lround(root.y))));
+    return window && !dynamic_cast<NotchPanel*>(window);
 }
 
 void DrawerController::activationChanged() {
@@ -578,9 +588,19 @@ void DrawerController::arriveStyle(bool arrive) {
 
 void DrawerController::setCompareKeyCode(long) {}
 
-void DrawerController::setItemActions(ItemActions actions) {
-    m_itemActions = std::move(actions);
+void DrawerController::setItemCommands(std::unique_ptr<ItemCommands> commands) {
+    m_items = std::move(commands);
+    ItemCommands* items = m_items.get();
+    m_itemActions = {
+        .open = [items](const ShelfItem& item) { items->open(item); },
+        .contextMenu = [items](const ShelfItem& item, QPoint at) { items->contextMenu(item, at); },
+        .dragOut = [items](const ShelfItem& item, QWidget* source) { items->dragOut(item, source); },
+    };
     for (const auto& [id, panel] : m_panels) panel->setItemActions(m_itemActions);
+}
+
+void DrawerController::closeItemWindows() {
+    if (m_items) m_items->closePreview();
 }
 
 Json DrawerController::status() const {

@@ -15,6 +15,7 @@
 #include "app/drawer/RecentTimes.h"
 #include "app/drawer/StyleTransition.h"
 #include "app/shell/DrawerPort.h"
+#include "app/items/ItemCommands.h"
 #include "app/views/ItemActions.h"
 #include "core/base/SerialQueue.h"
 #include "core/drawer/ActiveDisplay.h"
@@ -62,7 +63,9 @@ public:
     Json status() const override;
 
     // What the drawer's cards do when opened, right-clicked or dragged out.
-    void setItemActions(ItemActions actions);
+    // What the cards do with their items; the commands' windows live as long as the drawer.
+    void setItemCommands(std::unique_ptr<ItemCommands> commands);
+    void closeItemWindows() override;
 
     // The hover detector's entry points.
     void sample();
@@ -77,6 +80,7 @@ private:
     void layOut();
     void pressed(int button, Point root);
     void activationChanged();
+    bool overItemWindow(Point root) const;
     std::optional<Rect> openDrawerRect() const;
     Rect drawerRectAt(DisplayID display, double progress) const;
     Rect openRect(DisplayID display) const;
@@ -155,6 +159,7 @@ private:
     RecentTimes m_frameWork;
 
     ItemActions m_itemActions;
+    std::unique_ptr<ItemCommands> m_items;
     GlowRenderer m_glowImages;
     ArrivalGlow m_glow;
     // The desktop asks for less motion: drawer animations shorten to a brief ease and styles change at once.

@@ -131,7 +131,13 @@ int runDesktop(int argc, char** argv) {
         std::string problem;
         auto drawer = DrawerController::make(mainQueue, model, settings, ShelfModel::motionScale(shelf.env),
                                              "", DrawerController::isWaylandSession(shelf.env), &problem);
-        if (!drawer) std::fprintf(stderr, "Brimly: the drawer cannot be shown: %s\n", problem.c_str());
+        if (!drawer) {
+            std::fprintf(stderr, "Brimly: the drawer cannot be shown: %s\n", problem.c_str());
+            return drawer;
+        }
+        drawer->setItemCommands(std::make_unique<ItemCommands>(
+            model, ItemCommands::Options{.supportDir = shelf.support,
+                                         .preferences = [&settings] { return settings.prefs(); }}));
         return drawer;
     };
     int status = 0;

@@ -173,6 +173,7 @@ public:
     TipCentre& tips() { return m_tips; }
     // The preview or compare window showing, or a drag out in progress, keeps the drawer from cooling down.
     bool isBusy() const { return m_previewShowing || m_dragging; }
+    bool isDragging() const { return m_dragging; }
     void setPreviewShowing(bool showing);
     void setDragging(bool dragging);
 

@@ -69,7 +69,9 @@ void AppDelegate::launch() {
     };
     m_model = std::make_unique<ShelfModel>(
         m_mainQueue, std::move(commands),
-        ShelfModel::Options{.motionScale = ShelfModel::motionScale(m_options.env)}, ShelfModel::Callbacks{});
+        ShelfModel::Options{.motionScale = ShelfModel::motionScale(m_options.env)},
+        ShelfModel::Callbacks{.onDrawerClosed = [this] { closeItemWindows(); },
+                              .closePreview = [this] { closeItemWindows(); }});
     m_model->observe([this](ShelfModel::Change change) {
         if (change == ShelfModel::Change::unreadCount && m_tray)
             m_tray->setUnread(m_model->unreadCount() > 0);

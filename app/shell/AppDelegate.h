@@ -67,6 +67,9 @@ public:
 
 private:
     void syncLoginItem();
+    void closeItemWindows() {
+        if (m_drawer) m_drawer->closeItemWindows();
+    }
     void preferencesChanged(const Preferences& now, const Preferences& before);
     void registerHotKey();
     void engineStatus(const EngineStatus& status);

@@ -26,6 +26,8 @@ public:
     virtual void resetHover() = 0;
     // What `brimly status` reports about the drawer (open display, hover phase).
     virtual Json status() const = 0;
+    // The preview and compare windows go: the drawer closed, or Escape stepped back past them.
+    virtual void closeItemWindows() {}
 };
 
 // Until the drawer's windows exist: counts the requests that would open it, so that a user (and the desktop
