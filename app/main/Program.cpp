@@ -6,6 +6,7 @@
 
 #include "app/drawer/DrawerController.h"
 #include "app/qt/QtMainQueue.h"
+#include "app/settings/AppWindows.h"
 #include "app/shell/AppDelegate.h"
 #include "app/shell/BuildInfo.h"
 #include "app/shell/ControlSocket.h"
@@ -134,6 +135,10 @@ int runDesktop(int argc, char** argv) {
         if (!drawer) std::fprintf(stderr, "Brimly: the drawer cannot be shown: %s\n", problem.c_str());
         return drawer;
     };
+    auto makeWindows = [&shelf](AppSettings& settings,
+                                SettingsPort::Actions actions) -> std::unique_ptr<SettingsPort> {
+        return std::make_unique<AppWindows>(settings, shelf.env, std::move(actions));
+    };
     int status = 0;
     {
         AppDelegate delegate(mainQueue, AppDelegate::Options{
@@ -143,6 +148,7 @@ int runDesktop(int argc, char** argv) {
                                             .displayName = "",
                                             .startedAt = startedAt,
                                             .makeDrawer = makeDrawer,
+                                            .makeWindows = makeWindows,
                                         });
         delegate.launch();
         status = QApplication::exec();
