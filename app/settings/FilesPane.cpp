@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
-#include <QStyle>
 
 namespace brimly {
 
@@ -37,14 +36,8 @@ QString joined(const std::vector<std::string>& extensions) {
 FilesPane::FilesPane(SettingsContext& context, QWidget* parent) : FormPane(context, "Files", parent) {
     beginSection("Show these file types");
     for (const KindRow& row : kindRows) {
-        auto* toggle = new QCheckBox(row.label, this);
-        toggle->setObjectName("fileTypes:" + QString::fromUtf8(ShelfItemKinds::rawValue(row.kind).data()));
-        addWide(toggle);
-        if (*row.help) {
-            QLabel* help = addHelp(row.help);
-            help->setIndent(toggle->style()->pixelMetric(QStyle::PM_IndicatorWidth) + 6);
-            toggle->setToolTip(row.help);
-        }
+        QCheckBox* toggle = addCheckBox(
+            "fileTypes:" + QString::fromUtf8(ShelfItemKinds::rawValue(row.kind).data()), row.label, row.help);
         ShelfItemKind kind = row.kind;
         connect(toggle, &QCheckBox::toggled, this, [this, kind](bool on) {
             edit([&](Preferences& next) {

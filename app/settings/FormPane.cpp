@@ -123,17 +123,28 @@ QLabel* FormPane::addMessage(std::function<std::optional<std::string>()> text) {
 
 void FormPane::addStretch() { m_top->addStretch(1); }
 
-QCheckBox* FormPane::addToggle(const QString& name, const QString& label, const QString& help,
-                               bool Preferences::*field) {
-    auto* toggle = new QCheckBox(label, widget());
+QCheckBox* FormPane::addCheckBox(const QString& name, const QString& label, const QString& help) {
+    auto* row = new QWidget(widget());
+    auto* rowLayout = new QVBoxLayout(row);
+    rowLayout->setContentsMargins(0, 0, 0, 0);
+    rowLayout->setSpacing(2);
+    auto* toggle = new QCheckBox(label, row);
     toggle->setObjectName(name);
-    m_current->addWidget(toggle);
+    rowLayout->addWidget(toggle);
     if (!help.isEmpty()) {
-        QLabel* helpLabel = addHelp(help);
+        QLabel* helpLabel = secondaryLabel(help);
         // In line with the toggle's text rather than its box.
         helpLabel->setIndent(toggle->style()->pixelMetric(QStyle::PM_IndicatorWidth) + 6);
+        rowLayout->addWidget(helpLabel);
         toggle->setToolTip(help);
     }
+    m_current->addWidget(row);
+    return toggle;
+}
+
+QCheckBox* FormPane::addToggle(const QString& name, const QString& label, const QString& help,
+                               bool Preferences::*field) {
+    QCheckBox* toggle = addCheckBox(name, label, help);
     connect(toggle, &QCheckBox::toggled, this,
             [this, field](bool on) { edit([&](Preferences& next) { next.*field = on; }); });
     onRefresh([toggle, field](const Preferences& now) {

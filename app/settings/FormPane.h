@@ -46,6 +46,8 @@ protected:
     QLabel* addMessage(std::function<std::optional<std::string>()> text);
     void addStretch();
 
+    // A check box with its help as a second line under its text, bound to nothing yet.
+    QCheckBox* addCheckBox(const QString& name, const QString& label, const QString& help);
     QCheckBox* addToggle(const QString& name, const QString& label, const QString& help,
                          bool Preferences::*field);
     QComboBox* addChoice(const QString& name, const QString& label, const QString& help,

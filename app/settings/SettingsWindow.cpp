@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPointer>
+#include <QScreen>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -146,6 +147,11 @@ void SettingsWindow::open() {
 void SettingsWindow::open(SettingsPane pane) {
     select(pane);
     refresh();
+    if (!m_placed && screen()) {
+        // A window manager may put a new window under the pointer, where a tall one runs off the screen.
+        move(screen()->availableGeometry().center() - rect().center());
+        m_placed = true;
+    }
     show();
     if (isMinimized()) showNormal();
     raise();

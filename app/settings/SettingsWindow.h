@@ -36,6 +36,7 @@ private:
     QStackedWidget* m_stack;
     std::vector<FormPane*> m_panes;
     FoldersPane* m_folders = nullptr;
+    bool m_placed = false;
 };
 
 }  // namespace brimly

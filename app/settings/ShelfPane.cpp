@@ -44,7 +44,8 @@ ShelfPane::ShelfPane(SettingsContext& context, QWidget* parent) : FormPane(conte
         [this](long code, long) { edit([code](Preferences& next) { next.compareKeyCode = code; }); });
     onRefresh([compareKey](const Preferences& now) { compareKey->setShortcut(now.compareKeyCode, 0); });
 
-    beginSection("History & Storage");
+    // "&&": a single "&" would mark a keyboard mnemonic.
+    beginSection("History && Storage");
     addWhole("retentionDays", "Keep items for", {}, Preferences::retentionRange, 1, "day", "days",
              &Preferences::retentionDays, "BRIMLY_RETENTION_DAYS", Preferences::retentionRange);
     addWhole("maxItems", "Maximum items", {}, EngineConfig::maxItemsRange, 50, "item", "items",

@@ -7,8 +7,10 @@
 #include <QPainterPath>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <variant>
 
@@ -140,9 +142,19 @@ WelcomeWindow::WelcomeWindow(SettingsContext& context, std::function<void()> ope
     layout->addWidget(m_launchAtLoginError);
     m_shareUsage = new QCheckBox("Share anonymous usage", this);
     m_shareUsage->setObjectName("shareUsage");
-    m_shareUsage->setToolTip(
-        "Counts a few milestones and how many items arrive each day. Never prompts, file names or images.");
+    QString usage =
+        "Counts a few milestones and how many items arrive each day. Never prompts, file names or images.";
+    m_shareUsage->setToolTip(usage);
     layout->addWidget(m_shareUsage);
+    auto* usageLine = wrapped(usage, this);
+    QFont small = usageLine->font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    usageLine->setFont(small);
+    usageLine->setIndent(m_shareUsage->style()->pixelMetric(QStyle::PM_IndicatorWidth) + 6);
+    QPalette secondary = usageLine->palette();
+    secondary.setColor(QPalette::WindowText, secondary.color(QPalette::PlaceholderText));
+    usageLine->setPalette(secondary);
+    layout->addWidget(usageLine);
 
     layout->addStretch(1);
     auto* buttons = new QHBoxLayout;
@@ -185,11 +197,17 @@ WelcomeWindow::WelcomeWindow(SettingsContext& context, std::function<void()> ope
         if (self) self->refresh();
     });
     refresh();
-    resize(sizeHint().expandedTo(QSize(480, 0)));
+    setMinimumWidth(500);
 }
 
 void WelcomeWindow::open() {
     refresh();
+    if (!isVisible()) adjustSize();
+    if (!m_placed && screen()) {
+        // A window manager may put a new window under the pointer, where a tall one runs off the screen.
+        move(screen()->availableGeometry().center() - rect().center());
+        m_placed = true;
+    }
     show();
     raise();
     activateWindow();

@@ -31,6 +31,7 @@ private:
     QCheckBox* m_launchAtLogin;
     QLabel* m_launchAtLoginError;
     QCheckBox* m_shareUsage;
+    bool m_placed = false;
 };
 
 }  // namespace brimly
