@@ -21,14 +21,14 @@ public:
     void refresh() override;
     // Asks for a folder and watches it ("Add Folder").
     void addFolder();
-    // Reads every watched folder's last activity again.
-    void refreshActivity();
 
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // Reads every watched folder's last activity again.
+    void refreshActivity();
     void addClaudeFolderRow(const QString& name, const QString& label, bool sessions);
     void showWatched();
 

@@ -79,7 +79,6 @@ protected:
                                ClosedRange overrideRange = {});
 
     void onRefresh(std::function<void(const Preferences&)> loader) { m_loaders.push_back(std::move(loader)); }
-    QVBoxLayout* currentLayout() const { return m_current; }
     QLabel* secondaryLabel(const QString& text) const;
     SettingsContext& context() { return m_context; }
 

@@ -32,6 +32,11 @@ GeneralPane::GeneralPane(SettingsContext& context, QWidget* parent) : FormPane(c
     dwellLayout->addWidget(slider);
     dwellLayout->addWidget(dwellValue);
     addRow("Hover delay", "The duration the shelf waits before opening.", dwell);
+    // A drag shows each value but writes only the one it ends on.
+    slider->setTracking(false);
+    connect(slider, &QSlider::sliderMoved, this, [dwellValue](int position) {
+        dwellValue->setText(QString::number(range.lower + position * dwellStep) + " ms");
+    });
     connect(slider, &QSlider::valueChanged, this, [this, dwellValue](int position) {
         long ms = range.lower + position * dwellStep;
         dwellValue->setText(QString::number(ms) + " ms");

@@ -302,5 +302,27 @@ TEST_F(SettingsWindowTest, TheWelcomeWindowShowsOnTheFirstStartOnly) {
     EXPECT_TRUE(second.isSettingsVisible());
 }
 
+TEST_F(SettingsWindowTest, TheWindowFollowsChangesMadeElsewhere) {
+    auto window = makeWindow();
+    auto* hover = child<QCheckBox>(*window, "hoverEnabled");
+    auto* recorder = child<ShortcutRecorder>(*window, "hotkey");
+    EXPECT_TRUE(hover->isChecked());
+    dir.write("config/brimly/preferences.json", R"({"hoverEnabled": false})");
+    settings.reload();
+    EXPECT_FALSE(hover->isChecked()) << "a hand edit of the file";
+    settings.setHotkeyError("Another app already uses this shortcut. Choose a different one.");
+    EXPECT_EQ(recorder->message(), "Another app already uses this shortcut. Choose a different one.");
+
+    EXPECT_NE(child<QLabel>(*window, "noDisplays"), nullptr);
+    settings.setDisplays({DisplayInfo{.id = "1", .name = "Left"}, DisplayInfo{.id = "2", .name = "Right"}});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(child<QLabel>(*window, "noDisplays"), nullptr);
+    auto* second = child<QComboBox>(*window, "displayStyle:2");
+    ASSERT_NE(second, nullptr);
+    (void)settings.edit([](Preferences& p) { p.displayStyle = DisplayStyleChoice::pill(PillSide::right); });
+    EXPECT_EQ(second->currentText(), "Pill");
+    EXPECT_EQ(child<QComboBox>(*window, "pillPosition:1")->currentText(), "Right");
+}
+
 }  // namespace
 }  // namespace brimly
