@@ -18,15 +18,7 @@ for tool in Xvfb openbox trayer xdotool jq vips base64; do
 done
 
 source "$(dirname "$0")/common.sh"
-mkdir -p "$work/bin" "$BRIMLY_CLAUDE_HOME/projects/-work-demo"
-
-# The desktop's file opener, recorded instead of run: `brimly settings` must reach it with the settings file.
-cat >"$work/bin/xdg-open" <<OPENER
-#!/bin/sh
-echo "\$1" >>"$work/opened"
-OPENER
-chmod +x "$work/bin/xdg-open"
-export PATH=$work/bin:$PATH
+mkdir -p "$BRIMLY_CLAUDE_HOME/projects/-work-demo"
 
 screenshotLine() {
     local png=$work/shot.png
@@ -53,9 +45,17 @@ echo "start: the app follows the Claude home; a screenshot from before it starte
 app=$!
 pids+=("$app")
 await '.itemsShown == 1 and .unread == 0 and .claudeFound and .firstSnapshotAfter > 0' "the first screenshot"
-await '.menu == ["Show Shelf", "-", "Settings…", "Check for Updates…", "About Brimly", "-", "Quit Brimly"]' \
+await '.menu == ["Show Shelf", "-", "Settings…", "Check for Updates…", "About Brimly", "Welcome to Brimly…", "-", "Quit Brimly"]' \
     "the tray menu's texts"
 await '.hotkey.registered and .hotkey.shortcut == "Ctrl+Alt+Space"' "the hot key"
+
+echo "welcome: the first start shows the welcome window; launched again, it comes forward instead of the settings"
+await '.windows.welcome and .windows.settings == false' "the welcome window"
+"$brimly" || fail "the second launch failed"
+await '.windows.welcome and .windows.settings == false' "the welcome window to stay in front"
+welcome=$(xdotool search --sync --name '^Welcome to Brimly$' | head -n 1)
+xdotool windowactivate --sync "$welcome" key ctrl+w
+await '.windows.welcome == false' "Ctrl+W to close the welcome window"
 
 echo "tray: a tray host that appears later takes the icon"
 trayer --edge bottom --align right >"$work/trayer.log" 2>&1 &
@@ -146,9 +146,9 @@ kill "${pids[-1]}"
 
 echo "launched again: the running app opens its settings, the second process ends with 0"
 "$brimly" || fail "the second launch failed"
-grep -q "preferences.json" "$work/opened" 2>/dev/null || fail "the settings file was not opened"
+await '.windows.settings' "the settings window"
 echo '{"showInMenuBar": false}' >"$XDG_CONFIG_HOME/brimly/preferences.json"
-await '.tray.shown == false' "a hand edit of the settings file"
+await '.tray.shown == false and .windows.settings' "a hand edit of the settings file, with the settings open"
 
 echo "quit: exits 0 with the shelf written"
 "$brimly" quit

@@ -6,6 +6,7 @@
 
 #include "app/drawer/DrawerController.h"
 #include "app/qt/QtMainQueue.h"
+#include "app/settings/AppWindows.h"
 #include "app/shell/AppDelegate.h"
 #include "app/shell/BuildInfo.h"
 #include "app/shell/ControlSocket.h"
@@ -140,6 +141,10 @@ int runDesktop(int argc, char** argv) {
                                          .preferences = [&settings] { return settings.prefs(); }}));
         return drawer;
     };
+    auto makeWindows = [&shelf](AppSettings& settings,
+                                SettingsPort::Actions actions) -> std::unique_ptr<SettingsPort> {
+        return std::make_unique<AppWindows>(settings, shelf.env, std::move(actions));
+    };
     int status = 0;
     {
         AppDelegate delegate(mainQueue, AppDelegate::Options{
@@ -149,6 +154,7 @@ int runDesktop(int argc, char** argv) {
                                             .displayName = "",
                                             .startedAt = startedAt,
                                             .makeDrawer = makeDrawer,
+                                            .makeWindows = makeWindows,
                                         });
         delegate.launch();
         status = QApplication::exec();

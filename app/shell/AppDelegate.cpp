@@ -64,7 +64,14 @@ void AppDelegate::launch() {
         .settings = [this] { openSettings(); },
         .checkForUpdates = {},
         .feedback = {},
-        .watchFolder = [this] { openSettings(); },
+        .watchFolder =
+            [this] {
+                if (m_windows) {
+                    m_windows->chooseWatchedFolder();
+                } else {
+                    openSettings();
+                }
+            },
         .quit = [this] { quit(); },
     };
     m_model = std::make_unique<ShelfModel>(
@@ -87,6 +94,7 @@ void AppDelegate::launch() {
     m_drawer->startWatchers(m_settings.prefs().activeDisplayOnly);
     m_drawer->setCompareKeyCode(m_settings.prefs().compareKeyCode);
     registerHotKey();
+    if (m_options.makeWindows) m_windows = m_options.makeWindows(m_settings, {.quit = [this] { quit(); }});
     m_tray = std::make_unique<TrayIcon>([this] { return statusMenu(); });
     m_tray->setVisible(m_settings.prefs().showInMenuBar);
     if (!TrayIcon::isAvailable()) {
@@ -114,6 +122,7 @@ void AppDelegate::launch() {
     }
     // Update checks and telemetry come with their own parts of the program.
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { flushNow(); });
+    if (m_windows) m_windows->started();
 }
 
 void AppDelegate::syncLoginItem() {
@@ -232,6 +241,7 @@ std::vector<MenuItem> AppDelegate::statusMenu() {
         .unread = m_model ? m_model->unreadCount() : 0,
         .updateVersion = std::nullopt,
         .hasFeedbackAddress = *BuildInfo::feedbackAddress != '\0',
+        .hasWelcome = m_windows != nullptr,
     };
     StatusMenu::Actions actions{
         .showUpdate = {},
@@ -246,25 +256,38 @@ std::vector<MenuItem> AppDelegate::statusMenu() {
         .sendFeedback =
             [] { QDesktopServices::openUrl(QUrl(QString("mailto:") + BuildInfo::feedbackAddress)); },
         .about =
-            [] {
+            [this] {
+                if (m_windows) {
+                    m_windows->showAbout();
+                    return;
+                }
                 QMessageBox::about(nullptr, "About Brimly",
                                    QString("Brimly %1\nA shelf of what your coding agent makes and looks at.")
                                        .arg(BuildInfo::version));
             },
+        .welcome = [this] { m_windows->showWelcome(); },
         .quit = [this] { quit(); },
     };
     return StatusMenu::build(inputs, actions);
 }
 
 void AppDelegate::reopen() {
+    if (m_windows && m_windows->isWelcomeVisible()) {
+        m_windows->showWelcome();
+        return;
+    }
     m_drawer->resetHover();
     syncLoginItem();
     openSettings();
 }
 
 void AppDelegate::openSettings() {
-    // Until the settings window exists the file is the settings: the desktop's editor opens it, and the
-    // file watch applies what is saved.
+    if (m_windows) {
+        m_windows->showSettings();
+        return;
+    }
+    // Without windows the file is the settings: the desktop's editor opens it, and the file watch applies
+    // what is saved.
     const std::string& path = m_settings.path();
     if (!FileSystem::exists(path)) {
         if (auto error = m_settings.prefs().save(path))
@@ -342,6 +365,8 @@ AppStatus AppDelegate::status() {
         .firstSnapshotAfter = m_firstSnapshotAfter,
         .engineGeneration = m_runner ? m_runner->generation() : 0,
         .drawer = m_drawer->status(),
+        .settingsShown = m_windows && m_windows->isSettingsVisible(),
+        .welcomeShown = m_windows && m_windows->isWelcomeVisible(),
     };
     if (m_runner && m_runner->config()) {
         const EngineConfig& config = *m_runner->config();

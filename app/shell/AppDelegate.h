@@ -14,6 +14,7 @@
 #include "app/shell/AppStatus.h"
 #include "app/shell/DrawerPort.h"
 #include "app/shell/EngineRunner.h"
+#include "app/shell/SettingsPort.h"
 #include "core/base/Env.h"
 #include "core/engine/EngineStatus.h"
 
@@ -45,6 +46,9 @@ public:
         double startedAt = 0;
         // Builds the drawer over the shelf model once it exists; absent or empty, the drawer stays inert.
         std::function<std::unique_ptr<DrawerPort>(ShelfModel&, AppSettings&)> makeDrawer;
+        // Builds the settings and welcome windows; absent or empty, the settings open as a file in the
+        // desktop's editor.
+        std::function<std::unique_ptr<SettingsPort>(AppSettings&, SettingsPort::Actions)> makeWindows;
     };
 
     AppDelegate(QtMainQueue& mainQueue, Options options);
@@ -87,6 +91,7 @@ private:
     bool m_hotkeyRegistered = false;
     long m_hotkeyPresses = 0;
     std::unique_ptr<TrayIcon> m_tray;
+    std::unique_ptr<SettingsPort> m_windows;
     std::unique_ptr<QSocketNotifier> m_controlNotifier;
     std::unique_ptr<SignalNotifier> m_signals;
     std::unique_ptr<QFileSystemWatcher> m_preferencesWatch;

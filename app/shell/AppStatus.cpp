@@ -26,6 +26,7 @@ Json AppStatus::json() const {
         {"firstSnapshotAfter", firstSnapshotAfter ? Json(*firstSnapshotAfter) : Json(nullptr)},
         {"engineGeneration", engineGeneration},
         {"drawer", drawer},
+        {"windows", {{"settings", settingsShown}, {"welcome", welcomeShown}}},
     };
 }
 

@@ -34,6 +34,9 @@ struct AppStatus {
     std::optional<double> firstSnapshotAfter;
     int engineGeneration = 0;
     Json drawer = Json::object();
+    // Whether the settings and the welcome window are on screen.
+    bool settingsShown = false;
+    bool welcomeShown = false;
 
     Json json() const;
     std::string text() const;

@@ -21,6 +21,7 @@ std::vector<MenuItem> StatusMenu::build(const Inputs& inputs, const Actions& act
         items.push_back({.title = "Send Feedback…", .action = actions.sendFeedback});
     // The application menu's "About Brimly" has no menu bar to live in on Linux.
     items.push_back({.title = "About Brimly", .action = actions.about});
+    if (inputs.hasWelcome) items.push_back({.title = "Welcome to Brimly…", .action = actions.welcome});
     items.push_back(MenuItem::separator());
     items.push_back({.title = "Quit Brimly", .shortcut = "Ctrl+Q", .action = actions.quit});
     return items;

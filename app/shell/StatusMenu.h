@@ -18,6 +18,8 @@ struct StatusMenu {
         // The version of a release the user has not installed yet.
         std::optional<std::string> updateVersion;
         bool hasFeedbackAddress = false;
+        // Whether the program has its welcome window to show again.
+        bool hasWelcome = false;
     };
     struct Actions {
         std::function<void()> showUpdate;
@@ -26,6 +28,7 @@ struct StatusMenu {
         std::function<void()> checkForUpdates;
         std::function<void()> sendFeedback;
         std::function<void()> about;
+        std::function<void()> welcome;
         std::function<void()> quit;
     };
 

@@ -24,6 +24,7 @@ TEST(StatusMenuTest, ItemsFollowTheUnreadCountAKnownUpdateAndTheFeedbackAddress)
         {{.unread = 0}, {"Show Shelf", "—", "Settings…", "Check for Updates…", "About Brimly", "—", "Quit Brimly"}},
         {{.unread = 3, .hasFeedbackAddress = true}, {"Show Shelf (3 new)", "—", "Settings…", "Check for Updates…", "Send Feedback…", "About Brimly", "—", "Quit Brimly"}},
         {{.unread = 1, .updateVersion = "1.2"}, {"Update to Brimly 1.2…", "—", "Show Shelf (1 new)", "—", "Settings…", "Check for Updates…", "About Brimly", "—", "Quit Brimly"}},
+        {{.hasWelcome = true}, {"Show Shelf", "—", "Settings…", "Check for Updates…", "About Brimly", "Welcome to Brimly…", "—", "Quit Brimly"}},
     };
     // clang-format on
     for (const auto& c : cases) EXPECT_EQ(titles(StatusMenu::build(c.inputs, {})), c.expected);
@@ -38,13 +39,15 @@ TEST(StatusMenuTest, EachItemRunsItsOwnAction) {
                                 .checkForUpdates = record("check"),
                                 .sendFeedback = record("feedback"),
                                 .about = record("about"),
+                                .welcome = record("welcome"),
                                 .quit = record("quit")};
-    for (const auto& item :
-         StatusMenu::build({.unread = 2, .updateVersion = "2.0", .hasFeedbackAddress = true}, actions)) {
+    for (const auto& item : StatusMenu::build(
+             {.unread = 2, .updateVersion = "2.0", .hasFeedbackAddress = true, .hasWelcome = true},
+             actions)) {
         item.choose();
     }
     EXPECT_EQ(ran, (std::vector<std::string>{"update", "toggle", "settings", "check", "feedback", "about",
-                                             "quit"}));
+                                             "welcome", "quit"}));
 }
 
 }  // namespace

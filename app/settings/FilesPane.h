@@ -1,0 +1,12 @@
+#pragma once
+
+#include "app/settings/FormPane.h"
+
+namespace brimly {
+
+class FilesPane final : public FormPane {
+public:
+    explicit FilesPane(SettingsContext& context, QWidget* parent = nullptr);
+};
+
+}  // namespace brimly
