@@ -12,6 +12,8 @@
 
 #include "app/drawer/NotchPanel.h"
 #include "app/drawer/PanelFade.h"
+#include "app/items/CompareViewer.h"
+#include "app/items/PreviewWindow.h"
 #include "app/shelf/ShelfModel.h"
 #include "app/shell/AppSettings.h"
 #include "app/x11/X11Pointer.h"
@@ -448,7 +450,8 @@ void DrawerController::pressed(int, Point root) {
     }
     auto open = openDrawerRect();
     if (!open) return;
-    if (open->contains(m_displays.space.toGlobal(root)) || overItemWindow(root) || m_model.isDragging()) return;
+    if (open->contains(m_displays.space.toGlobal(root)) || overItemWindow(root) || m_model.isDragging())
+        return;
     apply(m_machine.clickOutside());
     armDeadline();
     updateKeyPanel(false);
@@ -457,7 +460,9 @@ void DrawerController::pressed(int, Point root) {
 bool DrawerController::overItemWindow(Point root) const {
     // The preview, the compare viewer and the drawer's menus count as part of the open drawer.
     QWidget* window = QApplication::topLevelAt(QPoint(int(std::lround(root.x)), int(std::lround(root.y))));
-    return window && !dynamic_cast<NotchPanel*>(window);
+    if (!window) return false;
+    if (window->windowType() == Qt::Popup) return true;
+    return m_items && (window == &m_items->preview() || window == &m_items->compareViewer());
 }
 
 void DrawerController::activationChanged() {
