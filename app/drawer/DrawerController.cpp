@@ -16,6 +16,7 @@
 #include "app/items/PreviewWindow.h"
 #include "app/shelf/ShelfModel.h"
 #include "app/shell/AppSettings.h"
+#include "app/views/ShelfView.h"
 #include "app/x11/X11Pointer.h"
 #include "app/x11/X11RootWatch.h"
 #include "app/x11/X11Screens.h"
@@ -634,11 +635,15 @@ Json DrawerController::status() const {
                   {"fullRevealAfter",
                    m_lastOpen->fullAt ? Json(*m_lastOpen->fullAt - m_lastOpen->openedAt) : Json()}};
     }
-    RecentTimes paints;
-    for (const auto& [id, panel] : m_panels) paints.add(panel->paintTimes());
+    RecentTimes paints, viewPaints;
+    for (const auto& [id, panel] : m_panels) {
+        paints.add(panel->paintTimes());
+        viewPaints.add(panel->shelfView().paintTimes());
+    }
     Json frames = m_frameIntervals.summary();
     frames["layout"] = m_frameWork.summary();
     frames["paint"] = paints.summary();
+    frames["shelfPaint"] = viewPaints.summary();
     return Json{
         {"windows", true},
         {"lastOpen", timing},

@@ -12,7 +12,7 @@
 #include "app/drawer/Displays.h"
 #include "app/drawer/DrawerMotion.h"
 #include "app/drawer/GlowRenderer.h"
-#include "app/drawer/RecentTimes.h"
+#include "app/qt/RecentTimes.h"
 #include "app/drawer/StyleTransition.h"
 #include "app/items/ItemCommands.h"
 #include "app/shell/DrawerPort.h"

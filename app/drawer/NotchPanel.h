@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/drawer/RecentTimes.h"
+#include "app/qt/RecentTimes.h"
 #include "app/views/ItemActions.h"
 #include "core/base/Geometry.h"
 #include "core/config/DisplayStyle.h"

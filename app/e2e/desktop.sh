@@ -93,6 +93,12 @@ until grep -q ButtonPress "$work/xev.log" || ((SECONDS >= deadline)); do sleep 0
 grep -q ButtonPress "$work/xev.log" || fail "a click on the panel's transparent margin did not reach the window below"
 kill "$xev"
 
+echo "style: a pill on the left edge replaces the notch, fading out and in"
+jq -n '{displayStyle: "pill-left", welcomeShown: true}' >"$XDG_CONFIG_HOME/brimly/preferences.json"
+await '.drawer.panels[0].drawer[0] < 100 and .drawer.panels[0].opacity == 1' "the pill on the left edge"
+jq -n '{welcomeShown: true}' >"$XDG_CONFIG_HOME/brimly/preferences.json"
+await '.drawer.panels[0].drawer[1] == 0 and .drawer.panels[0].opacity == 1' "the notch back at the top"
+
 echo "hover off: resting at the top centre does nothing, the hot key still opens the drawer"
 jq -n '{hoverEnabled: false}' >"$XDG_CONFIG_HOME/brimly/preferences.json"
 await '.drawer.hoverOpening == false' "hover opening to be switched off"

@@ -317,6 +317,7 @@ void ShelfView::revealSelection() {
 
 void ShelfView::paintEvent(QPaintEvent*) {
     if (m_empty->isVisible()) return;
+    RecentTimes::Scope timed(m_paintTimes);
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QRectF strip = stripArea();

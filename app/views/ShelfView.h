@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "app/qt/RecentTimes.h"
 #include "app/shelf/ShelfModel.h"
 #include "app/views/ItemActions.h"
 #include "app/views/ShelfLayout.h"
@@ -61,6 +62,8 @@ public:
     double scrollOffset() const;
     // The ids last reported to the model as visible.
     const std::set<std::string>& reportedVisible() const { return m_reported; }
+    // Seconds each recent paint took, for the scrolling benchmark.
+    const RecentTimes& paintTimes() const { return m_paintTimes; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -134,6 +137,7 @@ private:
     std::optional<Press> m_press;
     bool m_inMomentum = false;
     std::set<std::string> m_reported;
+    RecentTimes m_paintTimes;
 };
 
 }  // namespace brimly
