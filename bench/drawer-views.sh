@@ -27,7 +27,7 @@ jq -n '{layout: "stacks", welcomeShown: true}' >"$XDG_CONFIG_HOME/brimly/prefere
 app=$!
 pids+=("$app")
 status() { "$brimly" status --json; }
-until status 2>/dev/null | jq -e '.drawer.panels | length == 1 and .firstSnapshotAfter != null' >/dev/null 2>&1; do
+until status 2>/dev/null | jq -e '(.drawer.panels | length) == 1 and .firstSnapshotAfter != null' >/dev/null 2>&1; do
     sleep 0.05
 done
 rss() { awk '/VmRSS/ {print int($2 / 1024)}' "/proc/$app/status"; }
