@@ -226,6 +226,7 @@ void DrawerController::sample() {
     for (const auto& [id, layout] : m_displays.layouts) counters[id] = trailing();
     std::optional<DisplayID> hot =
         HoverInputs::hot(point, m_displays.layouts, counters, m_hidden, m_style.isLeaving());
+    if (auto near = hot ? hot : m_displays.displayAt(point)) m_model.warmDrawer(*near);
     double now = m_queue.now();
     bool drawerOpen = m_machine.openTarget().has_value();
     bool insideOpen = false;
@@ -278,8 +279,21 @@ void DrawerController::armDeadline() {
 
 void DrawerController::apply(const HoverMachine::Action& action) {
     if (auto* open = std::get_if<HoverMachine::Action::Open>(&action.value)) {
-        setOpen(open->display);
+        m_pendingOpen.reset();
+        const DisplayID display = open->display;
+        if (m_model.drawerDisplays().contains(display)) {
+            setOpen(display);
+            return;
+        }
+        // Views that were let go are built first; the drawer opens on the next frame, with them ready.
+        m_model.warmDrawer(display);
+        m_pendingOpen = display;
+        m_pendingOpenTask = m_queue.postAfter(1.0 / 60, [this, display] {
+            if (m_pendingOpen == display) setOpen(display);
+            m_pendingOpen.reset();
+        });
     } else if (std::holds_alternative<HoverMachine::Action::Close>(action.value)) {
+        m_pendingOpen.reset();
         setOpen(std::nullopt);
     }
 }

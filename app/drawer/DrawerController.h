@@ -134,6 +134,9 @@ private:
     std::map<DisplayID, std::unique_ptr<NotchPanel>> m_panels;
     HoverMachine m_machine;
     TaskHandle m_deadline;
+    // An opening that waits one frame for its views to be built.
+    std::optional<DisplayID> m_pendingOpen;
+    TaskHandle m_pendingOpenTask;
     std::optional<Point> m_lastPointer;
     long m_toggles = 0;
 

@@ -15,6 +15,7 @@ ShelfModel::ShelfModel(SerialQueue& mainQueue, ShelfCommands commands, Options o
       m_options(options),
       m_callbacks(std::move(callbacks)),
       m_alive(std::make_shared<ShelfModel*>(this)),
+      m_life(drawerKeep * options.motionScale),
       m_tips(mainQueue, options.motionScale, [this] { notify(Change::tip); }) {}
 
 ShelfModel::~ShelfModel() = default;
@@ -309,10 +310,27 @@ void ShelfModel::toggleCollapsed(const std::string& id, const std::vector<std::s
     if (m_fan != before) notify(Change::fan);
 }
 
+void ShelfModel::warmDrawer(DisplayID display) {
+    if (m_life.warm(m_queue.now(), m_openScreen.has_value(), display)) notify(Change::drawerDisplays);
+    armCooling();
+}
+
+void ShelfModel::armCooling() {
+    if (!m_life.coolAt() || m_coolTask.isActive()) return;
+    m_coolTask = m_queue.postAfter(std::max(0.0, *m_life.coolAt() - m_queue.now()), [this] {
+        m_coolTask = TaskHandle();
+        DrawerLife::Check check = m_life.check(m_queue.now(), isBusy() || m_menuOpen);
+        if (std::holds_alternative<DrawerLife::Check::Cool>(check.value)) notify(Change::drawerDisplays);
+        armCooling();
+    });
+}
+
 void ShelfModel::setOpenScreen(std::optional<DisplayID> display) {
     if (display == m_openScreen) return;
     bool wasOpen = m_openScreen.has_value();
     m_openScreen = display;
+    // An open drawer's views never cool, however long the pointer stays still.
+    if (display && m_life.warm(m_queue.now(), true, *display)) notify(Change::drawerDisplays);
     if (display && !wasOpen) {
         m_tidyTask.cancel();
         m_dotIDs = m_unreadIDs;
@@ -330,6 +348,8 @@ void ShelfModel::setOpenScreen(std::optional<DisplayID> display) {
         closeCompare();
         if (m_callbacks.onDrawerClosed) m_callbacks.onDrawerClosed();
         m_tidyTask = m_queue.postAfter(tidyDelay * m_options.motionScale, [this] { tidy(); });
+        m_life.closed(m_queue.now());
+        armCooling();
     } else {
         notify(Change::openScreen);
     }

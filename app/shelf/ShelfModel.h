@@ -19,6 +19,7 @@
 #include "core/base/SerialQueue.h"
 #include "core/drawer/DisplayID.h"
 #include "core/drawer/DisplayVisibility.h"
+#include "core/drawer/DrawerLife.h"
 #include "core/drawer/ShelfLayoutKind.h"
 #include "core/engine/Engine.h"
 #include "core/shelf/CollapsedSections.h"
@@ -57,6 +58,7 @@ public:
         menuOpen,
         tip,
         busy,
+        drawerDisplays,
     };
     using Observer = std::function<void(Change)>;
 
@@ -88,6 +90,8 @@ public:
     static constexpr double undoWindow = 4;
     static constexpr double seenDelay = 0.5;
     static constexpr double tidyDelay = 0.1;
+    // How long the drawer's views stay built after the drawer closed, so reopening is instant.
+    static constexpr double drawerKeep = 30;
     static constexpr std::size_t recentlyHiddenLimit = 10;
     static constexpr std::string_view menuAccessibilityLabel = "Brimly menu";
 
@@ -167,6 +171,10 @@ public:
     void itemAppeared(const std::string& id, DisplayID display);
     void itemDisappeared(const std::string& id, DisplayID display);
     void setVisibleRegion(const std::string& name, const std::set<std::string>& ids, DisplayID display);
+    // The displays whose drawer views are built; the views of the others let their images go.
+    const std::set<DisplayID>& drawerDisplays() const { return m_life.displays(); }
+    // The pointer is near `display`'s drawer, or it is opening: its views are built (or kept) now.
+    void warmDrawer(DisplayID display);
     bool isMenuOpen() const { return m_menuOpen; }
     void setMenuOpen(bool open);
 
@@ -212,6 +220,7 @@ private:
     const SessionGroup* selectedGroup() const;
     // A selection that folding or a removal made unreachable goes.
     void dropUnreachableSelection();
+    void armCooling();
 
     SerialQueue& m_queue;
     ShelfCommands m_commands;
@@ -251,6 +260,8 @@ private:
     std::optional<DisplayID> m_openScreen;
     bool m_menuOpen = false;
     TaskHandle m_tidyTask;
+    DrawerLife m_life;
+    TaskHandle m_coolTask;
     TipCentre m_tips;
     bool m_previewShowing = false;
     bool m_dragging = false;

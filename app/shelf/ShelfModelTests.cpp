@@ -202,5 +202,27 @@ TEST(ShelfModelKeysTest, ClosingTheDrawerHidesTheTip) {
     EXPECT_FALSE(model.tips().shown());
 }
 
+TEST(ShelfModelKeysTest, TheDrawersViewsGoAKeepAfterClosingAndAMenuOpenThenPostponesByAFullKeep) {
+    ManualQueue main;
+    ShelfModel model(main, {}, {}, {});
+    int announced = 0;
+    model.observe(
+        [&](ShelfModel::Change change) { announced += change == ShelfModel::Change::drawerDisplays; });
+    model.warmDrawer(screen);
+    model.setOpenScreen(screen);
+    EXPECT_EQ(announced, 1) << "built once";
+    main.advance(2 * ShelfModel::drawerKeep);
+    EXPECT_EQ(model.drawerDisplays(), std::set<DisplayID>{screen}) << "never cooled while open";
+    model.setOpenScreen(std::nullopt);
+    main.advance(ShelfModel::drawerKeep - 1);
+    model.setMenuOpen(true);
+    main.advance(ShelfModel::drawerKeep);
+    EXPECT_EQ(model.drawerDisplays().size(), 1u) << "a menu open at the cool moment holds the views";
+    model.setMenuOpen(false);
+    main.advance(ShelfModel::drawerKeep + 1);
+    EXPECT_TRUE(model.drawerDisplays().empty());
+    EXPECT_EQ(announced, 2);
+}
+
 }  // namespace
 }  // namespace brimly::testing

@@ -91,6 +91,10 @@ void ShelfView::changed(ShelfModel::Change change) {
         case Change::hoveredItem:
             update(stripArea().toAlignedRect());
             break;
+        case Change::drawerDisplays:
+            // A drawer left closed for a while gives its decoded thumbnails back.
+            if (!m_model.drawerDisplays().contains(m_options.display)) m_thumbs.clear();
+            break;
         case Change::pendingUndo:
             m_toast->refresh();
             placeChildren();

@@ -20,6 +20,10 @@ ThumbnailCache::~ThumbnailCache() {
 void ThumbnailCache::setSize(QSize size) {
     if (size == m_size) return;
     m_size = size;
+    clear();
+}
+
+void ThumbnailCache::clear() {
     ++m_generation;
     m_entries.clear();
     m_recent.clear();

@@ -40,6 +40,8 @@ public:
     // The size thumbnails are cropped to; a change forgets every image.
     void setSize(QSize size);
     QSize size() const { return m_size; }
+    // Forgets every image; decodes on their way are dropped when they arrive.
+    void clear();
     // The image for `key` when it is decoded, marking it as recently used; null otherwise (still loading, not
     // asked for, or not decodable).
     const QImage* find(const std::string& key);
