@@ -15,9 +15,10 @@
 
 namespace brimly {
 
-// Where everything of the shelf goes in one layout, in content coordinates: the strip of decks scrolls along
-// x (`stacks`) or y (`rail`), the session rail along y. Pointers refer into the groups it was built from and
-// live until they are rebuilt. Pure geometry on the main thread; painting and hit tests read it.
+// Where everything of the shelf goes in one layout, in content coordinates: the decks scroll along x
+// (`stacks`) or y (`rail`, and the side pills' `column` and `sideStacks`), the session rail along y.
+// Pointers refer into the groups it was built from and live until they are rebuilt. Pure geometry on the
+// main thread; painting and hit tests read it.
 struct ShelfLayout {
     // Elided texts, made at the first paint after a build: shaping text is the dearest part of a paint, and
     // a layout is rebuilt with every change of the shelf and every opening of the drawer.
@@ -71,7 +72,7 @@ struct ShelfLayout {
     };
     struct Input {
         ShelfLayoutKind kind = ShelfLayoutKind::stacks;
-        // The area the strip is shown in (for `rail`, right of the rail).
+        // The area the shelf is shown in (the rail takes its left part).
         QSizeF size;
         const std::vector<SessionGroup>* groups = nullptr;
         const CollapsedSections* collapsed = nullptr;
@@ -82,8 +83,14 @@ struct ShelfLayout {
     };
 
     ShelfLayoutKind kind = ShelfLayoutKind::stacks;
-    // The scrolling axis: x for the strip layouts, y for the rail's columns.
+    // The scrolling axis: x for `stacks`, y for the others.
     bool vertical = false;
+    // All sessions in one run of decks (`stacks`, `sideStacks`): sessions fold as a whole, not their turns,
+    // and cards name their folder.
+    bool strip = false;
+    // The `column` lists its sessions' rows in the scrolling content, above the shown session's turns,
+    // instead of in a rail of their own.
+    bool rowsScroll = false;
     std::vector<Deck> decks;
     std::vector<RailRow> rail;
     // Width of the rail and the divider after it; 0 without a rail.
@@ -102,7 +109,13 @@ struct ShelfLayout {
 
 private:
     void buildStrip(const Input& input);
+    void buildSideStacks(const Input& input);
     void buildRail(const Input& input);
+    void buildColumn(const Input& input);
+    void findShownSession(const Input& input);
+    // Lays out a session's turns as headed grids from `y` down; returns the bottom of the last one.
+    double placeTurns(const Input& input, const SessionGroup& group, double left, double area,
+                      int columnCount, double y);
 };
 
 }  // namespace brimly

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/views/ShelfLayout.h"
 
 namespace brimly {
@@ -86,6 +88,73 @@ TEST(ShelfLayoutTest, TheRailShowsTheSelectedSessionsUnfoldedTurnsInColumns) {
     auto second = build(none, "t");
     EXPECT_EQ(second.shownSession, &groups[1]);
     EXPECT_EQ(cardsOf(second.decks.front()), std::vector<std::string>{"e"});
+}
+
+// What a side layout shows, top to bottom and left to right in a row: session rows as "#id", deck headers
+// as "^id", cards by item id. Everything must lie inside the panel's width without overlapping.
+std::vector<std::string> readDown(const ShelfLayout& layout, double width) {
+    std::vector<std::pair<QRectF, std::string>> placed;
+    for (const auto& row : layout.rail) placed.emplace_back(row.frame, "#" + row.group->session.id);
+    for (const auto& deck : layout.decks) {
+        placed.emplace_back(deck.header, "^" + deck.id);
+        for (const auto& card : deck.cards) placed.emplace_back(card.frame, card.item->id);
+    }
+    std::stable_sort(placed.begin(), placed.end(), [](const auto& a, const auto& b) {
+        return std::pair(a.first.top(), a.first.left()) < std::pair(b.first.top(), b.first.left());
+    });
+    std::vector<std::string> ids;
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+        const auto& [frame, id] = placed[i];
+        EXPECT_TRUE(frame.left() >= 0 && frame.right() <= width) << id << " sticks out";
+        for (std::size_t j = 0; j < i; ++j) {
+            EXPECT_FALSE(frame.intersects(placed[j].first)) << id << " overlaps " << placed[j].second;
+        }
+        ids.push_back(id);
+    }
+    if (!placed.empty()) {
+        EXPECT_DOUBLE_EQ(layout.length, placed.back().first.bottom());
+    }
+    return ids;
+}
+
+TEST(ShelfLayoutTest, TheSideLayoutsRunDownwardsInGroupOrder) {
+    auto groups = shelf();
+    DeckFan closed;
+    CollapsedSections none;
+    CollapsedSections turnFolded{.ids = {"p1"}};
+    CollapsedSections sessionFolded{.ids = {"s"}};
+    using Ids = std::vector<std::string>;
+    constexpr auto column = ShelfLayoutKind::column;
+    constexpr auto sideStacks = ShelfLayoutKind::sideStacks;
+    // clang-format off
+    const std::tuple<const char*, ShelfLayoutKind, double, const CollapsedSections*, std::optional<std::string>,
+                     std::optional<std::string>, Ids> cases[] = {
+        {"column",                 column,     480, &none,          std::nullopt, std::nullopt,
+            {"#s", "^p1", "a", "b", "c", "^p2", "d", "#t"}},
+        {"column, other session",  column,     480, &none,          std::nullopt, "t", {"#s", "#t", "^q1", "e"}},
+        {"column, folded turn",    column,     480, &turnFolded,    std::nullopt, std::nullopt,
+            {"#s", "^p1", "^p2", "d", "#t"}},
+        {"sideStacks",             sideStacks, 204, &none,          std::nullopt, std::nullopt,
+            {"^p1", "a", "^p2", "d", "^q1", "e"}},
+        {"sideStacks, selected",   sideStacks, 204, &none,          "b",          std::nullopt,
+            {"^p1", "a", "b", "c", "^p2", "d", "^q1", "e"}},
+        {"sideStacks, folded",     sideStacks, 204, &sessionFolded, std::nullopt, std::nullopt, {"^s", "^q1", "e"}},
+    };
+    // clang-format on
+    for (const auto& [name, kind, width, collapsed, item, session, expected] : cases) {
+        auto layout = ShelfLayout::build({.kind = kind,
+                                          .size = {width, 600},
+                                          .groups = &groups,
+                                          .collapsed = collapsed,
+                                          .fan = &closed,
+                                          .selectedItem = item,
+                                          .selectedSession = session});
+        EXPECT_TRUE(layout.vertical) << name;
+        EXPECT_EQ(readDown(layout, width), expected) << name;
+        auto window = layout.windowDecks();
+        for (std::size_t i = 1; i < window.size(); ++i)
+            EXPECT_LT(window[i - 1].span->upper, window[i].span->lower) << name;
+    }
 }
 
 }  // namespace

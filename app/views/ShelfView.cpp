@@ -332,11 +332,11 @@ void ShelfView::paintEvent(QPaintEvent*) {
         .dots = &m_model.dotIDs(),
         .hovered = m_model.hoveredItem(),
         .selected = m_model.selectedItemID(),
-        .strip = !m_layout.vertical,
+        .strip = m_layout.strip,
     };
     double offset = scrollOffset();
     double length = viewportLength();
-    if (m_layout.vertical) {
+    if (m_layout.railWidth > 0) {
         painter.save();
         painter.translate(strip.left(), strip.top() - m_railOffset);
         for (const auto& row : m_layout.rail) {
@@ -349,17 +349,31 @@ void ShelfView::paintEvent(QPaintEvent*) {
         painter.setPen(QPen(ViewLook::divider(), 1));
         painter.drawLine(QPointF(divider, strip.top()), QPointF(divider, strip.bottom()));
         painter.translate(strip.left(), strip.top() - offset);
+    } else if (m_layout.vertical) {
+        painter.translate(strip.left(), strip.top() - offset);
     } else {
         painter.translate(strip.left() - offset, strip.top());
+    }
+    if (m_layout.rowsScroll) {
+        for (const auto& row : m_layout.rail) {
+            if (row.frame.bottom() < offset || row.frame.top() > offset + length) continue;
+            m_painter.paintRailRow(painter, row, row.group == m_layout.shownSession, marks);
+        }
     }
     for (const auto& deck : m_layout.decks) {
         double lower = m_layout.vertical ? deck.frame.top() : deck.frame.left();
         double upper = m_layout.vertical ? deck.frame.bottom() : deck.frame.right();
         if (upper < offset || lower > offset + length) continue;
-        if (!m_layout.vertical && deck.startsSession && &deck != &m_layout.decks.front()) {
-            double x = deck.frame.left() - m_metrics.gap;
+        if (m_layout.strip && deck.startsSession && &deck != &m_layout.decks.front()) {
+            // Sessions stand apart by a divider in the middle of the wider gap before them.
+            QRectF f = deck.frame;
+            double at = (m_layout.vertical ? f.top() : f.left()) - m_metrics.gap;
             painter.setPen(QPen(ViewLook::divider(), 1));
-            painter.drawLine(QPointF(x, deck.frame.top() + 2), QPointF(x, deck.frame.bottom() - 2));
+            if (m_layout.vertical) {
+                painter.drawLine(QPointF(f.left() + 2, at), QPointF(f.right() - 2, at));
+            } else {
+                painter.drawLine(QPointF(at, f.top() + 2), QPointF(at, f.bottom() - 2));
+            }
         }
         m_painter.paintDeck(painter, deck, marks, m_thumbs);
     }
@@ -370,7 +384,7 @@ ShelfView::Hit ShelfView::hitTest(QPointF at) const {
     Hit hit;
     if (!strip.contains(at) || m_empty->isVisible()) return hit;
     QPointF local = at - strip.topLeft();
-    if (m_layout.vertical && local.x() < m_layout.railWidth) {
+    if (local.x() < m_layout.railWidth) {
         for (const auto& row : m_layout.rail) {
             if (row.frame.contains(local + QPointF(0, m_railOffset))) hit.row = &row;
         }
@@ -378,6 +392,13 @@ ShelfView::Hit ShelfView::hitTest(QPointF at) const {
     }
     double offset = scrollOffset();
     QPointF content = m_layout.vertical ? local + QPointF(0, offset) : local + QPointF(offset, 0);
+    if (m_layout.rowsScroll) {
+        for (const auto& row : m_layout.rail) {
+            if (!row.frame.contains(content)) continue;
+            hit.row = &row;
+            return hit;
+        }
+    }
     for (const auto& deck : m_layout.decks) {
         if (!deck.frame.contains(content)) continue;
         hit.deck = &deck;
@@ -418,9 +439,9 @@ void ShelfView::clicked(const Hit& hit) {
     if (hit.header) {
         if (!deck.turn) {
             m_model.toggleCollapsed(deck.id);
-        } else if (!m_layout.vertical && deck.startsSession) {
+        } else if (m_layout.strip && deck.startsSession) {
             m_model.toggleCollapsed(deck.group->session.id, turnIDs(*deck.group));
-        } else if (m_layout.vertical) {
+        } else if (!m_layout.strip) {
             m_model.toggleCollapsed(deck.id);
         }
         return;
@@ -446,7 +467,7 @@ void ShelfView::wheelEvent(QWheelEvent* event) {
         return std::abs(delta.x()) > std::abs(delta.y()) ? -delta.x() : -delta.y();
     };
     double steps = along(angle) / 120 * wheelStep;
-    if (m_layout.vertical && event->position().x() < strip.left() + m_layout.railWidth) {
+    if (event->position().x() < strip.left() + m_layout.railWidth) {
         double by = pixel.isNull() ? steps : along(pixel);
         m_railOffset =
             std::clamp(m_railOffset + by, 0.0, std::max(0.0, m_layout.railLength - strip.height()));

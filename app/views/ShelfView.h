@@ -27,9 +27,9 @@ class ShelfHeader;
 class UndoToast;
 
 // The open drawer's content on one display: the header, the shelf in the chosen layout (a strip of decks,
-// or a session rail beside the selected session's turns), the undo toast and the empty state. It scrolls
-// the shelf through `StripScroll`, loads thumbnails only for decks near the visible part, and reports the
-// cards actually in view to the model. Main thread only.
+// a session rail beside the selected session's turns, or their narrow vertical forms on side pills), the
+// undo toast and the empty state. It scrolls the shelf through `StripScroll`, loads thumbnails only for
+// decks near the visible part, and reports the cards actually in view to the model. Main thread only.
 class ShelfView final : public QWidget {
 public:
     struct Options {

@@ -70,12 +70,9 @@ protected:
     // The cards whose thumbnails lie at least partly inside the strip at the current scroll offset.
     std::set<std::string> inViewport() const {
         std::set<std::string> ids;
-        double offset = view->scrollOffset();
-        double width = view->stripArea().width();
         for (const auto& deck : view->shelfLayout().decks) {
             for (const auto& card : deck.cards) {
-                if (card.thumb.right() > offset && card.thumb.left() < offset + width)
-                    ids.insert(card.item->id);
+                if (view->onScreen(card.thumb).intersects(view->stripArea())) ids.insert(card.item->id);
             }
         }
         return ids;
@@ -243,6 +240,10 @@ TEST_F(ShelfViewTest, KeysMoveTheSelectionAsTheLayoutsSectionsSayAndActOnTheSele
         {ShelfLayoutKind::rail,   Qt::Key_Right, Direction::right},
         {ShelfLayoutKind::rail,   Qt::Key_Down,  Direction::down},
         {ShelfLayoutKind::rail,   Qt::Key_Up,    Direction::up},
+        {ShelfLayoutKind::column, Qt::Key_Right, Direction::right},
+        {ShelfLayoutKind::column, Qt::Key_Down,  Direction::down},
+        {ShelfLayoutKind::sideStacks, Qt::Key_Down, Direction::down},
+        {ShelfLayoutKind::sideStacks, Qt::Key_Up,   Direction::up},
     };
     // clang-format on
     for (const auto& [kind, key, direction] : presses) {
@@ -275,6 +276,64 @@ TEST_F(ShelfViewTest, KeysMoveTheSelectionAsTheLayoutsSectionsSayAndActOnTheSele
     EXPECT_TRUE(view->handleKey(Qt::Key_Z, Qt::ControlModifier));
     EXPECT_FALSE(model->pendingUndo());
     EXPECT_EQ(shown(), (Titles{"a.png", "b.png", "c.png"}));
+}
+
+TEST_F(ShelfViewTest, TheSideLayoutsScrollDownAndReportTheCardsInView) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 12; ++i) names.push_back("p" + std::to_string(10 + i) + ".png");
+    put(names);
+    start();
+    open();
+    for (auto [kind, size] : {std::pair(ShelfLayoutKind::column, QSize(480, 320)),
+                              std::pair(ShelfLayoutKind::sideStacks, QSize(204, 480))}) {
+        view->resize(size);
+        view->setLayoutKind(kind);
+        const Turn& turn = model->groups().front().turns.front();
+        if (!model->fan().isFanned(turn.id, turn.items.size(), false))
+            model->clickDeck(turn.id, turn.items.size(), false);
+        const auto& cards = view->shelfLayout().decks.front().cards;
+        ASSERT_EQ(cards.size(), 12u) << rawValue(kind);
+        std::string first = cards.front().item->id;
+        std::string last = cards.back().item->id;
+        EXPECT_EQ(model->visibility().visible(screen), inViewport()) << rawValue(kind);
+        EXPECT_TRUE(inViewport().contains(first)) << rawValue(kind);
+        EXPECT_FALSE(inViewport().contains(last)) << rawValue(kind);
+
+        wheel(*view, -120 * 8);
+        EXPECT_GT(view->scrollOffset(), 0) << rawValue(kind);
+        EXPECT_EQ(model->visibility().visible(screen), inViewport()) << rawValue(kind);
+        EXPECT_FALSE(model->visibility().visible(screen).contains(first)) << rawValue(kind);
+
+        for (int i = 0; i < 40; ++i) wheel(*view, -120);
+        EXPECT_EQ(model->visibility().visible(screen), inViewport()) << rawValue(kind);
+        EXPECT_TRUE(model->visibility().visible(screen).contains(last)) << rawValue(kind);
+    }
+}
+
+TEST_F(ShelfViewTest, OnlyTheRailLayoutDrawsARailDivider) {
+    put({"a.png"});
+    start();
+    open();
+    // clang-format off
+    const std::tuple<ShelfLayoutKind, QSize, bool> cases[] = {
+        {ShelfLayoutKind::rail,       QSize(720, 320), true},
+        {ShelfLayoutKind::column,     QSize(480, 480), false},
+        {ShelfLayoutKind::sideStacks, QSize(204, 480), false},
+    };
+    // clang-format on
+    for (const auto& [kind, size, divided] : cases) {
+        view->resize(size);
+        view->setLayoutKind(kind);
+        // Below the last deck the panel is empty but for a divider.
+        const auto& layout = view->shelfLayout();
+        int y = int(view->onScreen(layout.decks.back().frame).bottom()) + 8;
+        int x = int(view->stripArea().left() + layout.railWidth + ViewLook::grid);
+        ASSERT_LT(y, size.height()) << rawValue(kind);
+        QImage image = view->grab().toImage();
+        bool line = false;
+        for (int at = 0; at < x; ++at) line = line || image.pixel(at, y) != image.pixel(x, y);
+        EXPECT_EQ(line, divided) << rawValue(kind);
+    }
 }
 
 }  // namespace
