@@ -52,7 +52,8 @@ ShelfView::ShelfView(ShelfModel& model, Options options, QWidget* parent)
       m_thumbs({.cornerRadius = ViewLook::cardRadius}),
       m_header(new ShelfHeader(model, this)),
       m_toast(new UndoToast(model, this)),
-      m_empty(new EmptyShelfView(model, this)) {
+      m_empty(new EmptyShelfView(model, this)),
+      m_tips(m_look) {
     setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);
     m_clock.start();
@@ -109,9 +110,11 @@ void ShelfView::changed(ShelfModel::Change change) {
             break;
         case Change::arrivals:
         case Change::compare:
+        case Change::tip:
+            update();
+            break;
         case Change::openScreen:
         case Change::menuOpen:
-        case Change::tip:
         case Change::busy:
             break;
     }
@@ -162,6 +165,11 @@ QRectF ShelfView::onScreen(const QRectF& content) const {
 
 void ShelfView::relayout() {
     m_relayingOut = true;
+    // The anchor's box belongs to the old layout; the pointer's next move finds the new one.
+    if (m_tipAnchor) {
+        m_tipAnchor.reset();
+        m_model.tips().pointerMoved(std::nullopt);
+    }
     m_layout = ShelfLayout::build({.kind = m_kind,
                                    .size = stripArea().size(),
                                    .groups = &m_model.groups(),
@@ -209,6 +217,7 @@ void ShelfView::showEvent(QShowEvent*) {
 }
 
 void ShelfView::hideEvent(QHideEvent*) {
+    m_tipAnchor.reset();
     m_press.reset();
     m_frames.stop();
     m_glide.reset();
@@ -377,6 +386,16 @@ void ShelfView::paintEvent(QPaintEvent*) {
         }
         m_painter.paintDeck(painter, deck, marks, m_thumbs);
     }
+    if (auto bubble = tipFrame()) {
+        painter.resetTransform();
+        m_tips.paint(painter, *m_model.tips().shown(), *bubble);
+    }
+}
+
+std::optional<QRectF> ShelfView::tipFrame() const {
+    const auto& shown = m_model.tips().shown();
+    if (!shown || !m_tipAnchor || m_tipAnchor->tip != *shown || m_empty->isVisible()) return std::nullopt;
+    return m_tips.frame(*shown, onScreen(m_tipAnchor->content), stripArea());
 }
 
 ShelfView::Hit ShelfView::hitTest(QPointF at) const {
@@ -514,6 +533,7 @@ void ShelfView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     if (event->button() != Qt::LeftButton) return;
+    if (m_tipAnchor) m_model.tips().clicked(m_tipAnchor->tip);
     m_model.presses().pressBegan();
     double t = now();
     perform(m_scroll.handle({StripScroll::Input::Press{}}, t, limits()));
@@ -525,6 +545,7 @@ void ShelfView::mouseMoveEvent(QMouseEvent* event) {
     if (!m_press) {
         Hit hit = hitTest(at);
         m_model.setHoveredItem(hit.card ? std::optional(hit.card->item->id) : std::nullopt);
+        pointAt(hit);
         return;
     }
     Press& press = *m_press;
@@ -561,6 +582,12 @@ void ShelfView::mouseReleaseEvent(QMouseEvent* event) {
 
 void ShelfView::leaveEvent(QEvent*) {
     if (!m_press) m_model.setHoveredItem(std::nullopt);
+    pointAt({});
+}
+
+void ShelfView::pointAt(const Hit& hit) {
+    m_tipAnchor = hit.deck ? m_tips.anchor(*hit.deck, hit.card) : std::nullopt;
+    m_model.tips().pointerMoved(m_tipAnchor ? std::optional(m_tipAnchor->tip) : std::nullopt);
 }
 
 bool ShelfView::handleKey(int key, Qt::KeyboardModifiers modifiers) {

@@ -14,6 +14,7 @@
 #include "app/views/ShelfLayout.h"
 #include "app/views/ShelfPainter.h"
 #include "app/views/ThumbnailCache.h"
+#include "app/views/TipBubble.h"
 #include "app/views/ViewLook.h"
 #include "core/base/TimeZone.h"
 #include "core/drawer/DisplayID.h"
@@ -28,8 +29,9 @@ class UndoToast;
 
 // The open drawer's content on one display: the header, the shelf in the chosen layout (a strip of decks,
 // a session rail beside the selected session's turns, or their narrow vertical forms on side pills), the
-// undo toast and the empty state. It scrolls the shelf through `StripScroll`, loads thumbnails only for
-// decks near the visible part, and reports the cards actually in view to the model. Main thread only.
+// undo toast, the empty state and the tip bubble the model shows for a shortened text. It scrolls the shelf
+// through `StripScroll`, loads thumbnails only for decks near the visible part, and reports the cards
+// actually in view to the model. Main thread only.
 class ShelfView final : public QWidget {
 public:
     struct Options {
@@ -64,6 +66,8 @@ public:
     const std::set<std::string>& reportedVisible() const { return m_reported; }
     // Seconds each recent paint took, for the scrolling benchmark.
     const RecentTimes& paintTimes() const { return m_paintTimes; }
+    // Where the tip bubble is drawn, in this widget's coordinates; absent while no tip of this view shows.
+    std::optional<QRectF> tipFrame() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -109,6 +113,7 @@ private:
     Hit hitTest(QPointF at) const;
     const ShelfItem* findItem(const std::string& id) const;
     void clicked(const Hit& hit);
+    void pointAt(const Hit& hit);
 
     ShelfModel& m_model;
     Options m_options;
@@ -138,6 +143,9 @@ private:
     bool m_inMomentum = false;
     std::set<std::string> m_reported;
     RecentTimes m_paintTimes;
+    TipBubble m_tips;
+    // The shortened text last reported to the model's tip centre.
+    std::optional<TipBubble::Anchor> m_tipAnchor;
 };
 
 }  // namespace brimly

@@ -310,6 +310,49 @@ TEST_F(ShelfViewTest, TheSideLayoutsScrollDownAndReportTheCardsInView) {
     }
 }
 
+TEST_F(ShelfViewTest, AShortenedTitleGetsABubbleWhileTheModelShowsItsTip) {
+    const std::string longName = "a-screenshot-with-a-name-far-too-long-for-the-narrow-side-panel.png";
+    put({"a.png", longName});
+    start();
+    open();
+    view->resize(204, 480);
+    view->setLayoutKind(ShelfLayoutKind::sideStacks);
+    const Turn& turn = model->groups().front().turns.front();
+    model->clickDeck(turn.id, turn.items.size(), false);
+    // clang-format off
+    const std::pair<std::string, bool> cases[] = {
+        {"a.png",  false},
+        {longName, true},
+    };
+    // clang-format on
+    for (const auto& [name, tipped] : cases) {
+        const ShelfLayout::Card* card = nullptr;
+        for (const auto& deck : view->shelfLayout().decks) {
+            for (const auto& c : deck.cards) {
+                if (c.item->title == name) card = &c;
+            }
+        }
+        ASSERT_NE(card, nullptr) << name;
+        view->grab();
+        QRectF frame = view->onScreen(card->frame);
+        mouse(*view, QEvent::MouseMove, frame.center(), Qt::NoButton);
+        QImage before = view->grab().toImage();
+        advance(1);
+        ASSERT_EQ(model->tips().shown().has_value(), tipped) << name;
+        ASSERT_EQ(view->tipFrame().has_value(), tipped) << name;
+        if (!tipped) continue;
+        EXPECT_EQ(model->tips().shown()->title, name);
+        QRect bubble = view->tipFrame()->toAlignedRect();
+        EXPECT_TRUE(view->stripArea().contains(*view->tipFrame()));
+        EXPECT_TRUE(bubble.intersects(frame.toAlignedRect())) << "the bubble sits on its card";
+        EXPECT_NE(view->grab().toImage().copy(bubble), before.copy(bubble)) << "the bubble is drawn";
+
+        model->tips().hide();
+        EXPECT_FALSE(view->tipFrame());
+        EXPECT_EQ(view->grab().toImage().copy(bubble), before.copy(bubble)) << "and goes with the tip";
+    }
+}
+
 TEST_F(ShelfViewTest, OnlyTheRailLayoutDrawsARailDivider) {
     put({"a.png"});
     start();
