@@ -60,6 +60,8 @@ ShelfView::ShelfView(ShelfModel& model, Options options, QWidget* parent)
     m_frames.setTimerType(Qt::PreciseTimer);
     m_frames.setInterval(16);
     QObject::connect(&m_frames, &QTimer::timeout, this, [this] { frame(); });
+    m_minutes.setInterval(60 * 1000);
+    QObject::connect(&m_minutes, &QTimer::timeout, this, [this] { refreshTimes(); });
     m_thumbs.setOnLoaded([this](const std::string&) { update(stripArea().toAlignedRect()); });
     model.observe([alive = std::weak_ptr<ShelfView*>(m_alive)](ShelfModel::Change change) {
         if (auto view = alive.lock()) (*view)->changed(change);
@@ -214,9 +216,11 @@ void ShelfView::showEvent(QShowEvent*) {
     m_toast->refresh();
     placeChildren();
     relayout();
+    m_minutes.start();
 }
 
 void ShelfView::hideEvent(QHideEvent*) {
+    m_minutes.stop();
     m_tipAnchor.reset();
     m_press.reset();
     m_frames.stop();
@@ -396,6 +400,16 @@ std::optional<QRectF> ShelfView::tipFrame() const {
     const auto& shown = m_model.tips().shown();
     if (!shown || !m_tipAnchor || m_tipAnchor->tip != *shown || m_empty->isVisible()) return std::nullopt;
     return m_tips.frame(*shown, onScreen(m_tipAnchor->content), stripArea());
+}
+
+void ShelfView::refreshTimes() {
+    // Texts are made once per layout and carry the relative time; dropping them rewrites it at the next
+    // paint.
+    for (const auto& deck : m_layout.decks) {
+        deck.texts.reset();
+        for (const auto& card : deck.cards) card.texts.reset();
+    }
+    update();
 }
 
 ShelfView::Hit ShelfView::hitTest(QPointF at) const {

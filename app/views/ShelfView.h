@@ -68,6 +68,8 @@ public:
     const RecentTimes& paintTimes() const { return m_paintTimes; }
     // Where the tip bubble is drawn, in this widget's coordinates; absent while no tip of this view shows.
     std::optional<QRectF> tipFrame() const;
+    // Card and header times are rewritten once a minute while the view is shown.
+    const QTimer& timeRefresh() const { return m_minutes; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -114,6 +116,7 @@ private:
     const ShelfItem* findItem(const std::string& id) const;
     void clicked(const Hit& hit);
     void pointAt(const Hit& hit);
+    void refreshTimes();
 
     ShelfModel& m_model;
     Options m_options;
@@ -146,6 +149,7 @@ private:
     TipBubble m_tips;
     // The shortened text last reported to the model's tip centre.
     std::optional<TipBubble::Anchor> m_tipAnchor;
+    QTimer m_minutes;
 };
 
 }  // namespace brimly

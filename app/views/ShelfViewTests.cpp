@@ -353,6 +353,27 @@ TEST_F(ShelfViewTest, AShortenedTitleGetsABubbleWhileTheModelShowsItsTip) {
     }
 }
 
+TEST_F(ShelfViewTest, CardTimesAreRewrittenOnceAMinuteOnlyWhileTheViewShows) {
+    put({"a.png"});
+    start();
+    open();
+    const QTimer& minutes = view->timeRefresh();
+    EXPECT_TRUE(minutes.isActive());
+    EXPECT_EQ(minutes.interval(), 60 * 1000);
+    view->grab();
+    const auto& card = view->shelfLayout().decks.front().cards.front();
+    ASSERT_TRUE(card.texts);
+    QMetaObject::invokeMethod(const_cast<QTimer*>(&minutes), "timeout");
+    EXPECT_FALSE(card.texts) << "the next paint writes the time anew";
+    view->grab();
+    EXPECT_TRUE(card.texts);
+
+    view->hide();
+    EXPECT_FALSE(minutes.isActive());
+    view->show();
+    EXPECT_TRUE(minutes.isActive());
+}
+
 TEST_F(ShelfViewTest, OnlyTheRailLayoutDrawsARailDivider) {
     put({"a.png"});
     start();
