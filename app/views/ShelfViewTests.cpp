@@ -344,6 +344,7 @@ TEST_F(ShelfViewTest, AShortenedTitleGetsABubbleWhileTheModelShowsItsTip) {
         EXPECT_EQ(model->tips().shown()->title, name);
         QRect bubble = view->tipFrame()->toAlignedRect();
         EXPECT_TRUE(view->stripArea().contains(*view->tipFrame()));
+        EXPECT_GT(view->tipFrame()->height(), 2 * 16.0) << "a title wider than the panel wraps";
         EXPECT_TRUE(bubble.intersects(frame.toAlignedRect())) << "the bubble sits on its card";
         EXPECT_NE(view->grab().toImage().copy(bubble), before.copy(bubble)) << "the bubble is drawn";
 
