@@ -137,12 +137,22 @@ void ArrivalPrinter::snapshot(const Snapshot& snapshot, Date now) {
         std::fflush(out);
         return;
     }
-    // Oldest first, so that the output reads in arrival order.
-    for (auto it = snapshot.items.rbegin(); it != snapshot.items.rend(); ++it) {
-        if (!m_known.insert(it->id).second) continue;
-        auto found = sessions.find(it->sessionID);
-        m_printer.printItem(*it, found == sessions.end() ? nullptr : found->second, now);
+    // A burst can bring items older than the snapshot's newest, which it then carries beside them.
+    std::vector<std::pair<const ShelfItem*, const Session*>> arrived;
+    for (const ShelfItem& item : snapshot.items) {
+        auto found = sessions.find(item.sessionID);
+        if (m_known.insert(item.id).second)
+            arrived.emplace_back(&item, found == sessions.end() ? nullptr : found->second);
     }
+    for (const Snapshot::LateArrival& late : snapshot.arrivedBeyondLimit) {
+        if (m_known.insert(late.item.id).second)
+            arrived.emplace_back(&late.item, late.session ? &*late.session : nullptr);
+    }
+    // Oldest first, so that the output reads in arrival order.
+    std::stable_sort(arrived.begin(), arrived.end(), [](const auto& left, const auto& right) {
+        return left.first->createdAt < right.first->createdAt;
+    });
+    for (const auto& [item, session] : arrived) m_printer.printItem(*item, session, now);
 }
 
 }  // namespace brimly::cli

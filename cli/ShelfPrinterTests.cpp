@@ -43,5 +43,30 @@ TEST(ArrivalPrinter, TheSummaryCountsTheShelfNotTheSnapshot) {
     EXPECT_EQ(text.rfind("5189 items on the shelf\nthe newest 1:\n  s: 1\n", 0), 0u) << text;
 }
 
+TEST(ArrivalPrinter, PrintsArrivalsBeyondTheSnapshotsLimitOldestFirstAndEachOnce) {
+    std::FILE* out = std::tmpfile();
+    ArrivalPrinter printer(out, true, false);
+    auto item = [](const char* id, Date at) {
+        return ShelfItem{.id = id, .title = id, .sessionID = "s", .createdAt = at};
+    };
+    printer.snapshot({.items = {item("known", 1)}}, 0);
+    Snapshot burst{
+        .items = {item("new", 30), item("known", 1)},
+        .arrivedBeyondLimit = {{item("late", 20), Session{.id = "s"}}, {item("later", 25), std::nullopt}}};
+    printer.snapshot(burst, 0);
+    printer.snapshot(burst, 0);
+    std::rewind(out);
+    char buffer[4096] = {};
+    std::string text(buffer, std::fread(buffer, 1, sizeof buffer - 1, out));
+    std::fclose(out);
+    std::vector<std::string> printed;
+    for (std::size_t at = text.find("\"title\":\""); at != std::string::npos;
+         at = text.find("\"title\":\"", at + 1)) {
+        printed.push_back(text.substr(at + 9, text.find('"', at + 9) - at - 9));
+    }
+    EXPECT_EQ(printed, (std::vector<std::string>{"late", "later", "new"})) << text;
+    EXPECT_NE(text.find("\"session\":null"), std::string::npos) << "an arrival without a known session";
+}
+
 }  // namespace
 }  // namespace brimly::cli

@@ -18,6 +18,16 @@ struct Snapshot {
     std::vector<ShelfItem> hidden;
     // Every item on the shelf, shown or beyond the limit.
     std::size_t shelfSize = 0;
+    // An item new to the shelf since the previous snapshot that is older than the newest `limit`: a follower
+    // that reports every arrival needs them, the drawer shows only `items`. Its session and prompt are not
+    // in `sessions` and `prompts`, which belong to what is shown.
+    struct LateArrival {
+        ShelfItem item;
+        std::optional<Session> session;
+        bool operator==(const LateArrival&) const = default;
+    };
+    // In no particular order.
+    std::vector<LateArrival> arrivedBeyondLimit;
 
     static Snapshot empty() { return {}; }
 

@@ -228,6 +228,7 @@ bool Store::upsert(const ShelfItem& item) {
         found->second = item;
     } else {
         found = m_items.emplace(item.id, item).first;
+        m_arrived.push_back(item.id);
     }
     addToMaps(found->second);
     recordChange(true);

@@ -231,6 +231,8 @@ private:
         std::shared_ptr<const Snapshot> snapshot;
     };
     std::optional<CachedSnapshot> m_cachedSnapshot;
+    // Items new to the shelf since the last snapshot was built.
+    std::vector<std::string> m_arrived;
     std::int64_t m_snapshotBuilds = 0;
     // Prompts per session ordered by time; rebuilt after the prompts change.
     std::unordered_map<std::string, std::vector<const Prompt*>> m_promptsBySession;

@@ -58,17 +58,33 @@ std::shared_ptr<const Snapshot> Store::buildSnapshot(std::size_t limit) {
     snapshot->items.reserve(shown);
     std::unordered_set<std::string> sessionIDs;
     std::unordered_set<std::string> promptIDs;
-    for (auto it = newest.begin(); it != end; ++it) {
-        ShelfItem item = **it;
+    auto withPrompts = [&](ShelfItem item) {
         if (!item.promptID) item.promptID = promptAt(item.sessionID, item.createdAt);
-        if (item.promptID) promptIDs.insert(*item.promptID);
         for (ItemVersion& version : item.versions) {
             if (!version.promptID) version.promptID = promptAt(item.sessionID, version.createdAt);
+        }
+        return item;
+    };
+    std::unordered_set<std::string> shownIDs;
+    for (auto it = newest.begin(); it != end; ++it) {
+        ShelfItem item = withPrompts(**it);
+        shownIDs.insert(item.id);
+        sessionIDs.insert(item.sessionID);
+        if (item.promptID) promptIDs.insert(*item.promptID);
+        for (const ItemVersion& version : item.versions) {
             if (version.promptID) promptIDs.insert(*version.promptID);
         }
-        sessionIDs.insert(item.sessionID);
         snapshot->items.push_back(std::move(item));
     }
+    for (const std::string& id : m_arrived) {
+        auto found = m_items.find(id);
+        if (found == m_items.end() || !shownIDs.insert(id).second) continue;
+        auto session = m_sessions.find(found->second.sessionID);
+        snapshot->arrivedBeyondLimit.push_back(
+            {withPrompts(found->second),
+             session == m_sessions.end() ? std::nullopt : std::optional<Session>(session->second)});
+    }
+    m_arrived.clear();
 
     for (const std::string& id : sessionIDs) {
         if (auto found = m_sessions.find(id); found != m_sessions.end()) {

@@ -503,6 +503,25 @@ TEST_F(StoreTest, SnapshotShowsTheNewestItemsAndIsCachedPerRevisionAndLimit) {
     EXPECT_EQ(afterHide->hidden[0].id, hexID('e'));
 }
 
+// A burst once brought items older than the newest 500, which a follower of the snapshots never saw.
+TEST_F(StoreTest, SnapshotsCarryEachItemNewSinceThePreviousOneThatFallsBeyondTheLimitOnce) {
+    auto store = open();
+    store->upsert(Session{.id = "s", .startedAt = 0, .lastActive = 40});
+    for (char id : {'c', 'd'}) store->upsert(makeItem(hexID(id), 10.0 * (id - 'a'), std::nullopt, "s"));
+    store->snapshot(1);
+    for (char id : {'a', 'e', 'b'}) store->upsert(makeItem(hexID(id), 10.0 * (id - 'a'), std::nullopt, "s"));
+    store->deleteItems({hexID('b')});
+    auto late = store->snapshot(1);
+    ASSERT_EQ(late->items.size(), 1u);
+    EXPECT_EQ(late->items[0].id, hexID('e'));
+    ASSERT_EQ(late->arrivedBeyondLimit.size(), 1u) << "not the shown one, a deleted one or earlier arrivals";
+    EXPECT_EQ(late->arrivedBeyondLimit[0].item.id, hexID('a'));
+    EXPECT_EQ(late->arrivedBeyondLimit[0].session->id, "s");
+    EXPECT_EQ(late->sessions.size(), 1u);
+    store->upsert(makeItem(hexID('f'), 60, std::nullopt, "s"));
+    EXPECT_TRUE(store->snapshot(1)->arrivedBeyondLimit.empty());
+}
+
 TEST_F(StoreTest, SnapshotGivesVersionsWithoutAPromptTheOneOfTheirTime) {
     auto store = open();
     store->upsert(Prompt{"p1", "s1", 10, "one"});
