@@ -13,6 +13,12 @@ bool holds(const Turn& turn, const std::optional<std::string>& selected) {
     return selected && std::any_of(turn.items.begin(), turn.items.end(),
                                    [&](const ShelfItem& item) { return item.id == *selected; });
 }
+// A turn's deck, piled unless the fan (or a selection inside it) spreads it out; its cards come after.
+ShelfLayout::Deck turnDeck(const ShelfLayout::Input& input, const SessionGroup& group, const Turn& turn,
+                           bool startsSession) {
+    bool piled = !input.fan->isFanned(turn.id, turn.items.size(), holds(turn, input.selectedItem));
+    return {.id = turn.id, .group = &group, .turn = &turn, .piled = piled, .startsSession = startsSession};
+}
 }  // namespace
 
 ShelfLayout ShelfLayout::build(const Input& input) {
@@ -63,8 +69,8 @@ void ShelfLayout::buildStrip(const Input& input) {
         bool first = true;
         for (const Turn& turn : group.turns) {
             std::size_t count = turn.items.size();
-            bool piled = !input.fan->isFanned(turn.id, count, holds(turn, input.selectedItem));
-            Deck deck{.id = turn.id, .group = &group, .turn = &turn, .piled = piled, .startsSession = first};
+            Deck deck = turnDeck(input, group, turn, first);
+            bool piled = deck.piled;
             first = false;
             std::size_t shown = piled ? 1 : count;
             double behind = piled ? m.pileStep * double(std::min<std::size_t>(count - 1, 2)) : 0;
@@ -107,11 +113,9 @@ void ShelfLayout::buildSideStacks(const Input& input) {
         }
         bool first = true;
         for (const Turn& turn : group.turns) {
-            std::size_t count = turn.items.size();
-            bool piled = !input.fan->isFanned(turn.id, count, holds(turn, input.selectedItem));
-            Deck deck{.id = turn.id, .group = &group, .turn = &turn, .piled = piled, .startsSession = first};
+            Deck deck = turnDeck(input, group, turn, first);
             first = false;
-            std::size_t shown = piled ? 1 : count;
+            std::size_t shown = deck.piled ? 1 : turn.items.size();
             double top = y + m.headerHeight + 4;
             for (std::size_t i = 0; i < shown; ++i) {
                 double cardTop = top + double(i) * (cardHeight + m.cardGap);
