@@ -1,9 +1,14 @@
 #include "app/views/ShelfHeader.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
 #include <QToolButton>
+#include <algorithm>
 
 #include "app/qt/MenuRenderer.h"
 #include "app/shelf/ShelfModel.h"
@@ -14,7 +19,7 @@ namespace brimly {
 namespace {
 const char* buttonStyle =
     "QToolButton { color: rgb(236,236,240); background: transparent; border: none; border-radius: 4px;"
-    " padding: 2px 8px; }"
+    " padding: 2px 6px; }"
     "QToolButton:hover, QToolButton:pressed, QToolButton:checked { background: rgba(255,255,255,36); }"
     "QToolButton::menu-indicator { image: none; width: 0; }";
 }  // namespace
@@ -30,6 +35,7 @@ ShelfHeader::ShelfHeader(ShelfModel& model, QWidget* parent) : QWidget(parent), 
     m_projectMenu = m_project->menu();
     m_filterMenu = m_filter->menu();
     m_mainMenu = m_main->menu();
+    m_filter->setIconSize(QSize(14, 14));
     m_main->setText(QStringLiteral("\u22ef"));
     m_main->setAccessibleName(QString::fromUtf8(ShelfModel::menuAccessibilityLabel.data(),
                                                 qsizetype(ShelfModel::menuAccessibilityLabel.size())));
@@ -70,13 +76,69 @@ QToolButton* ShelfHeader::makeButton(Menu which) {
 }
 
 void ShelfHeader::refresh() {
-    m_project->setText(QString::fromStdString(m_model.projectLabel()) + QStringLiteral(" \u25be"));
+    m_projectText = QString::fromStdString(m_model.projectLabel());
     auto label = m_model.filterLabel();
-    m_filter->setText(label ? QString::fromStdString(*label) + QStringLiteral(" \u25be")
-                            : QStringLiteral("Filter \u25be"));
+    m_filterText = label ? QString::fromStdString(*label) : QStringLiteral("Filter");
+    m_filterActive = label.has_value();
     std::size_t unread = m_model.unreadCount();
     m_count->setText(QStringLiteral("%1 new").arg(unread));
-    m_count->setVisible(unread > 0);
+    m_countWanted = unread > 0;
+    fitLabels();
+}
+
+void ShelfHeader::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitLabels();
+}
+
+// A side panel is narrower than the two labels and the count. Rather than let the layout clip the buttons,
+// the count gives way first (the cards keep their unread dots), then the filter folds to a funnel (in the
+// accent while a filter is on), then the project label is shortened; the tool tips keep the whole labels.
+void ShelfHeader::fitLabels() {
+    static const QString arrow = QStringLiteral(" \u25be");
+    QFontMetrics metrics(m_project->font());
+    auto labelWidth = [&](const QString& text) { return metrics.horizontalAdvance(text + arrow); };
+    // What a button adds around its text: the style sheet's padding and the frame.
+    m_project->setText(arrow);
+    int chrome = m_project->sizeHint().width() - labelWidth(QString());
+    int spacing = layout()->spacing();
+    int room = width() - m_main->sizeHint().width() - spacing * 3 - 2 * chrome;
+    int bothWhole = labelWidth(m_filterText) + labelWidth(m_projectText);
+    int countWidth = m_count->sizeHint().width() + spacing;
+    m_count->setVisible(m_countWanted && room - countWidth >= bothWhole);
+    if (m_count->isVisibleTo(this)) room -= countWidth;
+
+    bool folded = room < bothWhole;
+    m_filter->setToolButtonStyle(folded ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextOnly);
+    m_filter->setIcon(folded ? funnel(m_filterActive ? ViewLook::accent() : ViewLook::text()) : QIcon());
+    m_filter->setText(m_filterText + arrow);
+    m_filter->setToolTip(folded ? m_filterText : QString());
+    int projectRoom = folded ? room + chrome - m_filter->sizeHint().width() : room - labelWidth(m_filterText);
+    bool whole = labelWidth(m_projectText) <= projectRoom;
+    // The arrow stays: it says the button opens a menu.
+    m_project->setText(
+        whole ? m_projectText + arrow
+              : metrics.elidedText(m_projectText, Qt::ElideRight, projectRoom - labelWidth({})) + arrow);
+    m_project->setToolTip(whole ? QString() : m_projectText);
+    // Now, not at the next event loop pass: the header is painted right after a resize.
+    layout()->activate();
+}
+
+QIcon ShelfHeader::funnel(const QColor& colour) {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.moveTo(4, 6);
+    path.lineTo(28, 6);
+    path.lineTo(18.5, 17);
+    path.lineTo(18.5, 27);
+    path.lineTo(13.5, 24);
+    path.lineTo(13.5, 17);
+    path.closeSubpath();
+    painter.fillPath(path, colour);
+    return QIcon(pixmap);
 }
 
 QToolButton& ShelfHeader::button(Menu which) const {

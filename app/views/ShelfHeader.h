@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QWidget>
 
 class QLabel;
@@ -25,8 +26,13 @@ public:
     QMenu& menu(Menu which) const;
     const QLabel& count() const { return *m_count; }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     QToolButton* makeButton(Menu which);
+    void fitLabels();
+    static QIcon funnel(const QColor& colour);
 
     ShelfModel& m_model;
     QToolButton* m_project;
@@ -36,6 +42,10 @@ private:
     QMenu* m_filterMenu;
     QMenu* m_mainMenu;
     QLabel* m_count;
+    QString m_projectText;
+    QString m_filterText;
+    bool m_countWanted = false;
+    bool m_filterActive = false;
 };
 
 }  // namespace brimly

@@ -108,6 +108,28 @@ TEST_F(ShelfViewTest, HeaderMenusRenderTheModelsMenusAndHoldTheDrawerOpenWhileSh
     actionTitled(filters, "Only New")->trigger();
     EXPECT_TRUE(model->filter().onlyNew);
     EXPECT_TRUE(view->header().button(Menu::filter).text().startsWith("2 filters"));
+
+    // A side panel's header shortens the labels (the tool tip keeps them whole) instead of clipping buttons.
+    view->resize(204, 480);
+    const ShelfHeader& header = view->header();
+    for (Menu which : {Menu::project, Menu::filter, Menu::main}) {
+        const QToolButton& button = header.button(which);
+        EXPECT_TRUE(header.rect().contains(button.geometry())) << int(which);
+        EXPECT_GE(button.width(), button.sizeHint().width()) << int(which);
+    }
+    const QToolButton& filter = header.button(Menu::filter);
+    EXPECT_EQ(filter.toolButtonStyle(), Qt::ToolButtonIconOnly);
+    EXPECT_EQ(filter.toolTip().toStdString(), *model->filterLabel());
+    const QToolButton& project = header.button(Menu::project);
+    QString whole = QString::fromStdString(model->projectLabel());
+    if (project.toolTip().isEmpty()) {
+        EXPECT_EQ(project.text(), whole + QStringLiteral(" \u25be"));
+    } else {
+        EXPECT_EQ(project.toolTip(), whole);
+        EXPECT_TRUE(project.text().endsWith(QStringLiteral("\u2026 \u25be"))) << project.text().toStdString();
+    }
+    view->resize(420, 140);
+    EXPECT_EQ(filter.toolButtonStyle(), Qt::ToolButtonTextOnly);
 }
 
 TEST(EmptyShelfViewTest, FollowsTheModelsTextAndItsButtonRunsTheAction) {
