@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <utility>
 
 #include "app/views/EmptyShelfView.h"
 #include "app/views/ShelfHeader.h"
@@ -167,11 +168,6 @@ QRectF ShelfView::onScreen(const QRectF& content) const {
 
 void ShelfView::relayout() {
     m_relayingOut = true;
-    // The anchor's box belongs to the old layout; the pointer's next move finds the new one.
-    if (m_tipAnchor) {
-        m_tipAnchor.reset();
-        m_model.tips().pointerMoved(std::nullopt);
-    }
     m_layout = ShelfLayout::build({.kind = m_kind,
                                    .size = stripArea().size(),
                                    .groups = &m_model.groups(),
@@ -190,6 +186,12 @@ void ShelfView::relayout() {
     StripScroll::Move move = m_scroll.refit(limits());
     if (move != StripScroll::Move::none()) m_glide.reset();
     scrolled();
+    // The anchor's box belongs to the old layout. What the next paint finds under the resting pointer (the
+    // paint shortens the titles) takes over: the same title keeps its tip showing, another lets it go.
+    if (m_tipAnchor) {
+        m_tipAnchor.reset();
+        m_reanchorTip = true;
+    }
 }
 
 void ShelfView::placeChildren() {
@@ -222,6 +224,7 @@ void ShelfView::showEvent(QShowEvent*) {
 void ShelfView::hideEvent(QHideEvent*) {
     m_minutes.stop();
     m_tipAnchor.reset();
+    m_pointer.reset();
     m_press.reset();
     m_frames.stop();
     m_glide.reset();
@@ -390,6 +393,7 @@ void ShelfView::paintEvent(QPaintEvent*) {
         }
         m_painter.paintDeck(painter, deck, marks, m_thumbs);
     }
+    if (std::exchange(m_reanchorTip, false)) pointAt(m_pointer ? hitTest(*m_pointer) : Hit{});
     if (auto bubble = tipFrame()) {
         painter.resetTransform();
         m_tips.paint(painter, *m_model.tips().shown(), *bubble);
@@ -557,6 +561,7 @@ void ShelfView::mousePressEvent(QMouseEvent* event) {
 void ShelfView::mouseMoveEvent(QMouseEvent* event) {
     QPointF at = event->position();
     if (!m_press) {
+        m_pointer = at;
         Hit hit = hitTest(at);
         m_model.setHoveredItem(hit.card ? std::optional(hit.card->item->id) : std::nullopt);
         pointAt(hit);
@@ -596,6 +601,7 @@ void ShelfView::mouseReleaseEvent(QMouseEvent* event) {
 
 void ShelfView::leaveEvent(QEvent*) {
     if (!m_press) m_model.setHoveredItem(std::nullopt);
+    m_pointer.reset();
     pointAt({});
 }
 

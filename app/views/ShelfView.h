@@ -149,6 +149,9 @@ private:
     TipBubble m_tips;
     // The shortened text last reported to the model's tip centre.
     std::optional<TipBubble::Anchor> m_tipAnchor;
+    // Where the pointer rests over the view, for finding the tip's anchor again after a relayout.
+    std::optional<QPointF> m_pointer;
+    bool m_reanchorTip = false;
     QTimer m_minutes;
 };
 

@@ -369,6 +369,10 @@ TEST_F(ShelfViewTest, AShortenedTitleGetsABubbleWhileTheModelShowsItsTip) {
         EXPECT_GT(view->tipFrame()->height(), 2 * 16.0) << "a title wider than the panel wraps";
         EXPECT_TRUE(bubble.intersects(frame.toAlignedRect())) << "the bubble sits on its card";
         EXPECT_NE(view->grab().toImage().copy(bubble), before.copy(bubble)) << "the bubble is drawn";
+        view->resize(204, 470);
+        view->grab();
+        EXPECT_TRUE(view->tipFrame()) << "a relayout keeps the tip of the card still under the pointer";
+        view->resize(204, 480);
 
         model->tips().hide();
         EXPECT_FALSE(view->tipFrame());
