@@ -1,5 +1,6 @@
 #include "app/views/ShelfHeader.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -72,6 +73,7 @@ QToolButton* ShelfHeader::makeButton(Menu which) {
     });
     QObject::connect(menu, &QMenu::aboutToHide, this, [this] { m_model.setMenuOpen(false); });
     button->setMenu(menu);
+    button->installEventFilter(this);
     return button;
 }
 
@@ -112,16 +114,49 @@ void ShelfHeader::fitLabels() {
     m_filter->setToolButtonStyle(folded ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextOnly);
     m_filter->setIcon(folded ? funnel(m_filterActive ? ViewLook::accent() : ViewLook::text()) : QIcon());
     m_filter->setText(m_filterText + arrow);
-    m_filter->setToolTip(folded ? m_filterText : QString());
     int projectRoom = folded ? room + chrome - m_filter->sizeHint().width() : room - labelWidth(m_filterText);
     bool whole = labelWidth(m_projectText) <= projectRoom;
     // The arrow stays: it says the button opens a menu.
     m_project->setText(
         whole ? m_projectText + arrow
               : metrics.elidedText(m_projectText, Qt::ElideRight, projectRoom - labelWidth({})) + arrow);
-    m_project->setToolTip(whole ? QString() : m_projectText);
+    m_projectCut = !whole;
     // Now, not at the next event loop pass: the header is painted right after a resize.
     layout()->activate();
+}
+
+std::optional<ShelfTip> ShelfHeader::tip(const QObject* button) const {
+    if (button == m_project && m_projectCut)
+        return ShelfTip{.title = m_projectText.toStdString(), .font = "body"};
+    if (button == m_filter && m_filter->toolButtonStyle() == Qt::ToolButtonIconOnly)
+        return ShelfTip{.title = m_filterText.toStdString(), .font = "body"};
+    if (button == m_main)
+        return ShelfTip{.title = std::string(ShelfModel::menuAccessibilityLabel), .font = "body"};
+    return std::nullopt;
+}
+
+// The drawer's own tips rather than the platform's: they follow the tip centre's timing and look.
+bool ShelfHeader::eventFilter(QObject* watched, QEvent* event) {
+    if (!m_onTip) return false;
+    auto* button = qobject_cast<QToolButton*>(watched);
+    switch (event->type()) {
+        case QEvent::Enter:
+            if (auto shown = tip(watched)) {
+                m_onTip(TipBubble::Anchor{*shown, QRectF(button->geometry().translated(pos())), true});
+            } else {
+                m_onTip(std::nullopt);
+            }
+            break;
+        case QEvent::Leave:
+            m_onTip(std::nullopt);
+            break;
+        case QEvent::MouseButtonPress:
+            m_model.tips().clicked(tip(watched));
+            break;
+        default:
+            break;
+    }
+    return false;
 }
 
 QIcon ShelfHeader::funnel(const QColor& colour) {

@@ -2,6 +2,10 @@
 
 #include <QIcon>
 #include <QWidget>
+#include <functional>
+#include <optional>
+
+#include "app/views/TipBubble.h"
 
 class QLabel;
 class QMenu;
@@ -22,17 +26,23 @@ public:
 
     // Labels and the count as the model has them now.
     void refresh();
+    // Told when the pointer enters a button that has a tip (an icon, or a label cut short) and leaves it.
+    void onTip(std::function<void(std::optional<TipBubble::Anchor>)> handler) {
+        m_onTip = std::move(handler);
+    }
     QToolButton& button(Menu which) const;
     QMenu& menu(Menu which) const;
     const QLabel& count() const { return *m_count; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QToolButton* makeButton(Menu which);
     void fitLabels();
     static QIcon funnel(const QColor& colour);
+    std::optional<ShelfTip> tip(const QObject* button) const;
 
     ShelfModel& m_model;
     QToolButton* m_project;
@@ -46,6 +56,8 @@ private:
     QString m_filterText;
     bool m_countWanted = false;
     bool m_filterActive = false;
+    bool m_projectCut = false;
+    std::function<void(std::optional<TipBubble::Anchor>)> m_onTip;
 };
 
 }  // namespace brimly

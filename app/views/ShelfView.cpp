@@ -67,6 +67,10 @@ ShelfView::ShelfView(ShelfModel& model, Options options, QWidget* parent)
     model.observe([alive = std::weak_ptr<ShelfView*>(m_alive)](ShelfModel::Change change) {
         if (auto view = alive.lock()) (*view)->changed(change);
     });
+    m_header->onTip([this](std::optional<TipBubble::Anchor> anchor) {
+        m_tipAnchor = std::move(anchor);
+        m_model.tips().pointerMoved(m_tipAnchor ? std::optional(m_tipAnchor->tip) : std::nullopt);
+    });
     m_model.setLayout(m_kind);
     relayout();
     m_empty->refresh();
@@ -188,7 +192,7 @@ void ShelfView::relayout() {
     scrolled();
     // The anchor's box belongs to the old layout. What the next paint finds under the resting pointer (the
     // paint shortens the titles) takes over: the same title keeps its tip showing, another lets it go.
-    if (m_tipAnchor) {
+    if (m_tipAnchor && !m_tipAnchor->inHeader) {
         m_tipAnchor.reset();
         m_reanchorTip = true;
     }
@@ -402,7 +406,10 @@ void ShelfView::paintEvent(QPaintEvent*) {
 
 std::optional<QRectF> ShelfView::tipFrame() const {
     const auto& shown = m_model.tips().shown();
-    if (!shown || !m_tipAnchor || m_tipAnchor->tip != *shown || m_empty->isVisible()) return std::nullopt;
+    if (!shown || !m_tipAnchor || m_tipAnchor->tip != *shown) return std::nullopt;
+    // A header tip drops below its button, over the strip; the strip's own stay inside it.
+    if (m_tipAnchor->inHeader) return m_tips.frame(*shown, m_tipAnchor->content, rect());
+    if (m_empty->isVisible()) return std::nullopt;
     return m_tips.frame(*shown, onScreen(m_tipAnchor->content), stripArea());
 }
 

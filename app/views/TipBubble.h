@@ -17,8 +17,9 @@ class TipBubble {
 public:
     struct Anchor {
         ShelfTip tip;
-        // The shortened text's box, in content coordinates.
+        // The shortened text's box, in content coordinates, or in the view's for a header button's tip.
         QRectF content;
+        bool inHeader = false;
     };
 
     explicit TipBubble(const ViewLook& look) : m_look(look) {}
