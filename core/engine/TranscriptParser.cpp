@@ -20,9 +20,10 @@ namespace od = simdjson::ondemand;
 
 static_assert(TranscriptParser::linePadding >= simdjson::SIMDJSON_PADDING);
 
-// A parser sized for one giant line keeps that capacity; past this it is rebuilt for the next ordinary
-// line so that a single 12 MB line does not pin its buffers for the life of the thread.
-constexpr std::size_t parserCapacityToKeep = std::size_t{16} << 20;
+// A parser keeps the capacity of the longest line it read, some five bytes per byte of it; past this it is
+// rebuilt after the line, so that a screenshot's line does not pin its megabytes while the thread idles.
+// Ordinary lines stay well below it and reuse one parser.
+constexpr std::size_t parserCapacityToKeep = std::size_t{1} << 20;
 
 bool contains(std::string_view haystack, std::string_view needle) {
     return memmem(haystack.data(), haystack.size(), needle.data(), needle.size()) != nullptr;
@@ -401,10 +402,8 @@ std::optional<ArtifactResult> artifactOf(const ToolUseResult& result, const Mess
                           owned(result.path), std::move(toolUseID), evidence};
 }
 
-std::optional<TranscriptRecord> decode(const char* data, std::size_t length, std::size_t capacity) {
-    thread_local od::parser parser;
-    if (parser.capacity() > parserCapacityToKeep && length <= parserCapacityToKeep) parser = od::parser{};
-
+std::optional<TranscriptRecord> decodeWith(od::parser& parser, const char* data, std::size_t length,
+                                           std::size_t capacity) {
     od::document document;
     if (parser.iterate(data, length, capacity).get(document)) return std::nullopt;
     od::object root;
@@ -470,6 +469,14 @@ std::optional<TranscriptRecord> decode(const char* data, std::size_t length, std
     bool interesting = record.sessionID || record.title || record.promptText || !record.toolUses.empty() ||
                        !record.toolResultIDs.empty() || !record.images.empty() || record.artifact;
     if (!interesting) return std::nullopt;
+    return record;
+}
+
+// The record owns its strings, so the parser can go as soon as it is made.
+std::optional<TranscriptRecord> decode(const char* data, std::size_t length, std::size_t capacity) {
+    thread_local od::parser parser;
+    auto record = decodeWith(parser, data, length, capacity);
+    if (parser.capacity() > parserCapacityToKeep) parser = od::parser{};
     return record;
 }
 

@@ -32,6 +32,9 @@ bool startVips() {
         if (VIPS_INIT("brimly") != 0) return false;
         // Every probe sees new bytes; a cache of operations would only hold memory.
         vips_cache_set_max(0);
+        // The thumbnail workers already keep every core busy, one image each; the library's own thread pools
+        // would only add threads, each with its scratch buffers.
+        vips_concurrency_set(1);
         vips_leak_set(FALSE);
         // Hostile files make decoders complain on stderr; the probe reports failures as values instead.
         g_log_set_handler("VIPS", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),

@@ -1,6 +1,5 @@
 #include "core/store/Store.h"
 
-#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 
 #include "core/base/AtomicFile.h"
 #include "core/platform/FileSystem.h"
+#include "core/platform/ProcessMemory.h"
 
 namespace brimly {
 
@@ -107,7 +107,7 @@ void Store::load() {
     sweepOrphans();
     // Reading a large index leaves freed pages scattered through the heap; give them back now rather than
     // carry them for the life of the program.
-    ::malloc_trim(0);
+    ProcessMemory::release();
 }
 
 void Store::addToMaps(const ShelfItem& item) {
@@ -555,6 +555,9 @@ bool Store::writeIndex() {
     report(Problem::Kind::indexNotSaved, "", false);
     m_indexDirty = false;
     deleteDiscardedFiles();
+    // Index writes are debounced, so this comes once a burst of captures has passed through: a moment to
+    // give back the pages their bytes and pixels held.
+    ProcessMemory::release();
     return true;
 }
 
