@@ -2,11 +2,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <future>
 #include <mutex>
@@ -63,7 +64,9 @@ public:
 
     bool seen(const std::string& path, std::uint32_t flags = 0) {
         std::lock_guard lock(m_mutex);
-        return has(path, flags);
+        return std::any_of(m_events.begin(), m_events.end(), [&](const WatchEvent& event) {
+            return event.path == path && (event.flags & flags) == flags;
+        });
     }
     std::vector<WatchEvent> events() {
         std::lock_guard lock(m_mutex);
@@ -71,14 +74,6 @@ public:
     }
 
 private:
-    // Called with the mutex held.
-    bool has(const std::string& path, std::uint32_t flags) const {
-        for (const auto& event : m_events) {
-            if (event.path == path && (event.flags & flags) == flags) return true;
-        }
-        return false;
-    }
-
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<WatchEvent> m_events;
@@ -108,10 +103,7 @@ protected:
 };
 
 void append(const std::string& path, const std::string& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "ab");
-    ASSERT_NE(file, nullptr) << path;
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+    std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
 }
 
 TEST_F(DirectoryWatcherTest, ReportsCreateWriteRenameAndRemoveUnderTheRootButNoHistory) {

@@ -105,12 +105,9 @@ TEST(TranscriptTailer, ChunkSizeDoesNotChangeWhatIsFound) {
         TranscriptBatch batch = readAll(tailer);
         EXPECT_EQ(tailer.offset(), content.size()) << chunk;
         ASSERT_EQ(batch.candidates.size(), 4u) << chunk;
-        if (reference) {
-            EXPECT_EQ(batch.candidates, reference->candidates) << chunk;
-            EXPECT_EQ(batch.prompts, reference->prompts) << chunk;
-        } else {
-            reference = batch;
-        }
+        if (!reference) reference = batch;
+        EXPECT_EQ(batch.candidates, reference->candidates) << chunk;
+        EXPECT_EQ(batch.prompts, reference->prompts) << chunk;
     }
     const auto& candidates = reference->candidates;
     EXPECT_EQ(candidates[0].readPath, "/w/a.png");
