@@ -44,7 +44,8 @@ TEST_F(EngineEndToEndTest, HiddenAndDeletedItemsStaySoAcrossRestartsAndRereads) 
         ASSERT_TRUE(
             running.waitFor([](const Snapshot& s) { return s.items.empty() && s.hidden.size() == 1; }));
     }
-    // Forgetting the read offsets makes the next run read the whole transcript again.
+    // Dropping the host saved the hide and the offsets before any debounced write was due. Forgetting the
+    // read offsets makes the next run read the whole transcript again.
     ASSERT_EQ(::remove((dir / "support/offsets.json").c_str()), 0);
     {
         LiveEngine running(config());

@@ -14,20 +14,6 @@ namespace {
 
 using namespace testing;
 
-TEST(EngineHostTest, DroppingTheHostSavesWhatWasCaptured) {
-    TempDir dir;
-    dir.write("watched/a.png", TestImages::png(64, 48));
-    Engine::Config config = engineConfig(dir);
-    config.watchedFolders = {dir / "watched"};
-    {
-        LiveEngine live(config);
-        ASSERT_TRUE(live.waitFor([](const Snapshot& s) { return s.items.size() == 1; }));
-    }
-    auto index = savedIndex(dir);
-    ASSERT_TRUE(index);
-    EXPECT_EQ(index->items.size(), 1u);
-}
-
 TEST(EngineHostTest, LoadingHappensOnTheEngineQueueNotTheCaller) {
     VirtualEngine e;
     e.host = std::make_unique<EngineHost>(engineConfig(e.dir), e.clock, e.queue, e.main, Engine::Handlers{});

@@ -50,18 +50,20 @@ TEST(SettleTrackerTest, StampsAreDroppedPastTheLimit) {
 
 TEST(EngineConfigChangeTest, FoldersRestartEverythingElseUpdates) {
     const Url somewhere = Url::fromPath("/h/.claude");
-    EngineConfig base{.paths = BrimlyPaths{somewhere, somewhere, somewhere, somewhere}};
-    EngineConfig otherPathsAndLimit = base;
-    otherPathsAndLimit.paths.claudeHome = Url::fromPath("/elsewhere");
-    otherPathsAndLimit.maxItems = 7;
-    EngineConfig otherLimit = base;
-    otherLimit.maxItems = 7;
-    EngineConfig otherFolders = base;
-    otherFolders.watchedFolders = {"/w"};
-    EXPECT_EQ(base.change(base), EngineConfig::Change::none);
-    EXPECT_EQ(otherPathsAndLimit.change(base), EngineConfig::Change::restart);
-    EXPECT_EQ(otherLimit.change(base), EngineConfig::Change::update);
-    EXPECT_EQ(otherFolders.change(base), EngineConfig::Change::update);
+    const EngineConfig base{.paths = BrimlyPaths{somewhere, somewhere, somewhere, somewhere}};
+    auto changeOf = [&](const std::function<void(EngineConfig&)>& edit) {
+        EngineConfig other = base;
+        edit(other);
+        return other.change(base);
+    };
+    EXPECT_EQ(changeOf([](EngineConfig&) {}), EngineConfig::Change::none);
+    EXPECT_EQ(changeOf([](EngineConfig& c) {
+                  c.paths.claudeHome = Url::fromPath("/elsewhere");
+                  c.maxItems = 7;
+              }),
+              EngineConfig::Change::restart);
+    EXPECT_EQ(changeOf([](EngineConfig& c) { c.maxItems = 7; }), EngineConfig::Change::update);
+    EXPECT_EQ(changeOf([](EngineConfig& c) { c.watchedFolders = {"/w"}; }), EngineConfig::Change::update);
 }
 
 class EngineTest : public ::testing::Test, public VirtualEngine {

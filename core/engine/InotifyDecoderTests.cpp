@@ -75,15 +75,6 @@ TEST(InotifyDecoderTest, TurnsMasksIntoTheWatcherFlags) {
     for (const Case& c : cases) EXPECT_EQ(InotifyDecoder::flags(c.mask), c.flags) << std::hex << c.mask;
 }
 
-TEST(InotifyDecoderTest, OverflowIsReportedAsKernelDroppedWhateverTheWatch) {
-    auto changes = decode(buffer({{-1, IN_Q_OVERFLOW, 0, ""}, {1, IN_CREATE, 0, "after.png"}}));
-    ASSERT_EQ(changes.size(), 2u);
-    EXPECT_EQ(changes[0].kind, Kind::overflow);
-    EXPECT_EQ(changes[0].flags, WatchEvent::kernelDropped);
-    EXPECT_EQ(changes[1].kind, Kind::entry);
-    EXPECT_EQ(changes[1].path, "/w/root/after.png");
-}
-
 TEST(InotifyDecoderTest, AMovedInFolderNeedsAWatchAndAMovedOutOneIsGone) {
     auto changes = decode(buffer({{2, IN_MOVED_TO | IN_ISDIR, 7, "session"},
                                   {2, IN_MOVED_FROM | IN_ISDIR, 8, "old"},
