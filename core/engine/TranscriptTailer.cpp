@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #include "core/base/Iso8601.h"
@@ -69,8 +70,17 @@ private:
 class LineBuffer {
 public:
     char* prepare(std::size_t count) {
-        m_bytes.resize(m_used + count + TranscriptParser::linePadding);
-        return m_bytes.data() + m_used;
+        std::size_t need = m_used + count + TranscriptParser::linePadding;
+        if (need > m_capacity) {
+            // Not a string's resize, which would clear every byte the read is about to overwrite: a catch-up
+            // spent a tenth of its time on that.
+            std::size_t capacity = std::max(need, 2 * m_capacity);
+            auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
+            if (m_used > 0) std::memcpy(bytes.get(), m_bytes.get(), m_used);
+            m_bytes = std::move(bytes);
+            m_capacity = capacity;
+        }
+        return m_bytes.get() + m_used;
     }
     void commit(std::size_t count) { m_used += count; }
 
@@ -79,18 +89,18 @@ public:
     std::size_t takeLines(Handler&& line) {
         std::size_t start = 0;
         while (m_scanned < m_used) {
-            const void* found = std::memchr(m_bytes.data() + m_scanned, '\n', m_used - m_scanned);
+            const void* found = std::memchr(m_bytes.get() + m_scanned, '\n', m_used - m_scanned);
             if (found == nullptr) {
                 m_scanned = m_used;
                 break;
             }
-            std::size_t end = static_cast<std::size_t>(static_cast<const char*>(found) - m_bytes.data());
-            line(std::string_view(m_bytes.data() + start, end - start));
+            std::size_t end = static_cast<std::size_t>(static_cast<const char*>(found) - m_bytes.get());
+            line(std::string_view(m_bytes.get() + start, end - start));
             start = end + 1;
             m_scanned = start;
         }
         if (start > 0) {
-            std::memmove(m_bytes.data(), m_bytes.data() + start, m_used - start);
+            std::memmove(m_bytes.get(), m_bytes.get() + start, m_used - start);
             m_used -= start;
             m_scanned -= start;
         }
@@ -98,7 +108,8 @@ public:
     }
 
 private:
-    std::string m_bytes;
+    std::unique_ptr<char[]> m_bytes;
+    std::size_t m_capacity = 0;
     std::size_t m_used = 0;
     std::size_t m_scanned = 0;
 };

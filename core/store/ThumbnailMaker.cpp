@@ -1,5 +1,8 @@
 #include "core/store/ThumbnailMaker.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "core/store/ImageProbe.h"
@@ -41,6 +44,9 @@ std::size_t ThumbnailMaker::finished() const {
 }
 
 void ThumbnailMaker::work() {
+    // On Linux a thread's nice value is its own. Captures go first when they compete for the cores: an item
+    // shows with a placeholder until its thumbnail follows, but a capture that waits is not on the shelf.
+    static_cast<void>(::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10));
     std::unique_lock lock(m_mutex);
     for (;;) {
         // The first job whose thumbnail no other worker is drawing now.
