@@ -194,9 +194,21 @@ TEST(CryptoTest, DigestsAndBase64) {
         {"aGVs bG8=", "hello"},
         {"AA==", std::string(1, '\0')},
         {"aGk*", std::nullopt},
+        {"aG==", "h"},
+        {"aGk==", std::nullopt},
+        {"aGk=aGk=", std::nullopt},
+        {"====", std::nullopt},
+        {"a===", std::nullopt},
+        {"aGVsbA=", std::nullopt},
     };
     for (const auto& [text, bytes] : cases) EXPECT_EQ(Crypto::base64Decode(text), bytes) << text;
     EXPECT_EQ(Crypto::base64Encode("hello"), "aGVsbG8=");
+    std::string every;
+    for (int byte = 0; byte < 256; ++byte) every += static_cast<char>(byte);
+    for (std::size_t length = 250; length <= 256; ++length) {
+        std::string bytes = every.substr(0, length);
+        EXPECT_EQ(Crypto::base64Decode(Crypto::base64Encode(bytes)), bytes) << length;
+    }
 }
 
 TEST(JsonTest, ParsingNeverThrowsAndOutputIsCompactAndSorted) {

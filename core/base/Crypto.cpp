@@ -2,6 +2,8 @@
 
 #include <openssl/evp.h>
 
+#include <array>
+#include <cstdint>
 #include <memory>
 
 namespace brimly::Crypto {
@@ -65,28 +67,59 @@ std::optional<std::string> sha256HexOfFile(const std::string& path) {
     return sha256HexOf(*file);
 }
 
+namespace {
+
+constexpr signed char notBase64 = -1;
+constexpr signed char space = -2;
+constexpr signed char pad = -3;
+
+constexpr std::array<signed char, 256> base64Values() {
+    std::array<signed char, 256> values{};
+    values.fill(notBase64);
+    const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (int i = 0; i < 64; ++i)
+        values[static_cast<unsigned char>(alphabet[i])] = static_cast<signed char>(i);
+    for (char c : {' ', '\n', '\r', '\t'}) values[static_cast<unsigned char>(c)] = space;
+    values['='] = pad;
+    return values;
+}
+
+}  // namespace
+
+// One pass and a table: screenshots arrive as megabytes of base64, and this is on the capture path.
 std::optional<std::string> base64Decode(std::string_view text) {
-    std::string clean;
-    clean.reserve(text.size());
+    static constexpr std::array<signed char, 256> values = base64Values();
+    std::string out(text.size() / 4 * 3, '\0');
+    std::size_t written = 0;
+    std::size_t symbols = 0;
+    std::size_t padding = 0;
+    std::uint32_t quantum = 0;
     for (char c : text) {
-        if (c == ' ' || c == '\n' || c == '\r' || c == '\t') continue;
-        bool valid = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
-                     c == '/' || c == '=';
-        if (!valid) return std::nullopt;
-        clean.push_back(c);
+        signed char value = values[static_cast<unsigned char>(c)];
+        if (value >= 0) {
+            // Padding ends the text; nothing but white space may follow it.
+            if (padding > 0) return std::nullopt;
+            quantum = quantum << 6 | static_cast<std::uint32_t>(value);
+            if (++symbols % 4 == 0) {
+                out[written++] = static_cast<char>(quantum >> 16);
+                out[written++] = static_cast<char>(quantum >> 8);
+                out[written++] = static_cast<char>(quantum);
+            }
+        } else if (value == pad) {
+            ++padding;
+        } else if (value != space) {
+            return std::nullopt;
+        }
     }
-    if (clean.size() % 4 != 0) return std::nullopt;
-    size_t padding = 0;
-    while (padding < clean.size() && clean[clean.size() - 1 - padding] == '=') ++padding;
-    if (padding > 2 || clean.find('=') < clean.size() - padding) return std::nullopt;
-    std::string out(clean.size() / 4 * 3, '\0');
-    if (clean.empty()) return out;
-    // EVP_DecodeBlock counts the padding as decoded bytes; they are trimmed here.
-    int length =
-        EVP_DecodeBlock(reinterpret_cast<unsigned char*>(out.data()),
-                        reinterpret_cast<const unsigned char*>(clean.data()), static_cast<int>(clean.size()));
-    if (length < 0) return std::nullopt;
-    out.resize(static_cast<size_t>(length) - padding);
+    if (padding > 2 || (symbols + padding) % 4 != 0) return std::nullopt;
+    // What padding leaves of the last quantum: two symbols carry one byte, three carry two.
+    std::size_t tail = symbols % 4;
+    if (tail == 2) out[written++] = static_cast<char>(quantum >> 4);
+    if (tail == 3) {
+        out[written++] = static_cast<char>(quantum >> 10);
+        out[written++] = static_cast<char>(quantum >> 2);
+    }
+    out.resize(written);
     return out;
 }
 
