@@ -140,9 +140,9 @@ void ArrivalPrinter::snapshot(const Snapshot& snapshot, Date now) {
     // A burst can bring items older than the snapshot's newest, which it then carries beside them.
     std::vector<std::pair<const ShelfItem*, const Session*>> arrived;
     for (const ShelfItem& item : snapshot.items) {
+        if (!m_known.insert(item.id).second) continue;
         auto found = sessions.find(item.sessionID);
-        if (m_known.insert(item.id).second)
-            arrived.emplace_back(&item, found == sessions.end() ? nullptr : found->second);
+        arrived.emplace_back(&item, found == sessions.end() ? nullptr : found->second);
     }
     for (const Snapshot::LateArrival& late : snapshot.arrivedBeyondLimit) {
         if (m_known.insert(late.item.id).second)

@@ -1,5 +1,6 @@
 // Building the Store's snapshots: the newest items with their sessions and prompts, and the hidden items.
 #include <algorithm>
+#include <string_view>
 #include <unordered_set>
 
 #include "core/store/Store.h"
@@ -65,16 +66,19 @@ std::shared_ptr<const Snapshot> Store::buildSnapshot(std::size_t limit) {
         }
         return item;
     };
-    std::unordered_set<std::string> shownIDs;
     for (auto it = newest.begin(); it != end; ++it) {
         ShelfItem item = withPrompts(**it);
-        shownIDs.insert(item.id);
         sessionIDs.insert(item.sessionID);
         if (item.promptID) promptIDs.insert(*item.promptID);
         for (const ItemVersion& version : item.versions) {
             if (version.promptID) promptIDs.insert(*version.promptID);
         }
         snapshot->items.push_back(std::move(item));
+    }
+    // Most snapshots follow no new item; only those that do look for which arrivals the window left out.
+    std::unordered_set<std::string_view> shownIDs;
+    if (!m_arrived.empty()) {
+        for (const ShelfItem& item : snapshot->items) shownIDs.insert(item.id);
     }
     for (const std::string& id : m_arrived) {
         auto found = m_items.find(id);
