@@ -407,8 +407,10 @@ void ShelfView::paintEvent(QPaintEvent*) {
 std::optional<QRectF> ShelfView::tipFrame() const {
     const auto& shown = m_model.tips().shown();
     if (!shown || !m_tipAnchor || m_tipAnchor->tip != *shown) return std::nullopt;
-    // A header tip drops below its button, over the strip; the strip's own stay inside it.
-    if (m_tipAnchor->inHeader) return m_tips.frame(*shown, m_tipAnchor->content, rect());
+    // A header tip drops below the header, over the strip (the header's buttons would cover it otherwise);
+    // the strip's own stay inside the strip.
+    if (m_tipAnchor->inHeader)
+        return m_tips.frame(*shown, m_tipAnchor->content, QRectF(rect()).adjusted(0, headerHeight, 0, 0));
     if (m_empty->isVisible()) return std::nullopt;
     return m_tips.frame(*shown, onScreen(m_tipAnchor->content), stripArea());
 }
