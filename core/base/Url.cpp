@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <limits>
 #include <memory>
 
 #include "core/base/Ascii.h"
@@ -31,6 +32,41 @@ int hexValue(char c) {
     return -1;
 }
 
+bool isPlain(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~' || c == '/';
+}
+
+constexpr std::string_view plainFilePrefix = "file:///";
+
+// A file URL as `fromPath` writes it, whose path libcurl would give back exactly as it stands: only plain
+// bytes and well-formed escapes, no empty, "." or ".." segment. Parsing these without libcurl is what keeps
+// loading a large shelf fast.
+bool isPlainFileUrl(std::string_view text) {
+    if (!text.starts_with(plainFilePrefix)) return false;
+    std::string_view path = text.substr(plainFilePrefix.size() - 1);
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        char c = path[i];
+        if (c == '/') {
+            std::size_t next = path.find('/', i + 1);
+            std::string_view segment =
+                path.substr(i + 1, next == std::string_view::npos ? next : next - i - 1);
+            // A folder's URL ends in an empty segment; one inside is "//". Escaped dots are dots to libcurl.
+            if (segment.empty() && next != std::string_view::npos) return false;
+            if (segment.size() <= 6) {
+                std::string decoded = percentDecode(segment);
+                if (decoded == "." || decoded == "..") return false;
+            }
+        } else if (c == '%') {
+            if (i + 2 >= path.size() || hexValue(path[i + 1]) < 0 || hexValue(path[i + 2]) < 0) return false;
+            i += 2;
+        } else if (!isPlain(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string percentDecode(std::string_view text) {
@@ -57,10 +93,7 @@ std::string percentEncodePath(std::string_view path) {
     out.reserve(path.size());
     for (char c : path) {
         auto byte = static_cast<unsigned char>(c);
-        bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
-                     (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' || byte == '_' ||
-                     byte == '~' || byte == '/';
-        if (plain) {
+        if (isPlain(c)) {
             out.push_back(c);
         } else {
             out.push_back('%');
@@ -73,6 +106,14 @@ std::string percentEncodePath(std::string_view path) {
 
 std::optional<Url> Url::parse(std::string_view text) {
     if (text.empty() || text.find('\0') != std::string_view::npos) return std::nullopt;
+    if (isPlainFileUrl(text) && text.size() <= std::numeric_limits<std::uint32_t>::max()) {
+        Url url;
+        url.m_text = std::string(text);
+        url.m_scheme = "file";
+        url.m_pathBegin = static_cast<std::uint32_t>(plainFilePrefix.size() - 1);
+        url.m_pathLength = static_cast<std::uint32_t>(text.size() - url.m_pathBegin);
+        return url;
+    }
     UrlHandle handle(curl_url());
     if (!handle) return std::nullopt;
     std::string copy(text);
@@ -93,24 +134,37 @@ std::optional<Url> Url::parse(std::string_view text) {
     url.m_scheme = *scheme;
     url.m_host = part(handle.get(), CURLUPART_HOST);
     if (url.m_host && url.m_host->empty()) url.m_host.reset();
-    url.m_rawPath = part(handle.get(), CURLUPART_PATH).value_or("");
+    std::string rawPath = part(handle.get(), CURLUPART_PATH).value_or("");
+    auto at = url.m_text.find(rawPath, url.m_scheme.size());
+    if (at == std::string::npos || url.m_text.size() > std::numeric_limits<std::uint32_t>::max()) {
+        url.m_ownPath = std::move(rawPath);
+    } else {
+        url.m_pathBegin = static_cast<std::uint32_t>(at);
+        url.m_pathLength = static_cast<std::uint32_t>(rawPath.size());
+    }
     return url;
 }
 
 Url Url::fromPath(std::string_view path) {
     Url url;
-    url.m_rawPath = percentEncodePath(path);
-    url.m_text = "file://" + url.m_rawPath;
+    url.m_text = "file://" + percentEncodePath(path);
     url.m_scheme = "file";
+    url.m_pathBegin = static_cast<std::uint32_t>(plainFilePrefix.size() - 1);
+    url.m_pathLength = static_cast<std::uint32_t>(url.m_text.size() - url.m_pathBegin);
     return url;
+}
+
+std::string_view Url::rawPath() const {
+    if (m_ownPath) return *m_ownPath;
+    return std::string_view(m_text).substr(m_pathBegin, m_pathLength);
 }
 
 std::optional<std::string> Url::path() const {
     if (!isFile()) return std::nullopt;
-    return percentDecode(m_rawPath);
+    return percentDecode(rawPath());
 }
 
-std::string Url::decodedPath() const { return percentDecode(m_rawPath); }
+std::string Url::decodedPath() const { return percentDecode(rawPath()); }
 
 Url Url::appending(std::string_view component) const {
     std::string base = path().value_or(decodedPath());

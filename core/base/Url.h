@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,10 +33,17 @@ public:
 
 private:
     Url() = default;
+    // The path as it stands in the URL, still percent-encoded.
+    std::string_view rawPath() const;
+
     std::string m_text;
     std::string m_scheme;
     std::optional<std::string> m_host;
-    std::string m_rawPath;
+    // A shelf holds a few URLs per item, so the raw path is where it lies in `m_text`; only a path that
+    // libcurl gave differently (without its dot segments) is a string of its own.
+    std::optional<std::string> m_ownPath;
+    std::uint32_t m_pathBegin = 0;
+    std::uint32_t m_pathLength = 0;
 };
 
 std::string percentDecode(std::string_view text);
