@@ -3,9 +3,7 @@
 #include <signal.h>
 
 #include <charconv>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 #include "cli/ShelfPrinter.h"
 #include "core/base/Clock.h"
@@ -20,13 +18,6 @@
 namespace brimly::cli {
 
 namespace {
-std::optional<std::string> readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 Preferences loadPreferences(const Environment& env) {
     return Preferences::loadFile(Preferences::filePath(env));
@@ -136,17 +127,17 @@ int runList(const std::vector<std::string>& arguments, const Environment& env, s
     }
     Engine::Config config = EngineConfig::make(loadPreferences(env), env);
     std::string indexPath = FileSystem::join(config.paths.supportDir.filePath(), "index.json");
-    auto text = readText(indexPath);
-    if (!text) {
+    if (!FileSystem::exists(indexPath)) {
         if (!json) std::fprintf(out, "The shelf is empty (no index at %s).\n", indexPath.c_str());
         return 0;
     }
-    auto index = StoreIndex::decode(*text);
+    std::vector<ShelfItem> items;
+    auto index =
+        StoreIndex::decodeFile(indexPath, [&items](ShelfItem&& item) { items.push_back(std::move(item)); });
     if (!index) {
         std::fprintf(stderr, "Brimly: the index %s cannot be read\n", indexPath.c_str());
         return 1;
     }
-    std::vector<ShelfItem> items = std::move(index->items);
     std::stable_sort(items.begin(), items.end(),
                      [](const ShelfItem& a, const ShelfItem& b) { return a.createdAt > b.createdAt; });
     std::size_t shown = limit ? std::min(items.size(), static_cast<std::size_t>(*limit)) : items.size();

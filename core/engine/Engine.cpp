@@ -282,6 +282,7 @@ void Engine::initialScan() {
     m_store->trimVersions(static_cast<std::size_t>(std::max(m_config.versionsShown - 1, 0L)));
     m_ingest->regroupFolderItems();
     publish();
+    m_store->sweepOrphans();
     titlePass();
     catchUp(m_transcripts->recent(m_config.recentWindow, m_clock.now()), 0);
 }

@@ -11,14 +11,22 @@ Json HiddenRecord::toJson() const {
     return object;
 }
 
-std::optional<HiddenRecord> HiddenRecord::fromJson(const Json& object) {
+namespace {
+
+template <typename Value>
+std::optional<HiddenRecord> decode(Value object) {
     JsonFields fields(object);
-    const Json* itemObject = fields.value("item", true);
+    auto itemObject = fields.value("item", true);
     Date hiddenAt = fields.date("hiddenAt");
-    if (!fields.ok() || itemObject == nullptr) return std::nullopt;
+    if (!fields.ok() || !itemObject) return std::nullopt;
     auto item = ShelfItem::fromJson(*itemObject);
     if (!item) return std::nullopt;
     return HiddenRecord{std::move(*item), hiddenAt};
 }
+
+}  // namespace
+
+std::optional<HiddenRecord> HiddenRecord::fromJson(const Json& object) { return decode(JsonRef(object)); }
+std::optional<HiddenRecord> HiddenRecord::fromJson(JsonTree::Value object) { return decode(object); }
 
 }  // namespace brimly

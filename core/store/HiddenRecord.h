@@ -4,6 +4,7 @@
 
 #include "core/base/Date.h"
 #include "core/base/Json.h"
+#include "core/base/JsonTree.h"
 #include "core/store/ShelfItem.h"
 
 namespace brimly {
@@ -15,6 +16,7 @@ struct HiddenRecord {
 
     Json toJson() const;
     static std::optional<HiddenRecord> fromJson(const Json& object);
+    static std::optional<HiddenRecord> fromJson(JsonTree::Value object);
 
     bool operator==(const HiddenRecord&) const = default;
 };

@@ -14,7 +14,10 @@ Json ItemVersion::toJson() const {
     return object;
 }
 
-std::optional<ItemVersion> ItemVersion::fromJson(const Json& object) {
+namespace {
+
+template <typename Value>
+std::optional<ItemVersion> decode(Value object) {
     JsonFields fields(object);
     auto fileURL = fields.url("fileURL");
     Date createdAt = fields.date("createdAt");
@@ -24,5 +27,10 @@ std::optional<ItemVersion> ItemVersion::fromJson(const Json& object) {
     if (!fields.ok() || !fileURL) return std::nullopt;
     return ItemVersion{*fileURL, createdAt, promptID, width, height};
 }
+
+}  // namespace
+
+std::optional<ItemVersion> ItemVersion::fromJson(const Json& object) { return decode(JsonRef(object)); }
+std::optional<ItemVersion> ItemVersion::fromJson(JsonTree::Value object) { return decode(object); }
 
 }  // namespace brimly

@@ -5,6 +5,7 @@
 
 #include "core/base/Date.h"
 #include "core/base/Json.h"
+#include "core/base/JsonTree.h"
 #include "core/base/Url.h"
 
 namespace brimly {
@@ -19,6 +20,7 @@ struct ItemVersion {
 
     Json toJson() const;
     static std::optional<ItemVersion> fromJson(const Json& object);
+    static std::optional<ItemVersion> fromJson(JsonTree::Value object);
 
     bool operator==(const ItemVersion&) const = default;
 };

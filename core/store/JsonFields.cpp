@@ -5,34 +5,37 @@
 
 namespace brimly {
 
-const Json* JsonFields::value(const char* key, bool required) {
-    if (!m_ok) return nullptr;
+template <typename Value>
+std::optional<Value> JsonFields<Value>::value(const char* key, bool required) {
+    if (!m_ok) return std::nullopt;
     auto found = m_object.find(key);
-    if (found == m_object.end() || found->is_null()) {
+    if (!found || found->isNull()) {
         if (required) m_ok = false;
-        return nullptr;
+        return std::nullopt;
     }
-    return &*found;
+    return found;
 }
 
-std::optional<std::string> JsonFields::readString(const char* key, bool required) {
-    const Json* found = value(key, required);
-    if (found == nullptr) return std::nullopt;
-    if (!found->is_string()) {
+template <typename Value>
+std::optional<std::string> JsonFields<Value>::readString(const char* key, bool required) {
+    auto found = value(key, required);
+    if (!found) return std::nullopt;
+    if (!found->isString()) {
         m_ok = false;
         return std::nullopt;
     }
-    return found->get<std::string>();
+    return std::string(found->string());
 }
 
-std::optional<Date> JsonFields::readDate(const char* key, bool required) {
-    const Json* found = value(key, required);
-    if (found == nullptr) return std::nullopt;
-    if (!found->is_number()) {
+template <typename Value>
+std::optional<Date> JsonFields<Value>::readDate(const char* key, bool required) {
+    auto found = value(key, required);
+    if (!found) return std::nullopt;
+    if (!found->isNumber()) {
         m_ok = false;
         return std::nullopt;
     }
-    double seconds = found->get<double>();
+    double seconds = found->real();
     if (!std::isfinite(seconds)) {
         m_ok = false;
         return std::nullopt;
@@ -40,7 +43,8 @@ std::optional<Date> JsonFields::readDate(const char* key, bool required) {
     return seconds;
 }
 
-std::optional<Url> JsonFields::readUrl(const char* key, bool required) {
+template <typename Value>
+std::optional<Url> JsonFields<Value>::readUrl(const char* key, bool required) {
     auto text = readString(key, required);
     if (!text) return std::nullopt;
     auto parsed = Url::parse(*text);
@@ -48,28 +52,47 @@ std::optional<Url> JsonFields::readUrl(const char* key, bool required) {
     return parsed;
 }
 
-std::string JsonFields::string(const char* key) { return readString(key, true).value_or(""); }
-std::optional<std::string> JsonFields::optionalString(const char* key) { return readString(key, false); }
-Date JsonFields::date(const char* key) { return readDate(key, true).value_or(0); }
-std::optional<Date> JsonFields::optionalDate(const char* key) { return readDate(key, false); }
-std::optional<Url> JsonFields::url(const char* key) { return readUrl(key, true); }
-std::optional<Url> JsonFields::optionalUrl(const char* key) { return readUrl(key, false); }
+template <typename Value>
+std::string JsonFields<Value>::string(const char* key) {
+    return readString(key, true).value_or("");
+}
+template <typename Value>
+std::optional<std::string> JsonFields<Value>::optionalString(const char* key) {
+    return readString(key, false);
+}
+template <typename Value>
+Date JsonFields<Value>::date(const char* key) {
+    return readDate(key, true).value_or(0);
+}
+template <typename Value>
+std::optional<Date> JsonFields<Value>::optionalDate(const char* key) {
+    return readDate(key, false);
+}
+template <typename Value>
+std::optional<Url> JsonFields<Value>::url(const char* key) {
+    return readUrl(key, true);
+}
+template <typename Value>
+std::optional<Url> JsonFields<Value>::optionalUrl(const char* key) {
+    return readUrl(key, false);
+}
 
-std::optional<int> JsonFields::optionalInt(const char* key) {
-    const Json* found = value(key, false);
-    if (found == nullptr) return std::nullopt;
+template <typename Value>
+std::optional<int> JsonFields<Value>::optionalInt(const char* key) {
+    auto found = value(key, false);
+    if (!found) return std::nullopt;
     std::optional<long> whole;
-    if (found->is_number_integer()) {
-        if (found->is_number_unsigned()) {
-            auto raw = found->get<unsigned long long>();
-            if (raw <= static_cast<unsigned long long>(std::numeric_limits<int>::max())) {
+    if (found->isInteger()) {
+        if (found->isUnsigned()) {
+            std::uint64_t raw = found->unsignedInteger();
+            if (raw <= static_cast<std::uint64_t>(std::numeric_limits<int>::max())) {
                 whole = static_cast<long>(raw);
             }
         } else {
-            whole = found->get<long>();
+            whole = found->signedInteger();
         }
-    } else if (found->is_number_float()) {
-        double real = found->get<double>();
+    } else if (found->isReal()) {
+        double real = found->real();
         if (std::isfinite(real) && real == std::floor(real) && std::fabs(real) < 1.0e10) {
             whole = static_cast<long>(real);
         }
@@ -80,5 +103,8 @@ std::optional<int> JsonFields::optionalInt(const char* key) {
     }
     return static_cast<int>(*whole);
 }
+
+template class JsonFields<JsonRef>;
+template class JsonFields<JsonTree::Value>;
 
 }  // namespace brimly

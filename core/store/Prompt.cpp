@@ -26,7 +26,10 @@ Json Prompt::toJson() const {
     return object;
 }
 
-std::optional<Prompt> Prompt::fromJson(const Json& object) {
+namespace {
+
+template <typename Value>
+std::optional<Prompt> decode(Value object) {
     JsonFields fields(object);
     Prompt prompt;
     prompt.id = fields.string("id");
@@ -36,5 +39,10 @@ std::optional<Prompt> Prompt::fromJson(const Json& object) {
     if (!fields.ok()) return std::nullopt;
     return prompt;
 }
+
+}  // namespace
+
+std::optional<Prompt> Prompt::fromJson(const Json& object) { return decode(JsonRef(object)); }
+std::optional<Prompt> Prompt::fromJson(JsonTree::Value object) { return decode(object); }
 
 }  // namespace brimly

@@ -7,6 +7,7 @@
 
 #include "core/base/Date.h"
 #include "core/base/Json.h"
+#include "core/base/JsonTree.h"
 
 namespace brimly {
 
@@ -25,6 +26,7 @@ struct Prompt {
 
     Json toJson() const;
     static std::optional<Prompt> fromJson(const Json& object);
+    static std::optional<Prompt> fromJson(JsonTree::Value object);
 
     bool operator==(const Prompt&) const = default;
 };

@@ -142,10 +142,13 @@ Json Session::toJson() const {
     return object;
 }
 
-std::optional<Session> Session::fromJson(const Json& object) {
+namespace {
+
+template <typename Value>
+std::optional<Session> decode(Value object) {
     JsonFields fields(object);
     Session session;
-    session.id = idFromStored(fields.string("id"));
+    session.id = Session::idFromStored(fields.string("id"));
     session.slug = fields.optionalString("slug");
     if (auto cwd = fields.optionalString("cwd")) session.cwd = pathFromStored(*cwd);
     session.branch = fields.optionalString("branch");
@@ -159,5 +162,10 @@ std::optional<Session> Session::fromJson(const Json& object) {
     if (!fields.ok()) return std::nullopt;
     return session;
 }
+
+}  // namespace
+
+std::optional<Session> Session::fromJson(const Json& object) { return decode(JsonRef(object)); }
+std::optional<Session> Session::fromJson(JsonTree::Value object) { return decode(object); }
 
 }  // namespace brimly

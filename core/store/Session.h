@@ -6,6 +6,7 @@
 
 #include "core/base/Date.h"
 #include "core/base/Json.h"
+#include "core/base/JsonTree.h"
 #include "core/base/TimeZone.h"
 
 namespace brimly {
@@ -54,6 +55,7 @@ struct Session {
 
     Json toJson() const;
     static std::optional<Session> fromJson(const Json& object);
+    static std::optional<Session> fromJson(JsonTree::Value object);
 
     bool operator==(const Session&) const = default;
 };

@@ -42,7 +42,10 @@ Json ShelfItem::toJson() const {
     return object;
 }
 
-std::optional<ShelfItem> ShelfItem::fromJson(const Json& object) {
+namespace {
+
+template <typename Value>
+std::optional<ShelfItem> decode(Value object) {
     JsonFields fields(object);
     ShelfItem item;
     item.id = fields.string("id");
@@ -56,29 +59,35 @@ std::optional<ShelfItem> ShelfItem::fromJson(const Json& object) {
     item.title = fields.string("title");
     item.sessionID = Session::idFromStored(fields.string("sessionID"));
     item.promptID = fields.optionalString("promptID");
-    const Json* sources = fields.value("sourceKinds", true);
-    if (sources == nullptr || !sources->is_array()) return std::nullopt;
-    for (const Json& element : *sources) {
-        const auto* raw = element.get_ptr<const std::string*>();
-        auto source = raw != nullptr ? Sources::fromRawValue(*raw) : std::nullopt;
-        if (!source) return std::nullopt;
-        item.sourceKinds.insert(*source);
-    }
+    auto sources = fields.value("sourceKinds", true);
+    if (!sources || !sources->isArray()) return std::nullopt;
+    bool sourcesRead = sources->everyElement([&item](Value element) {
+        auto source = element.isString() ? Sources::fromRawValue(element.string()) : std::nullopt;
+        if (source) item.sourceKinds.insert(*source);
+        return source.has_value();
+    });
+    if (!sourcesRead) return std::nullopt;
     item.createdAt = fields.date("createdAt");
     item.seenAt = fields.optionalDate("seenAt");
     item.width = fields.optionalInt("width");
     item.height = fields.optionalInt("height");
     item.captureID = fields.optionalString("captureID");
-    if (const Json* list = fields.value("versions", false)) {
-        if (!list->is_array()) return std::nullopt;
-        for (const Json& element : *list) {
+    if (auto list = fields.value("versions", false)) {
+        if (!list->isArray()) return std::nullopt;
+        bool versionsRead = list->everyElement([&item](Value element) {
             auto version = ItemVersion::fromJson(element);
-            if (!version) return std::nullopt;
-            item.versions.push_back(std::move(*version));
-        }
+            if (version) item.versions.push_back(std::move(*version));
+            return version.has_value();
+        });
+        if (!versionsRead) return std::nullopt;
     }
     if (!fields.ok()) return std::nullopt;
     return item;
 }
+
+}  // namespace
+
+std::optional<ShelfItem> ShelfItem::fromJson(const Json& object) { return decode(JsonRef(object)); }
+std::optional<ShelfItem> ShelfItem::fromJson(JsonTree::Value object) { return decode(object); }
 
 }  // namespace brimly

@@ -7,6 +7,7 @@
 
 #include "core/base/Date.h"
 #include "core/base/Json.h"
+#include "core/base/JsonTree.h"
 #include "core/base/Url.h"
 #include "core/store/ItemVersion.h"
 #include "core/store/ShelfItemKind.h"
@@ -43,6 +44,7 @@ struct ShelfItem {
 
     Json toJson() const;
     static std::optional<ShelfItem> fromJson(const Json& object);
+    static std::optional<ShelfItem> fromJson(JsonTree::Value object);
 
     bool operator==(const ShelfItem&) const = default;
 };

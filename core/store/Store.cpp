@@ -64,12 +64,10 @@ void Store::load() {
 
     std::optional<Index> index;
     std::map<std::string, ShelfItem> items;
-    if (std::ifstream in(m_indexPath, std::ios::binary); in) {
-        index = Index::decode(in, [&items](ShelfItem&& item) {
-            std::string id = item.id;
-            items.insert_or_assign(std::move(id), std::move(item));
-        });
-    }
+    index = Index::decodeFile(m_indexPath, [&items](ShelfItem&& item) {
+        std::string id = item.id;
+        items.insert_or_assign(std::move(id), std::move(item));
+    });
     if (index) {
         m_isFirstRun = false;
         m_previousRunAt = index->lastRunAt;
@@ -104,7 +102,6 @@ void Store::load() {
     m_launchedAt = m_now();
     m_revision = 0;
     if (m_movedAsideTo) m_loadProblems.push_back({Problem::Kind::indexMovedAside, *m_movedAsideTo});
-    sweepOrphans();
     // Reading a large index leaves freed pages scattered through the heap; give them back now rather than
     // carry them for the life of the program.
     ProcessMemory::release();

@@ -146,6 +146,10 @@ public:
     // Writes the index and the offsets now (and deletes the files the written index no longer uses); false
     // when either could not be written.
     [[nodiscard]] bool flush();
+    // Deletes what an earlier run left behind: copies and thumbnails no record uses and temporary files,
+    // all older than a minute. Listing two folders of a large shelf takes a while, so the owner calls it once
+    // the loaded shelf is shown rather than the store on loading.
+    void sweepOrphans();
     // Called with what loading found at once, and afterwards when a write starts or stops failing.
     void setOnProblem(ProblemHandler handler);
 
@@ -156,7 +160,6 @@ public:
 private:
     void load();
     void moveUnreadableIndexAside();
-    void sweepOrphans();
     void report(Problem::Kind kind, std::string detail, bool failed);
 
     void addToMaps(const ShelfItem& item);

@@ -2,17 +2,9 @@
 
 #include <cmath>
 
-#include "core/base/JsonStream.h"
-
 namespace brimly {
 
 namespace {
-
-// Keeps every element that can be decoded; the others are dropped.
-template <typename T>
-void keep(std::vector<T>& list, const Json& element) {
-    if (auto value = T::fromJson(element)) list.push_back(std::move(*value));
-}
 
 // Keys that may be paths are stored the way paths are (`storedPath`); ids never take that form.
 std::map<std::string, Date> dates(const Json& index, const char* key) {
@@ -35,36 +27,10 @@ std::string datesJson(const std::map<std::string, Date>& dates) {
 
 }  // namespace
 
-std::optional<StoreIndex> StoreIndex::decode(std::string_view text) {
-    std::vector<ShelfItem> items;
-    auto result = decode(text, [&items](ShelfItem&& item) { items.push_back(std::move(item)); });
-    if (result) result->items = std::move(items);
-    return result;
-}
-
-namespace {
-
-// Reads an index from `input` (text or a stream), items to `onItem`.
-template <typename Input>
-std::optional<StoreIndex> decodeFrom(Input& input, const std::function<void(ShelfItem&&)>& onItem) {
-    StoreIndex result;
-    auto each = [&result, &onItem](const std::string& key, Json&& element) {
-        if (key == "items") {
-            if (auto item = ShelfItem::fromJson(element)) onItem(std::move(*item));
-        } else if (key == "sessions") {
-            keep(result.sessions, element);
-        } else if (key == "prompts") {
-            keep(result.prompts, element);
-        } else {
-            keep(result.hiddenItems, element);
-        }
-    };
-    auto parsed = JsonIO::parseObjectStreaming(input, {"items", "sessions", "prompts", "hiddenItems"}, each);
-    if (!parsed) return std::nullopt;
-    const Json& index = *parsed;
+bool StoreIndex::readSmallFields(const Json& index, StoreIndex& result) {
     if (!JsonIO::array(index, "items") || !JsonIO::array(index, "sessions") ||
         !JsonIO::array(index, "prompts")) {
-        return std::nullopt;
+        return false;
     }
     result.version = JsonIO::integer(index, "version").value_or(StoreIndex::currentVersion);
     result.lastRunAt = JsonIO::number(index, "lastRunAt");
@@ -76,19 +42,7 @@ std::optional<StoreIndex> decodeFrom(Input& input, const std::function<void(Shel
     result.deleted = dates(index, "deleted");
     result.deletedPaths = dates(index, "deletedPaths");
     result.titleChecks = dates(index, "titleChecks");
-    return result;
-}
-
-}  // namespace
-
-std::optional<StoreIndex> StoreIndex::decode(std::string_view text,
-                                             const std::function<void(ShelfItem&&)>& onItem) {
-    return decodeFrom(text, onItem);
-}
-
-std::optional<StoreIndex> StoreIndex::decode(std::istream& in,
-                                             const std::function<void(ShelfItem&&)>& onItem) {
-    return decodeFrom(in, onItem);
+    return true;
 }
 
 std::string StoreIndex::encode() const {

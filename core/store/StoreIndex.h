@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <istream>
 #include <map>
 #include <optional>
 #include <string>
@@ -40,8 +39,9 @@ struct StoreIndex {
     // keeps items elsewhere never holds the large list twice.
     static std::optional<StoreIndex> decode(std::string_view text,
                                             const std::function<void(ShelfItem&&)>& onItem);
-    // The same, reading the text from `in` as it goes, so that not even the text is held whole.
-    static std::optional<StoreIndex> decode(std::istream& in, const std::function<void(ShelfItem&&)>& onItem);
+    // The same for the file at `path`; nothing when it cannot be read.
+    static std::optional<StoreIndex> decodeFile(const std::string& path,
+                                                const std::function<void(ShelfItem&&)>& onItem);
     // Compact JSON with sorted keys.
     std::string encode() const;
     // The three large lists by reference, for a writer that keeps its records elsewhere.
@@ -55,6 +55,10 @@ struct StoreIndex {
     void encode(const Lists& lists, const std::function<void(std::string_view)>& put) const;
 
     bool operator==(const StoreIndex&) const = default;
+
+    // Reads the fields besides the four lists from `index`, in which the lists may stand empty; false when
+    // "items", "sessions" or "prompts" is missing or not an array.
+    static bool readSmallFields(const Json& index, StoreIndex& result);
 };
 
 // The content of "offsets.json": transcript path -> {"offset", "device", "inode"}, the bytes read and the

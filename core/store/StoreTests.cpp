@@ -202,7 +202,7 @@ TEST_F(StoreTest, EverythingWrittenComesBackAfterARestart) {
 }
 
 TEST_F(StoreTest, OnlyAWhollyUnreadableIndexIsMovedAsideAndTheStoreThenStartsEmpty) {
-    // The store reads its file as a stream, not through the text decoder above.
+    // The store reads its file with `decodeFile`, not through the text decoder above.
     dir.write("index.json", R"({"items":[{"id":"a"},{"id":"b","kind":"pdf","title":"t","sessionID":"s",
         "sourceKinds":[],"createdAt":1}],"sessions":[],"prompts":[]})");
     EXPECT_EQ(open()->items().size(), 1u);
@@ -711,7 +711,7 @@ TEST_F(StoreTest, RemovalNeverDeletesOutsideTheItemsAndThumbsFolders) {
     EXPECT_TRUE(FileSystem::exists(dir / "precious.jpg"));
 }
 
-TEST_F(StoreTest, StartUpSweepsOldFilesThatNoRecordUses) {
+TEST_F(StoreTest, TheSweepDeletesOldFilesThatNoRecordUses) {
     {
         auto store = open();
         Url shown = copy(*store, hexID('a'));
@@ -743,6 +743,7 @@ TEST_F(StoreTest, StartUpSweepsOldFilesThatNoRecordUses) {
     }
     clock.setNow(dateFromUnix(now));
     auto store = open();
+    store->sweepOrphans();
     for (const auto& [name, age, kept] : files) EXPECT_EQ(FileSystem::exists(dir / name), kept) << name;
     EXPECT_EQ(store->items().size(), 1u);
 }
