@@ -81,7 +81,6 @@ public:
     };
 
     void clear() { m_nodes.clear(); }
-    bool empty() const { return m_nodes.empty(); }
     // Appends the next node in document order and gives its index; a container's members follow it until
     // `close` is called with that index.
     std::uint32_t add(const Node& node);
