@@ -106,14 +106,8 @@ std::string percentEncodePath(std::string_view path) {
 
 std::optional<Url> Url::parse(std::string_view text) {
     if (text.empty() || text.find('\0') != std::string_view::npos) return std::nullopt;
-    if (isPlainFileUrl(text) && text.size() <= std::numeric_limits<std::uint32_t>::max()) {
-        Url url;
-        url.m_text = std::string(text);
-        url.m_scheme = "file";
-        url.m_pathBegin = static_cast<std::uint32_t>(plainFilePrefix.size() - 1);
-        url.m_pathLength = static_cast<std::uint32_t>(text.size() - url.m_pathBegin);
-        return url;
-    }
+    if (text.size() > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
+    if (isPlainFileUrl(text)) return fromPlainFileText(std::string(text));
     UrlHandle handle(curl_url());
     if (!handle) return std::nullopt;
     std::string copy(text);
@@ -129,33 +123,44 @@ std::optional<Url> Url::parse(std::string_view text) {
         if (lowered != *scheme || copy.size() <= scheme->size() || copy[scheme->size()] != ':')
             return std::nullopt;
     }
+    auto parts = std::make_shared<Parts>();
+    parts->scheme = std::move(*scheme);
+    parts->host = part(handle.get(), CURLUPART_HOST);
+    if (parts->host && parts->host->empty()) parts->host.reset();
+    std::string rawPath = part(handle.get(), CURLUPART_PATH).value_or("");
     Url url;
     url.m_text = std::move(copy);
-    url.m_scheme = *scheme;
-    url.m_host = part(handle.get(), CURLUPART_HOST);
-    if (url.m_host && url.m_host->empty()) url.m_host.reset();
-    std::string rawPath = part(handle.get(), CURLUPART_PATH).value_or("");
-    auto at = url.m_text.find(rawPath, url.m_scheme.size());
-    if (at == std::string::npos || url.m_text.size() > std::numeric_limits<std::uint32_t>::max()) {
-        url.m_ownPath = std::move(rawPath);
+    auto at = url.m_text.find(rawPath, parts->scheme.size());
+    if (at == std::string::npos) {
+        parts->path = std::move(rawPath);
     } else {
         url.m_pathBegin = static_cast<std::uint32_t>(at);
         url.m_pathLength = static_cast<std::uint32_t>(rawPath.size());
     }
+    url.m_parts = std::move(parts);
     return url;
 }
 
-Url Url::fromPath(std::string_view path) {
+Url Url::fromPath(std::string_view path) { return fromPlainFileText("file://" + percentEncodePath(path)); }
+
+Url Url::fromPlainFileText(std::string text) {
     Url url;
-    url.m_text = "file://" + percentEncodePath(path);
-    url.m_scheme = "file";
+    url.m_text = std::move(text);
+    url.m_schemeLength = 4;
     url.m_pathBegin = static_cast<std::uint32_t>(plainFilePrefix.size() - 1);
     url.m_pathLength = static_cast<std::uint32_t>(url.m_text.size() - url.m_pathBegin);
     return url;
 }
 
+std::string_view Url::schemeView() const {
+    if (m_parts) return m_parts->scheme;
+    return std::string_view(m_text).substr(0, m_schemeLength);
+}
+
+std::optional<std::string> Url::host() const { return m_parts ? m_parts->host : std::nullopt; }
+
 std::string_view Url::rawPath() const {
-    if (m_ownPath) return *m_ownPath;
+    if (m_parts && m_parts->path) return *m_parts->path;
     return std::string_view(m_text).substr(m_pathBegin, m_pathLength);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,9 +17,10 @@ public:
     static Url fromPath(std::string_view path);
 
     const std::string& string() const { return m_text; }
-    const std::string& scheme() const { return m_scheme; }
-    const std::optional<std::string>& host() const { return m_host; }
-    bool isFile() const { return m_scheme == "file"; }
+    // In lower case.
+    std::string scheme() const { return std::string(schemeView()); }
+    std::optional<std::string> host() const;
+    bool isFile() const { return schemeView() == "file"; }
     // The decoded path of a file URL; nothing for any other scheme.
     std::optional<std::string> path() const;
     // The same, empty for any other scheme: a file operation on it simply fails.
@@ -33,17 +35,26 @@ public:
 
 private:
     Url() = default;
+    // `text` is a plain file URL (see `parse`).
+    static Url fromPlainFileText(std::string text);
+    std::string_view schemeView() const;
     // The path as it stands in the URL, still percent-encoded.
     std::string_view rawPath() const;
 
+    // What libcurl gave for a URL it parsed: the scheme, the host and, when it is not a place in the text
+    // (libcurl removes dot segments), the path. A file URL as this program writes it needs none of these.
+    struct Parts {
+        std::string scheme;
+        std::optional<std::string> host;
+        std::optional<std::string> path;
+    };
+
+    // A shelf holds a few URLs per item, so a URL is its text and where its scheme and path lie in it.
     std::string m_text;
-    std::string m_scheme;
-    std::optional<std::string> m_host;
-    // A shelf holds a few URLs per item, so the raw path is where it lies in `m_text`; only a path that
-    // libcurl gave differently (without its dot segments) is a string of its own.
-    std::optional<std::string> m_ownPath;
+    std::shared_ptr<const Parts> m_parts;
     std::uint32_t m_pathBegin = 0;
     std::uint32_t m_pathLength = 0;
+    std::uint32_t m_schemeLength = 0;
 };
 
 std::string percentDecode(std::string_view text);
