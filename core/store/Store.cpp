@@ -6,7 +6,6 @@
 #include <cassert>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 
 #include "core/base/AtomicFile.h"
 #include "core/platform/FileSystem.h"
