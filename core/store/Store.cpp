@@ -20,12 +20,24 @@ std::string withoutTrailingSlashes(std::string path) {
     return path;
 }
 
-template <typename Map>
-void eraseFromSet(Map& map, const std::string& key, const std::string& id) {
-    auto found = map.find(key);
-    if (found == map.end()) return;
-    found->second.erase(id);
-    if (found->second.empty()) map.erase(found);
+std::string_view contentKeyOf(std::string_view id) { return id.substr(0, id.find('~')); }
+
+void eraseEntry(std::unordered_multimap<std::string_view, const ShelfItem*>& table, std::string_view key,
+                const ShelfItem& stored) {
+    auto [begin, end] = table.equal_range(key);
+    for (auto entry = begin; entry != end; ++entry) {
+        if (entry->second == &stored) {
+            table.erase(entry);
+            return;
+        }
+    }
+}
+
+template <typename Visit>
+void forEachAt(const std::unordered_multimap<std::string_view, const ShelfItem*>& table, std::string_view key,
+               Visit visit) {
+    auto [begin, end] = table.equal_range(key);
+    for (auto entry = begin; entry != end; ++entry) visit(*entry->second);
 }
 
 bool byCreationThenID(const ShelfItem& left, const ShelfItem& right) {
@@ -53,7 +65,7 @@ Store::~Store() = default;
 
 void Store::assertOnQueue() const { assert(m_autosave == nullptr || m_autosave->isCurrent()); }
 
-std::string Store::contentKey(std::string_view id) { return std::string(id.substr(0, id.find('~'))); }
+std::string Store::contentKey(std::string_view id) { return std::string(contentKeyOf(id)); }
 
 void Store::load() {
     if (!FileSystem::createDirectories(m_itemsDir) || !FileSystem::createDirectories(m_thumbsDir) ||
@@ -106,62 +118,37 @@ void Store::load() {
     ProcessMemory::release();
 }
 
-void Store::addToMaps(const ShelfItem& item) {
-    m_idsByContent[contentKey(item.id)].insert(item.id);
-    if (item.sourcePath) m_idsByPath[*item.sourcePath].insert(item.id);
-    retainFiles(item);
+void Store::addToMaps(const ShelfItem& stored) {
+    m_byContent.emplace(contentKeyOf(stored.id), &stored);
+    if (stored.sourcePath) m_byPath.emplace(*stored.sourcePath, &stored);
 }
 
-void Store::removeFromMaps(const ShelfItem& item) {
-    eraseFromSet(m_idsByContent, contentKey(item.id), item.id);
-    if (item.sourcePath) eraseFromSet(m_idsByPath, *item.sourcePath, item.id);
-    releaseFiles(item);
+void Store::removeFromMaps(const ShelfItem& stored) {
+    eraseEntry(m_byContent, contentKeyOf(stored.id), stored);
+    if (stored.sourcePath) eraseEntry(m_byPath, *stored.sourcePath, stored);
 }
 
-void Store::addHiddenToMaps(const ShelfItem& item) {
-    if (item.sourcePath) m_hiddenIDsByPath[*item.sourcePath].insert(item.id);
-    retainFiles(item);
+void Store::addHiddenToMaps(const ShelfItem& stored) {
+    if (stored.sourcePath) m_hiddenByPath.emplace(*stored.sourcePath, &stored);
 }
 
-void Store::removeHiddenFromMaps(const ShelfItem& item) {
-    if (item.sourcePath) eraseFromSet(m_hiddenIDsByPath, *item.sourcePath, item.id);
-    releaseFiles(item);
+void Store::removeHiddenFromMaps(const ShelfItem& stored) {
+    if (stored.sourcePath) eraseEntry(m_hiddenByPath, *stored.sourcePath, stored);
 }
-
-namespace {
-
-// Each file counts once per item, however many of its versions name it.
-std::set<std::string> filePaths(const ShelfItem& item) {
-    std::set<std::string> paths;
-    for (const ItemVersion& version : item.versions) {
-        if (auto path = version.fileURL.path()) paths.insert(std::move(*path));
-    }
-    if (item.fileURL) {
-        if (auto path = item.fileURL->path()) paths.insert(std::move(*path));
-    }
-    return paths;
-}
-
-}  // namespace
 
 // Hidden items count as users too: a file shared with a hidden item must survive the shown one's removal,
-// or unhiding would bring back an item without its copy.
-void Store::retainFiles(const ShelfItem& item) {
-    for (const std::string& path : filePaths(item)) ++m_copyRefs[path];
+// or unhiding would bring back an item without its copy. Files are looked up only when some are about to go,
+// so the items are read then rather than a count kept per file.
+void Store::forEachCopyURL(const std::function<void(const Url&)>& visit) const {
+    auto visitItem = [&visit](const ShelfItem& item) {
+        if (item.fileURL) visit(*item.fileURL);
+        for (const ItemVersion& version : item.versions) visit(version.fileURL);
+    };
+    for (const auto& [id, item] : m_items) visitItem(item);
+    for (const auto& [id, record] : m_hiddenItems) visitItem(record.item);
 }
 
-void Store::releaseFiles(const ShelfItem& item) {
-    for (const std::string& path : filePaths(item)) {
-        auto found = m_copyRefs.find(path);
-        if (found == m_copyRefs.end()) continue;
-        if (--found->second <= 0) m_copyRefs.erase(found);
-    }
-}
-
-bool Store::isHiddenSourcePath(const std::string& path) const {
-    auto found = m_hiddenIDsByPath.find(path);
-    return found != m_hiddenIDsByPath.end() && !found->second.empty();
-}
+bool Store::isHiddenSourcePath(const std::string& path) const { return m_hiddenByPath.count(path) != 0; }
 
 bool Store::isDeleted(const std::string& id, const std::optional<std::string>& sourcePath,
                       Date createdAt) const {
@@ -175,33 +162,23 @@ bool Store::isDeleted(const std::string& id, const std::optional<std::string>& s
 bool Store::hasIngested(const std::string& path, Date modified) const {
     auto deletedAt = m_deletedPaths.find(path);
     if (deletedAt != m_deletedPaths.end() && deletedAt->second >= modified) return true;
-    if (auto ids = m_idsByPath.find(path); ids != m_idsByPath.end()) {
-        for (const std::string& id : ids->second) {
-            if (m_items.at(id).createdAt >= modified) return true;
-        }
-    }
-    if (auto ids = m_hiddenIDsByPath.find(path); ids != m_hiddenIDsByPath.end()) {
-        for (const std::string& id : ids->second) {
-            if (m_hiddenItems.at(id).item.createdAt >= modified) return true;
-        }
-    }
-    return false;
+    bool found = false;
+    auto check = [&](const ShelfItem& item) { found = found || item.createdAt >= modified; };
+    forEachAt(m_byPath, path, check);
+    forEachAt(m_hiddenByPath, path, check);
+    return found;
 }
 
 std::vector<ShelfItem> Store::itemsAtSourcePath(const std::string& path) const {
     std::vector<ShelfItem> result;
-    if (auto ids = m_idsByPath.find(path); ids != m_idsByPath.end()) {
-        for (const std::string& id : ids->second) result.push_back(m_items.at(id));
-    }
+    forEachAt(m_byPath, path, [&result](const ShelfItem& item) { result.push_back(item); });
     std::sort(result.begin(), result.end(), byCreationThenID);
     return result;
 }
 
 std::vector<ShelfItem> Store::itemsWithContent(const std::string& key) const {
     std::vector<ShelfItem> result;
-    if (auto ids = m_idsByContent.find(key); ids != m_idsByContent.end()) {
-        for (const std::string& id : ids->second) result.push_back(m_items.at(id));
-    }
+    forEachAt(m_byContent, key, [&result](const ShelfItem& item) { result.push_back(item); });
     std::sort(result.begin(), result.end(), byCreationThenID);
     return result;
 }
@@ -258,9 +235,9 @@ bool Store::remove(const std::string& id) {
     assertOnQueue();
     auto found = m_items.find(id);
     if (found == m_items.end()) return false;
+    removeFromMaps(found->second);
     ShelfItem item = std::move(found->second);
     m_items.erase(found);
-    removeFromMaps(item);
     recordChange(true);
     discardFiles(item);
     return true;
@@ -291,11 +268,13 @@ void Store::hide(const std::string& id) {
     assertOnQueue();
     bool changed = m_hidden.insert(id).second;
     if (auto found = m_items.find(id); found != m_items.end()) {
+        removeFromMaps(found->second);
         ShelfItem item = std::move(found->second);
         m_items.erase(found);
-        removeFromMaps(item);
-        addHiddenToMaps(item);
-        m_hiddenItems.insert_or_assign(id, HiddenRecord{std::move(item), m_now()});
+        if (auto old = m_hiddenItems.find(id); old != m_hiddenItems.end())
+            removeHiddenFromMaps(old->second.item);
+        auto record = m_hiddenItems.insert_or_assign(id, HiddenRecord{std::move(item), m_now()}).first;
+        addHiddenToMaps(record->second.item);
         changed = true;
     }
     if (changed) recordChange(true);
@@ -306,11 +285,12 @@ bool Store::unhide(const std::string& id) {
     bool changed = m_hidden.erase(id) > 0;
     bool cameBack = false;
     if (auto found = m_hiddenItems.find(id); found != m_hiddenItems.end()) {
+        removeHiddenFromMaps(found->second.item);
         ShelfItem item = std::move(found->second.item);
         m_hiddenItems.erase(found);
-        removeHiddenFromMaps(item);
-        addToMaps(item);
-        m_items.insert_or_assign(id, std::move(item));
+        if (auto old = m_items.find(id); old != m_items.end()) removeFromMaps(old->second);
+        auto stored = m_items.insert_or_assign(id, std::move(item)).first;
+        addToMaps(stored->second);
         cameBack = true;
     }
     if (changed || cameBack) recordChange(true);
@@ -323,13 +303,13 @@ int Store::deleteItems(const std::vector<std::string>& ids) {
     std::vector<ShelfItem> taken;
     for (const std::string& id : ids) {
         if (auto found = m_items.find(id); found != m_items.end()) {
+            removeFromMaps(found->second);
             taken.push_back(std::move(found->second));
             m_items.erase(found);
-            removeFromMaps(taken.back());
         } else if (auto hidden = m_hiddenItems.find(id); hidden != m_hiddenItems.end()) {
+            removeHiddenFromMaps(hidden->second.item);
             taken.push_back(std::move(hidden->second.item));
             m_hiddenItems.erase(hidden);
-            removeHiddenFromMaps(taken.back());
         } else {
             continue;
         }
@@ -365,8 +345,8 @@ std::vector<std::string> Store::purge(Date cutoff) {
             continue;
         }
         removed.push_back(it->first);
+        removeFromMaps(it->second);
         taken.push_back(std::move(it->second));
-        removeFromMaps(taken.back());
         it = m_items.erase(it);
     }
     for (auto it = m_hiddenItems.begin(); it != m_hiddenItems.end();) {
@@ -375,8 +355,8 @@ std::vector<std::string> Store::purge(Date cutoff) {
             continue;
         }
         removed.push_back(it->first);
+        removeHiddenFromMaps(it->second.item);
         taken.push_back(std::move(it->second.item));
-        removeHiddenFromMaps(taken.back());
         it = m_hiddenItems.erase(it);
     }
     bool changed = !taken.empty();
@@ -416,18 +396,16 @@ std::vector<std::string> Store::purge(Date cutoff) {
 void Store::trimVersions(std::size_t keeping) {
     assertOnQueue();
     std::vector<ItemVersion> dropped;
-    auto trim = [&](ShelfItem& item, bool hidden) {
+    auto trim = [&](ShelfItem& item) {
         if (item.versions.size() <= keeping) return false;
-        hidden ? removeHiddenFromMaps(item) : removeFromMaps(item);
         auto cut = item.versions.begin() + static_cast<std::ptrdiff_t>(item.versions.size() - keeping);
         std::move(item.versions.begin(), cut, std::back_inserter(dropped));
         item.versions.erase(item.versions.begin(), cut);
-        hidden ? addHiddenToMaps(item) : addToMaps(item);
         return true;
     };
     bool changed = false;
-    for (auto& [id, item] : m_items) changed |= trim(item, false);
-    for (auto& [id, record] : m_hiddenItems) changed |= trim(record.item, true);
+    for (auto& [id, item] : m_items) changed |= trim(item);
+    for (auto& [id, record] : m_hiddenItems) changed |= trim(record.item);
     if (!changed) return;
     recordChange(true);
     for (const ItemVersion& version : dropped) {

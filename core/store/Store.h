@@ -91,8 +91,6 @@ public:
     const std::map<std::string, Date>& deleted() const { return m_deleted; }
     const std::map<std::string, Date>& deletedPaths() const { return m_deletedPaths; }
     const std::map<std::string, Date>& titleChecks() const { return m_titleChecks; }
-    // How many copied files (of stored and hidden items, versions included) use each path.
-    const std::unordered_map<std::string, int>& copyRefs() const { return m_copyRefs; }
     std::int64_t snapshotBuilds() const { return m_snapshotBuilds; }
     bool isIndexDirty() const { return m_indexDirty; }
     bool isOffsetsDirty() const { return m_offsetsDirty; }
@@ -162,12 +160,13 @@ private:
     void moveUnreadableIndexAside();
     void report(Problem::Kind kind, std::string detail, bool failed);
 
-    void addToMaps(const ShelfItem& item);
-    void removeFromMaps(const ShelfItem& item);
-    void addHiddenToMaps(const ShelfItem& item);
-    void removeHiddenFromMaps(const ShelfItem& item);
-    void retainFiles(const ShelfItem& item);
-    void releaseFiles(const ShelfItem& item);
+    // Each takes the item where it is stored: the tables point into it.
+    void addToMaps(const ShelfItem& stored);
+    void removeFromMaps(const ShelfItem& stored);
+    void addHiddenToMaps(const ShelfItem& stored);
+    void removeHiddenFromMaps(const ShelfItem& stored);
+    // Every copied file a stored or hidden item uses, versions included.
+    void forEachCopyURL(const std::function<void(const Url&)>& visit) const;
     // Queues the files of `item` (and its thumbnail) for deletion once no index names them.
     void discardFiles(const ShelfItem& item);
     void discardFile(const std::string& path);
@@ -220,10 +219,13 @@ private:
     TaskHandle m_indexWrite;
     TaskHandle m_offsetsWrite;
 
-    std::unordered_map<std::string, std::set<std::string>> m_idsByContent;
-    std::unordered_map<std::string, std::set<std::string>> m_idsByPath;
-    std::unordered_map<std::string, std::set<std::string>> m_hiddenIDsByPath;
-    std::unordered_map<std::string, int> m_copyRefs;
+    // Keyed by views into the stored items (their content keys and source paths), so that a table costs a
+    // small node per item rather than copies of ids and paths. An item is added once it is where it stays,
+    // and removed before it changes, moves or goes.
+    using ItemsByKey = std::unordered_multimap<std::string_view, const ShelfItem*>;
+    ItemsByKey m_byContent;
+    ItemsByKey m_byPath;
+    ItemsByKey m_hiddenByPath;
 
     std::set<std::string> m_discardedFiles;
     std::set<std::string> m_discardedThumbs;

@@ -115,8 +115,15 @@ void Store::discardFile(const std::string& path) { m_discardedFiles.insert(path)
 // Runs only when the index on disk matches memory, so a file no record uses is named by no index either.
 // Users are counted again here: an id brought back since (a new copy, an unhide) keeps its files.
 void Store::deleteDiscardedFiles() {
+    std::set<std::string> used;
+    if (!m_discardedFiles.empty()) {
+        forEachCopyURL([&](const Url& url) {
+            if (auto path = url.path(); path && m_discardedFiles.count(*path) != 0)
+                used.insert(std::move(*path));
+        });
+    }
     for (const std::string& path : m_discardedFiles) {
-        if (m_copyRefs.count(path) != 0) continue;
+        if (used.count(path) != 0) continue;
         if (auto safe = itemsFolderPath(Url::fromPath(path))) ::unlink(safe->c_str());
     }
     m_discardedFiles.clear();
@@ -163,7 +170,9 @@ void Store::sweepOrphans() {
     if (unreadableAside) return;
     // Compared by name, so that an index written under another path of the same folder keeps its copies.
     std::set<std::string> used;
-    for (const auto& [path, count] : m_copyRefs) used.insert(FileSystem::lastComponent(path));
+    forEachCopyURL([&used](const Url& url) {
+        if (auto path = url.path()) used.insert(FileSystem::lastComponent(*path));
+    });
     for (const std::string& name : namesIn(m_itemsDir)) {
         if (used.count(name) == 0) removeIfOld(m_itemsDir + "/" + name);
     }

@@ -198,7 +198,6 @@ TEST_F(StoreTest, EverythingWrittenComesBackAfterARestart) {
     EXPECT_EQ(reopened->offsetIdentity("/t.jsonl"), std::nullopt);
     EXPECT_EQ(reopened->offsetIdentity("/u.jsonl"), (FileIdentity{7, 8}));
     EXPECT_EQ(reopened->itemsAtSourcePath("/src/a.png").size(), 1u);
-    EXPECT_EQ(reopened->copyRefs(), store->copyRefs());
 }
 
 TEST_F(StoreTest, OnlyAWhollyUnreadableIndexIsMovedAsideAndTheStoreThenStartsEmpty) {
@@ -327,7 +326,6 @@ TEST_F(StoreTest, ASharedCopyIsDeletedOnlyWithItsLastUser) {
     store->upsert(makeItem(hexID('a'), 1, shared));
     store->upsert(makeItem(hexID('a') + "~2", 2, shared));
     dir.write("thumbs/" + hexID('a') + ".jpg", "thumb");
-    EXPECT_EQ(store->copyRefs().at(path), 2);
     EXPECT_EQ(store->itemsWithContent(hexID('a')).size(), 2u);
 
     EXPECT_EQ(store->deleteItems({hexID('a'), "unknown"}), 1);
@@ -338,7 +336,6 @@ TEST_F(StoreTest, ASharedCopyIsDeletedOnlyWithItsLastUser) {
     EXPECT_FALSE(store->remove(hexID('a') + "~2"));
     EXPECT_TRUE(store->flush());
     EXPECT_FALSE(FileSystem::exists(path));
-    EXPECT_TRUE(store->copyRefs().empty());
     EXPECT_TRUE(store->itemsWithContent(hexID('a')).empty());
 }
 
