@@ -135,5 +135,32 @@ TEST(StoreIndexDecodeTest, AgreesOnEveryTruncationAndDamagedByte) {
     }
 }
 
+// The file is read a block at a time: a block may end anywhere in an element, inside a string or an escape.
+// Shifting a text a little over one block by a byte at a time moves that end through a whole element.
+TEST(StoreIndexDecodeTest, ReadsElementsAcrossTheEndsOfBlocks) {
+    StoreIndex index;
+    constexpr std::size_t count = 360;
+    for (std::size_t n = 0; n < count; ++n) {
+        ShelfItem shot{.id = "item-" + std::to_string(n),
+                       .kind = ShelfItemKind::image,
+                       .fileURL = Url::fromPath("/s/items/" + std::to_string(n) + " é.png"),
+                       .title = "a \"quoted\" \\ title\n\t\u0001 " + std::string(n % 17, 'x'),
+                       .sessionID = "s"};
+        shot.sourceKinds = {Source::transcript};
+        index.items.push_back(std::move(shot));
+    }
+    const std::string text = index.encode();
+    ASSERT_GT(text.size(), 64u * 1024u);
+    ASSERT_LT(text.size(), 80u * 1024u);
+    auto expected = reference(text);
+    ASSERT_TRUE(expected);
+    ASSERT_EQ(expected->items.size(), count);
+    TempDir dir;
+    const std::size_t elementLength = text.size() / count + 20;
+    for (std::size_t shift = 0; shift < elementLength; ++shift) {
+        ASSERT_EQ(read(dir, std::string(shift, ' ') + text), expected) << shift;
+    }
+}
+
 }  // namespace
 }  // namespace brimly
