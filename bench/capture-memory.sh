@@ -43,6 +43,18 @@ def rss(pid):
         fields = dict(line.split(':', 1) for line in status)
     return tuple(int(fields[key].split()[0]) / 1024 for key in ('VmRSS', 'RssAnon'))
 
+# Resident KB per mapped file (anonymous memory as one), to say what grew.
+def mappings(pid):
+    sizes, name = {}, None
+    with open(f'/proc/{pid}/smaps') as smaps:
+        for line in smaps:
+            parts = line.split()
+            if parts[0] == 'Rss:':
+                sizes[name] = sizes.get(name, 0) + int(parts[1])
+            elif not parts[0].endswith(':'):
+                name = os.path.basename(parts[5]) if len(parts) > 5 else '[anonymous]'
+    return sizes
+
 transcript = os.path.join(work, 'claude', 'projects', '-home-user-app', 'session-1.jsonl')
 with open(transcript, 'w') as out:
     out.write(json.dumps({'type': 'user', 'sessionId': 'session-1', 'promptId': 'p1', 'timestamp': stamp(),
@@ -56,6 +68,7 @@ while os.path.getsize(os.path.join(work, 'watch.err')) == 0:
     time.sleep(0.01)
 time.sleep(2)
 start = rss(watch.pid)
+startMaps = mappings(watch.pid)
 
 printed, rest, written = 0, b'', 0
 began = time.monotonic()
@@ -83,6 +96,7 @@ with open(transcript, 'a') as out:
 busy = rss(watch.pid)
 time.sleep(idle)
 after = rss(watch.pid)
+afterMaps = mappings(watch.pid)
 watch.terminate()
 watch.wait()
 def describe(when, memory):
@@ -92,4 +106,6 @@ print(f'{count} captures of {len(png(0)) / 1e6:.2f} MB printed in {time.monotoni
                                                (f'after {idle} s idle', after)))
       + f'; idle - start: {after[0] - start[0]:.1f} MB ({after[1] - start[1]:.1f} MB anonymous, '
       f'{(after[1] - start[1]) * 1024 / count:.1f} KiB per capture)')
+grown = sorted(((afterMaps.get(name, 0) - startMaps.get(name, 0), name) for name in afterMaps), reverse=True)
+print('grown most: ' + ', '.join(f'{name} +{size / 1024:.1f} MB' for size, name in grown[:8] if size > 0))
 PY
