@@ -405,6 +405,54 @@ TEST_F(StoreTest, HidingKeepsFilesAndUnhidingBringsBackTheSameItem) {
     EXPECT_TRUE(store->hiddenItems().empty());
 }
 
+// The lookups by source path and by content point into the stored items: they must follow an item through
+// every change of place (hide, unhide, a replacing upsert that moves its source) and forget it when it goes.
+TEST_F(StoreTest, LookupsFollowItemsThroughEveryChangeOfPlace) {
+    auto store = open();
+    auto sourced = [](const std::string& id, const std::string& path) {
+        ShelfItem item = makeItem(id, 10);
+        item.sourcePath = path;
+        return item;
+    };
+    auto at = [&store](const std::string& path) {
+        std::vector<std::string> ids;
+        for (const ShelfItem& item : store->itemsAtSourcePath(path)) ids.push_back(item.id);
+        return ids;
+    };
+    const std::string a = hexID('a'), twin = hexID('a') + "~2", b = hexID('b');
+    store->upsert(sourced(a, "/src/one.png"));
+    store->upsert(sourced(twin, "/src/one.png"));
+    store->upsert(sourced(b, "/src/two.png"));
+    EXPECT_EQ(at("/src/one.png"), (std::vector<std::string>{a, twin}));
+    EXPECT_EQ(store->itemsWithContent(hexID('a')).size(), 2u);
+
+    store->upsert(sourced(twin, "/src/moved.png"));
+    EXPECT_EQ(at("/src/one.png"), std::vector<std::string>{a});
+    EXPECT_EQ(at("/src/moved.png"), std::vector<std::string>{twin});
+
+    store->hide(a);
+    EXPECT_TRUE(at("/src/one.png").empty());
+    EXPECT_TRUE(store->isHiddenSourcePath("/src/one.png"));
+    EXPECT_TRUE(store->hasIngested("/src/one.png", 10));
+    EXPECT_EQ(store->itemsWithContent(hexID('a')).size(), 1u);
+    EXPECT_TRUE(store->unhide(a));
+    EXPECT_FALSE(store->isHiddenSourcePath("/src/one.png"));
+    EXPECT_EQ(at("/src/one.png"), std::vector<std::string>{a});
+
+    store->hide(b);
+    EXPECT_EQ(store->deleteItems({b, twin}), 2);
+    EXPECT_FALSE(store->isHiddenSourcePath("/src/two.png"));
+    EXPECT_TRUE(at("/src/moved.png").empty());
+    EXPECT_TRUE(store->remove(a));
+    EXPECT_TRUE(store->itemsWithContent(hexID('a')).empty());
+    EXPECT_FALSE(store->hasIngested("/src/one.png", 10));
+
+    store->upsert(sourced(a, "/src/one.png"));
+    store->purge(11);
+    EXPECT_TRUE(at("/src/one.png").empty());
+    EXPECT_TRUE(store->itemsWithContent(hexID('a')).empty());
+}
+
 TEST_F(StoreTest, DeletionAndIngestionMarksHaveInclusiveBoundaries) {
     clock.setNow(100);
     auto store = open();
