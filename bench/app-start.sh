@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The desktop app on a 5000-item shelf under Xvfb and openbox: launch to the first snapshot shown, memory,
-# and CPU while idle. Baselines in the same run: `brimly --version` (starting the process and loading Qt) and
+# and CPU while idle. Baselines in the same run: `brimly-desktop --version` (starting the desktop program and
+# loading Qt; `brimly` starts it by exec) and
 # `brimly list --limit 1` (reading and parsing the same index headless); `sleep` over the idle period.
 # Usage: bench/app-start.sh [idle seconds] [launches]   (release build: cmake --preset release &&
 # cmake --build --preset release --target brimly ShelfWriter)
@@ -18,7 +19,7 @@ ms() { echo $(( ($(date +%s%N) - $1) / 1000000 )); }
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
 
 for ((n = 0; n < launches; ++n)); do
-    start=$(date +%s%N); "$brimly" --version >/dev/null; ms "$start"
+    start=$(date +%s%N); "$brimly-desktop" --version >/dev/null; ms "$start"
 done | median >"$work/version"
 for ((n = 0; n < launches; ++n)); do
     start=$(date +%s%N); "$brimly" list --limit 1 >/dev/null; ms "$start"
@@ -49,7 +50,7 @@ done
 echo "launch -> first snapshot shown ($launches launches, $(awk '{print $5}' "$work/launches" | tail -1) items shown):"
 echo "  from outside (polling brimly status): median $(awk '{print $1}' "$work/launches" | median) ms"
 echo "  inside the app (from main):           median $(awk '{print $2}' "$work/launches" | median) ms"
-echo "  baselines: brimly --version $(cat "$work/version") ms, brimly list --limit 1 $(cat "$work/list") ms"
+echo "  baselines: brimly-desktop --version $(cat "$work/version") ms, brimly list --limit 1 $(cat "$work/list") ms"
 echo "memory after start: RSS median $(awk '{print $3}' "$work/launches" | median) MB, peak $(awk '{print $4}' "$work/launches" | median) MB"
 
 # Idle is counted once the start-up's own work is over: the debounced writes of the store and the catch-up.

@@ -107,6 +107,9 @@ int runCommand(const std::vector<std::string>& arguments) {
     return cli::run(arguments);
 }
 
+namespace {
+
+// The program `name` in the folder of the running one; nothing when that folder cannot be known.
 std::optional<std::string> programBeside(const std::string& name) {
     std::string self(4096, '\0');
     ssize_t length = ::readlink("/proc/self/exe", self.data(), self.size());
@@ -114,6 +117,8 @@ std::optional<std::string> programBeside(const std::string& name) {
     self.resize(static_cast<std::size_t>(length));
     return FileSystem::parentPath(self) + "/" + name;
 }
+
+}  // namespace
 
 int startDesktop(char** argv) {
     auto desktop = programBeside(desktopProgramName);

@@ -26,9 +26,6 @@ ShelfLocation locateShelf();
 // `brimly` with these (non-empty) arguments; returns the process exit status.
 int runCommand(const std::vector<std::string>& arguments);
 
-// The program `name` in the folder of the running one; nothing when that folder cannot be known.
-std::optional<std::string> programBeside(const std::string& name);
-
 // `brimly` without arguments: becomes the desktop program, or, where that cannot start, runs the headless
 // shelf. Returns only in the second case.
 int startDesktop(char** argv);

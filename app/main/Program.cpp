@@ -1,7 +1,5 @@
 #include "app/main/Program.h"
 
-#include <unistd.h>
-
 #include <QApplication>
 #include <cstdio>
 #include <optional>
@@ -22,13 +20,6 @@
 namespace brimly {
 
 namespace {
-
-// Login starts `brimly` itself where it is installed beside this program, as a user would.
-std::string loginProgram() {
-    auto launcher = programBeside("brimly");
-    if (launcher && ::access(launcher->c_str(), X_OK) == 0) return *launcher;
-    return QApplication::applicationFilePath().toStdString();
-}
 
 int runDesktop(int argc, char** argv) {
     double startedAt = SystemClock::shared().uptime();
@@ -91,9 +82,12 @@ int runDesktop(int argc, char** argv) {
     };
     int status = 0;
     {
+        // Login starts this program directly: going through `brimly` would first load the image library's
+        // hundred dependencies only to drop them, some 50 ms.
+        std::string loginProgram = QApplication::applicationFilePath().toStdString();
         AppDelegate delegate(mainQueue, AppDelegate::Options{
                                             .env = shelf.env,
-                                            .executable = loginProgram(),
+                                            .executable = loginProgram,
                                             .control = std::move(control),
                                             .displayName = "",
                                             .startedAt = startedAt,
