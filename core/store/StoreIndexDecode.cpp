@@ -226,12 +226,12 @@ private:
 // Parses one value at a time into a tree, reusing its buffers: they grow to the largest value and no further.
 class ValueParser {
 public:
-    // The tree of the raw JSON `text` (one value); nothing when it is not well-formed.
-    std::optional<JsonTree::Value> parse(std::string_view text) {
-        // Wrapped in an array so that a lone scalar is a value like any other; the parser wants its input
-        // followed by padding it may read but never uses.
+    // The tree of the next value of `input`; nothing when it is not well-formed.
+    std::optional<JsonTree::Value> parseNext(Input& input) {
+        // Captured straight into an array, so that a lone scalar is a value like any other; the parser wants
+        // its input followed by padding it may read but never uses.
         m_text.assign(1, '[');
-        m_text.append(text);
+        if (!input.capture(m_text) || m_text.size() == 1) return std::nullopt;
         m_text.push_back(']');
         std::size_t length = m_text.size();
         m_text.resize(length + simdjson::SIMDJSON_PADDING);
@@ -271,12 +271,7 @@ std::optional<StoreIndex> decodeInput(Input& input, const std::function<void(She
     // The index without its large arrays, which hold empty arrays here as they would after a streamed parse.
     Json top = Json::object();
     ValueParser parser;
-    std::string raw;
-    auto next = [&]() -> std::optional<JsonTree::Value> {
-        raw.clear();
-        if (!input.capture(raw) || raw.empty()) return std::nullopt;
-        return parser.parse(raw);
-    };
+    auto next = [&] { return parser.parseNext(input); };
     if (input.skipSpace() != '{') return std::nullopt;
     input.advance();
     int c = input.skipSpace();
