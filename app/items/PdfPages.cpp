@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "core/store/ImageModules.h"
+
 namespace brimly {
 
 namespace {
@@ -46,7 +48,7 @@ ImagePtr toRgba(ImagePtr image) {
 }  // namespace
 
 bool PdfPages::isAvailable() {
-    static const bool available = started() && vips_type_find("VipsOperation", "pdfload") != 0;
+    static const bool available = started() && ImageModules::require("pdfload", "poppler");
     return available;
 }
 

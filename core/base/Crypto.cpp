@@ -1,6 +1,11 @@
 #include "core/base/Crypto.h"
 
+// SHA-256 goes through the digest's own functions rather than EVP: EVP's first use loads OpenSSL's
+// configuration and starts its providers, some 2 MB resident, to reach the same assembly. EVP stays for
+// the signature check, which runs seldom.
+#define OPENSSL_SUPPRESS_DEPRECATED
 #include <openssl/evp.h>
+#include <openssl/sha.h>
 
 #include <array>
 #include <cstdint>
@@ -9,9 +14,12 @@
 namespace brimly::Crypto {
 
 Digest sha256(std::string_view bytes) {
+    // Not the one-shot SHA256(): OpenSSL 3 implements that through EVP.
+    SHA256_CTX state;
+    SHA256_Init(&state);
+    SHA256_Update(&state, bytes.data(), bytes.size());
     Digest digest{};
-    unsigned int length = 0;
-    EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_sha256(), nullptr);
+    SHA256_Final(digest.data(), &state);
     return digest;
 }
 
@@ -29,24 +37,18 @@ std::string hex(const Digest& digest) {
 std::string sha256Hex(std::string_view bytes) { return hex(sha256(bytes)); }
 
 struct Sha256::Context {
-    EVP_MD_CTX* digest = EVP_MD_CTX_new();
+    SHA256_CTX state;
 };
 
-Sha256::Sha256() : m_context(new Context) { EVP_DigestInit_ex(m_context->digest, EVP_sha256(), nullptr); }
+Sha256::Sha256() : m_context(new Context) { SHA256_Init(&m_context->state); }
 
-Sha256::~Sha256() {
-    EVP_MD_CTX_free(m_context->digest);
-    delete m_context;
-}
+Sha256::~Sha256() { delete m_context; }
 
-void Sha256::update(std::string_view bytes) {
-    EVP_DigestUpdate(m_context->digest, bytes.data(), bytes.size());
-}
+void Sha256::update(std::string_view bytes) { SHA256_Update(&m_context->state, bytes.data(), bytes.size()); }
 
 std::string Sha256::finalHex() {
     Digest digest{};
-    unsigned int length = 0;
-    EVP_DigestFinal_ex(m_context->digest, digest.data(), &length);
+    SHA256_Final(digest.data(), &m_context->state);
     return hex(digest);
 }
 

@@ -9,6 +9,7 @@
 
 #include "core/base/AtomicFile.h"
 #include "core/base/FileReader.h"
+#include "core/store/ImageModules.h"
 
 namespace brimly {
 
@@ -57,10 +58,19 @@ bool isAllowedLoader(const char* name) {
     return false;
 }
 
+// HEIF and AVIF files are ISO media files: a box of type "ftyp" comes first.
+bool looksLikeMediaFile(const std::string& bytes) {
+    return bytes.size() >= 12 && bytes.compare(4, 4, "ftyp") == 0;
+}
+
 // The loader libvips would use for the bytes, when it is one of the allowed ones.
 std::optional<std::string_view> loaderFor(const std::string& bytes) {
     if (!startVips() || bytes.empty()) return std::nullopt;
     const char* loader = vips_foreign_find_load_buffer(bytes.data(), bytes.size());
+    if (loader == nullptr && looksLikeMediaFile(bytes) && ImageModules::require("heifload", "heif")) {
+        vips_error_clear();
+        loader = vips_foreign_find_load_buffer(bytes.data(), bytes.size());
+    }
     if (!isAllowedLoader(loader)) {
         vips_error_clear();
         return std::nullopt;

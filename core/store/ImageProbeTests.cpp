@@ -30,6 +30,7 @@ TEST(ImageProbeTest, PixelSizeOfEachFormatFromTheHeader) {
         {"png", TestImages::png(31, 500), PixelSize{31, 500}},
         {"jpeg", photo, PixelSize{40, 20}},
         {"svg", TestImages::svg(300, 200), PixelSize{300, 200}},
+        {"heic", TestImages::heic8x8(), PixelSize{8, 8}},
         {"jpeg, orientation 6", TestImages::withExifOrientation(photo, 6), PixelSize{20, 40}},
         {"jpeg, orientation 5", TestImages::withExifOrientation(photo, 5), PixelSize{20, 40}},
         {"jpeg, orientation 8", TestImages::withExifOrientation(photo, 8), PixelSize{20, 40}},

@@ -14,6 +14,8 @@ std::string png(int width, int height);
 std::string withExifOrientation(std::string_view jpeg, int orientation);
 // An SVG document declaring the given size.
 std::string svg(int width, int height);
+// A black 8 x 8 HEIC picture.
+std::string heic8x8();
 
 }  // namespace TestImages
 }  // namespace brimly::testing
