@@ -207,6 +207,9 @@ WatchHub::Read WatchHub::readAll(Lane lane, std::vector<std::byte>& buffer, doub
             return read;
         }
         if (count == 0) break;
+        // The kernel hands over whole records while they fit, so a read with room left for the longest
+        // record emptied the queue: asking again would only be told so.
+        bool drained = static_cast<std::size_t>(count) + Inotify::longestRecord <= buffer.size();
         auto records =
             InotifyDecoder::split(std::span<const std::byte>(buffer.data(), static_cast<std::size_t>(count)));
         read.records += records.size();
@@ -218,6 +221,7 @@ WatchHub::Read WatchHub::readAll(Lane lane, std::vector<std::byte>& buffer, doub
             batch.events.insert(batch.events.end(), std::make_move_iterator(list.begin()),
                                 std::make_move_iterator(list.end()));
         }
+        if (drained) break;
     }
     return read;
 }

@@ -15,8 +15,10 @@ constexpr std::uint32_t treeMask = IN_CREATE | IN_DELETE | IN_MODIFY | IN_CLOSE_
                                    IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR |
                                    IN_EXCL_UNLINK;
 // A busy root's own watch: only its entries coming and going, which is all a first-level folder does.
+// No removals: every file removed there would wake the reader, and a first-level folder's removal comes from
+// its own watch.
 constexpr std::uint32_t busyRootMask =
-    IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+    IN_CREATE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 // While the root is missing only the appearance of the next component of its path matters.
 constexpr std::uint32_t ancestorMask = IN_CREATE | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 constexpr int maxChainSteps = 256;
@@ -36,6 +38,10 @@ WatchTree::WatchTree(WatchHub& hub, std::string root, Limits limits)
 void WatchTree::start(std::vector<WatchEvent>& out) { followChain(false, out); }
 
 void WatchTree::handle(const InotifyRecord& record, std::vector<WatchEvent>& out) {
+    // Other programs' files come and go in a busy root by the hundred a second: turned away before any
+    // path is built for them.
+    constexpr std::uint32_t mayMatter = IN_ISDIR | IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT;
+    if (m_limits.busyRoot && record.wd == m_rootWd && (record.mask & mayMatter) == 0) return;
     std::optional<std::string> folder;
     if (auto found = m_watches.find(record.wd); found != m_watches.end()) folder = found->second.path;
     handleChange(InotifyDecoder::describe(record, folder), out);
@@ -65,6 +71,8 @@ void WatchTree::handleChange(const InotifyChange& change, std::vector<WatchEvent
                 followChain(true, out);
             } else if (change.kind == Kind::forgotten) {
                 forget(change.wd);
+            } else if ((change.mask & IN_DELETE_SELF) != 0 && m_limits.busyRoot && isFirstLevel(change.wd)) {
+                out.push_back({change.path, WatchEvent::itemRemoved | WatchEvent::itemIsDir});
             } else if ((change.mask & IN_UNMOUNT) != 0) {
                 out.push_back({change.path, change.flags});
             }
@@ -213,6 +221,11 @@ void WatchTree::forget(int wd) {
     if (wd == m_rootWd) m_rootWd = -1;
     if (wd == m_ancestorWd) m_ancestorWd = -1;
     updateCount();
+}
+
+bool WatchTree::isFirstLevel(int wd) const {
+    auto found = m_watches.find(wd);
+    return found != m_watches.end() && found->second.level == 1;
 }
 
 bool WatchTree::admits(const std::string& name, int level, bool isDirectory) const {

@@ -67,6 +67,7 @@ private:
     void forgetAll();
     void forget(int wd);
     bool admits(const std::string& name, int level, bool isDirectory) const;
+    bool isFirstLevel(int wd) const;
     void updateCount() { m_count.store(m_watches.size(), std::memory_order_relaxed); }
 
     WatchHub& m_hub;

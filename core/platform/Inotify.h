@@ -1,7 +1,9 @@
 #pragma once
 
+#include <sys/inotify.h>
 #include <sys/types.h>
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -60,6 +62,7 @@ public:
 
     // Room for many events, and at least one with the longest name.
     static constexpr std::size_t bufferSize = 64 * 1024;
+    static constexpr std::size_t longestRecord = sizeof(inotify_event) + NAME_MAX + 1;
 
 private:
     int m_fd = -1;
