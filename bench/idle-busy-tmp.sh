@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # CPU time and wake-ups of an otherwise idle `brimly watch` while another program keeps the temporary-files
 # folder busy: a log appended ~460 times a second, then ~95 files created and removed a second. Baseline in
-# the same run: the same writer with no brimly running (its own CPU and wake-ups).
+# the same run: the same writer with no brimly running (its own CPU and wake-ups), and the floor beside brimly:
+# InotifyFloor, which asks the folder for the same records, holds as long and does nothing with them.
 # Usage: bench/idle-busy-tmp.sh [seconds]   (release build: cmake --preset release &&
-# cmake --build build/release --target brimly)
+# cmake --build build/release --target brimly InotifyFloor)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-20}
 settle=3
 binary=${BRIMLY_BINARY:-build/release/cli/brimly}
+floor=${BRIMLY_FLOOR:-build/release/bench/InotifyFloor}
+[ -x "$floor" ] || { echo "idle-busy-tmp: $floor is missing; build the release preset's InotifyFloor" >&2; exit 2; }
 work=$(mktemp -d)
 pids=()
 trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true; rm -rf "$work"' EXIT
@@ -81,20 +84,25 @@ run() {
     pids=("$brimlyPid")
     # The first snapshot is on disk once the start-up scan is over; the writer starts from then.
     until [ -e "$work/support/index.json" ]; do sleep 0.1; done
+    "$floor" "$work/tmp" &
+    local floorPid=$!
+    pids+=("$floorPid")
     writer "$mode" "$work/tmp" "$rate" "$work/count" &
     writerPid=$!
     pids+=("$writerPid")
     sleep "$settle"
     local -a figures
-    mapfile -t figures < <(measure "$brimlyPid" "$writerPid")
-    stopAll "$writerPid" "$brimlyPid"
+    mapfile -t figures < <(measure "$brimlyPid" "$writerPid" "$floorPid")
+    stopAll "$writerPid" "$brimlyPid" "$floorPid"
     local ops=$(<"$work/count")
 
     read -r brimlyMs brimlyWakes brimlyRun <<<"${figures[0]}"
     read -r withMs withWakes withRun <<<"${figures[1]}"
+    read -r floorMs floorWakes floorRun <<<"${figures[2]}"
     read -r baseMs baseWakes baseRun <<<"$baseline"
     echo "$label (${seconds}s, writer at $((ops / (seconds + settle)))/s):" \
         "brimly watch ${brimlyMs} ms CPU (${brimlyRun} ms run), ${brimlyWakes} wake-ups;" \
+        "floor ${floorMs} ms CPU (${floorRun} ms run), ${floorWakes} wake-ups;" \
         "writer ${withMs} ms CPU (${withRun} ms run), ${withWakes} wake-ups;" \
         "baseline, writer alone at $((baseOps / (seconds + settle)))/s:" \
         "${baseMs} ms CPU (${baseRun} ms run), ${baseWakes} wake-ups"

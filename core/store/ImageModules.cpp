@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace brimly::ImageModules {
@@ -37,8 +38,11 @@ bool has(const char* operation) { return vips_type_find("VipsOperation", operati
 
 bool require(const char* operation, const char* module) {
     static std::mutex loading;
+    // A module that would not open is not tried again for every file that asks for it.
+    static std::set<std::string> tried;
     std::lock_guard lock(loading);
     if (has(operation)) return true;
+    if (!tried.insert(module).second) return false;
     std::string path = fmt::format("{}/vips-modules-{}.{}/vips-{}.so", BRIMLY_VIPS_LIBDIR, vips_version(0),
                                    vips_version(1), module);
     // The module registers its operations as it opens and asks to stay resident; the handle is not needed.
