@@ -67,7 +67,9 @@ bool looksLikeMediaFile(const std::string& bytes) {
 std::optional<std::string_view> loaderFor(const std::string& bytes) {
     if (!startVips() || bytes.empty()) return std::nullopt;
     const char* loader = vips_foreign_find_load_buffer(bytes.data(), bytes.size());
-    if (loader == nullptr && looksLikeMediaFile(bytes) && ImageModules::require("heifload", "heif")) {
+    // Asked again only when the HEIF loader was missing: with it, the first answer stands.
+    if (loader == nullptr && looksLikeMediaFile(bytes) && !ImageModules::has("heifload") &&
+        ImageModules::require("heifload", "heif")) {
         vips_error_clear();
         loader = vips_foreign_find_load_buffer(bytes.data(), bytes.size());
     }
