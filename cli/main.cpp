@@ -3,11 +3,9 @@
 
 #include "cli/Commands.h"
 #include "core/platform/ProcessMemory.h"
-#include "core/store/ImageModules.h"
 
 int main(int argc, char** argv) {
     brimly::ProcessMemory::configure();
-    brimly::ImageModules::keepOutAtStart(argv[0]);
     std::vector<std::string> arguments(argv + 1, argv + argc);
     return brimly::cli::run(arguments);
 }

@@ -48,7 +48,8 @@ ImagePtr toRgba(ImagePtr image) {
 }  // namespace
 
 bool PdfPages::isAvailable() {
-    static const bool available = started() && ImageModules::require("pdfload", "poppler");
+    // The module is asked for first: the image library keeps the others out as it starts.
+    static const bool available = ImageModules::require("pdfload", "poppler") && started();
     return available;
 }
 

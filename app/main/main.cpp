@@ -1,10 +1,8 @@
 #include "app/main/Launcher.h"
 #include "core/platform/ProcessMemory.h"
-#include "core/store/ImageModules.h"
 
 int main(int argc, char** argv) {
     brimly::ProcessMemory::configure();
-    brimly::ImageModules::keepOutAtStart(argv[0]);
     if (argc <= 1) return brimly::startDesktop(argv);
     return brimly::runCommand(std::vector<std::string>(argv + 1, argv + argc));
 }

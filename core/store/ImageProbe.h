@@ -37,9 +37,9 @@ private:
     std::shared_ptr<Pixels> m_pixels;
 };
 
-// Pixel sizes, thumbnails and JPEG files for ingest, on libvips. Only the six picture formats the shelf
-// knows are ever handed to a decoder; anything else, truncated or hostile bytes included, gives nothing.
-// Safe to use from any thread.
+// Pixel sizes, thumbnails and JPEG files for ingest, on libvips, which is opened at the first use. Only the
+// six picture formats the shelf knows are ever handed to a decoder; anything else, truncated or hostile bytes
+// included, gives nothing. Safe to use from any thread.
 namespace ImageProbe {
 
 inline constexpr int thumbnailSide = 360;

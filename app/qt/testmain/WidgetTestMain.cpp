@@ -2,13 +2,9 @@
 
 #include <QApplication>
 
-#include "core/store/ImageModules.h"
-
 // Widget tests need one application object for the whole program. They run on the offscreen platform unless
-// the environment chose another (test discovery runs the program without the tests' environment), and with
-// the image library's modules kept out as in the app.
+// the environment chose another (test discovery runs the program without the tests' environment).
 int main(int argc, char** argv) {
-    brimly::ImageModules::keepOutAtStart(argv[0]);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

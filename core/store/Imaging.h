@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/base/PixelSize.h"
+#include "core/store/ImageProbe.h"
+
+namespace brimly {
+
+// What the image library (libvips and the hundred libraries it brings) does for the rest of the program.
+// It lives in a shared object of its own, opened at the first picture: a `brimly` that never sees one
+// never maps those libraries, and starts and wakes cheaper for it. Both sides are built together, so the
+// table holds C++ types; only the entry point has C linkage, for `dlsym`.
+struct ImagingFunctions {
+    std::optional<PixelSize> (*pixelSize)(const std::string& bytes);
+    std::optional<Image> (*thumbnail)(const std::string& bytes, int maxPixel, int minimumSide);
+    long (*width)(const Image::Pixels& pixels);
+    long (*height)(const Image::Pixels& pixels);
+    std::optional<std::string> (*encodeJpeg)(const Image::Pixels& pixels, int quality);
+    bool (*require)(const char* operation, const char* module);
+    bool (*has)(const char* operation);
+};
+
+// The shared object's one export: its table, or null when libvips would not start.
+inline constexpr const char* imagingEntryPoint = "brimly_imaging_functions";
+using ImagingEntry = const ImagingFunctions*();
+
+namespace Imaging {
+
+// The table, opening the shared object on first use; null (logged once) when it cannot be opened.
+const ImagingFunctions* functions();
+
+}  // namespace Imaging
+}  // namespace brimly
