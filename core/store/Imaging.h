@@ -31,5 +31,9 @@ namespace Imaging {
 // The table, opening the shared object on first use; null (logged once) when it cannot be opened.
 const ImagingFunctions* functions();
 
+// The table of the shared object at `path`; null, with the reason logged, when it cannot be opened or
+// libvips does not start. Opened objects stay open.
+const ImagingFunctions* load(const char* path);
+
 }  // namespace Imaging
 }  // namespace brimly
