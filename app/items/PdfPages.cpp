@@ -1,94 +1,28 @@
 #include "app/items/PdfPages.h"
 
-#include <vips/vips.h>
-
-#include <algorithm>
-#include <memory>
-
 #include "core/store/ImageModules.h"
+#include "core/store/Imaging.h"
 
 namespace brimly {
 
-namespace {
-
-struct Unref {
-    void operator()(VipsImage* image) const { g_object_unref(image); }
-};
-using ImagePtr = std::unique_ptr<VipsImage, Unref>;
-
-bool started() {
-    static const bool ok = VIPS_INIT("brimly") == 0;
-    return ok;
-}
-
-ImagePtr load(const std::string& path, int page, double scale) {
-    VipsImage* out = nullptr;
-    if (vips_pdfload(path.c_str(), &out, "page", page, "scale", scale, nullptr) != 0) {
-        vips_error_clear();
-        return nullptr;
-    }
-    return ImagePtr(out);
-}
-
-// sRGB with alpha, eight bits a band: what QImage's RGBA8888 reads as it is.
-ImagePtr toRgba(ImagePtr image) {
-    if (!image) return nullptr;
-    VipsImage* out = nullptr;
-    if (vips_colourspace(image.get(), &out, VIPS_INTERPRETATION_sRGB, nullptr) != 0) return nullptr;
-    image.reset(out);
-    if (vips_image_get_bands(image.get()) == 3) {
-        if (vips_bandjoin_const1(image.get(), &out, 255, nullptr) != 0) return nullptr;
-        image.reset(out);
-    }
-    if (vips_cast_uchar(image.get(), &out, nullptr) != 0) return nullptr;
-    image.reset(out);
-    return vips_image_get_bands(image.get()) == 4 ? std::move(image) : nullptr;
-}
-
-}  // namespace
-
 bool PdfPages::isAvailable() {
-    // The module is asked for first: the image library keeps the others out as it starts.
-    static const bool available = ImageModules::require("pdfload", "poppler") && started();
+    static const bool available = ImageModules::require("pdfload", "poppler");
     return available;
 }
 
 std::optional<int> PdfPages::pageCount(const std::string& path) {
     if (!isAvailable()) return std::nullopt;
-    ImagePtr first = load(path, 0, 1);
-    if (!first) return std::nullopt;
-    int pages = 1;
-    if (vips_image_get_typeof(first.get(), VIPS_META_N_PAGES) != 0 &&
-        vips_image_get_int(first.get(), VIPS_META_N_PAGES, &pages) != 0) {
-        vips_error_clear();
-        pages = 1;
-    }
-    return std::max(pages, 1);
+    return Imaging::functions()->pdfPageCount(path);
 }
 
 QImage PdfPages::render(const std::string& path, int page, int maxSide) {
-    if (!isAvailable() || maxSide <= 0) return {};
-    ImagePtr header = load(path, page, 1);
-    if (!header) return {};
-    int side = std::max(vips_image_get_width(header.get()), vips_image_get_height(header.get()));
-    double scale = side > 0 ? std::clamp(static_cast<double>(maxSide) / side, 0.1, 8.0) : 1.0;
-    ImagePtr rgba = toRgba(load(path, page, scale));
-    if (!rgba) {
-        vips_error_clear();
-        return {};
-    }
-    std::size_t size = 0;
-    void* memory = vips_image_write_to_memory(rgba.get(), &size);
-    if (memory == nullptr) {
-        vips_error_clear();
-        return {};
-    }
-    int width = vips_image_get_width(rgba.get());
-    int height = vips_image_get_height(rgba.get());
-    QImage image(static_cast<const uchar*>(memory), width, height, width * 4, QImage::Format_RGBA8888);
-    QImage owned = image.copy();
-    g_free(memory);
-    return owned;
+    if (!isAvailable()) return {};
+    auto pixels = Imaging::functions()->renderPdfPage(path, page, maxSide);
+    if (!pixels) return {};
+    QImage image(reinterpret_cast<const uchar*>(pixels->bytes.data()), pixels->width, pixels->height,
+                 pixels->width * 4, QImage::Format_RGBA8888);
+    // The view above borrows the bytes; the copy owns its own.
+    return image.copy();
 }
 
 }  // namespace brimly

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/imaging/VipsModules.h"
+#include "core/imaging/VipsPdf.h"
 #include "core/store/Imaging.h"
 
 namespace brimly {
@@ -168,6 +169,8 @@ constexpr ImagingFunctions table = {
     .encodeJpeg = encodeJpeg,
     .require = VipsModules::require,
     .has = VipsModules::has,
+    .pdfPageCount = VipsPdf::pageCount,
+    .renderPdfPage = VipsPdf::render,
 };
 
 }  // namespace

@@ -8,6 +8,13 @@
 
 namespace brimly {
 
+// A picture as rows of eight-bit red, green, blue and alpha, without padding.
+struct RgbaPixels {
+    int width = 0;
+    int height = 0;
+    std::string bytes;
+};
+
 // What the image library (libvips and the hundred libraries it brings) does for the rest of the program.
 // It lives in a shared object of its own, opened at the first picture: a `brimly` that never sees one
 // never maps those libraries, and starts and wakes cheaper for it. Both sides are built together, so the
@@ -20,6 +27,10 @@ struct ImagingFunctions {
     std::optional<std::string> (*encodeJpeg)(const Image::Pixels& pixels, int quality);
     bool (*require)(const char* operation, const char* module);
     bool (*has)(const char* operation);
+    // Pages of a PDF, through the poppler module: nothing when it is missing or the file is no readable PDF.
+    std::optional<int> (*pdfPageCount)(const std::string& path);
+    // Page `page` (from 0) with its larger side about `maxSide` pixels.
+    std::optional<RgbaPixels> (*renderPdfPage)(const std::string& path, int page, int maxSide);
 };
 
 // The shared object's one export: its table, or null when libvips would not start.
