@@ -1,11 +1,10 @@
 #include "core/base/Url.h"
 
-#include <curl/curl.h>
-
 #include <limits>
 #include <memory>
 
 #include "core/base/Ascii.h"
+#include "core/base/CurlUrl.h"
 #include "core/base/Utf8.h"
 
 namespace brimly {
@@ -13,15 +12,16 @@ namespace brimly {
 namespace {
 
 struct UrlHandleDeleter {
-    void operator()(CURLU* handle) const { curl_url_cleanup(handle); }
+    void operator()(CURLU* handle) const { CurlUrl::functions()->cleanup(handle); }
 };
 using UrlHandle = std::unique_ptr<CURLU, UrlHandleDeleter>;
 
 std::optional<std::string> part(CURLU* handle, CURLUPart which) {
     char* value = nullptr;
-    if (curl_url_get(handle, which, &value, 0) != CURLUE_OK || value == nullptr) return std::nullopt;
+    const auto* curl = CurlUrl::functions();
+    if (curl->get(handle, which, &value, 0) != CURLUE_OK || value == nullptr) return std::nullopt;
     std::string result(value);
-    curl_free(value);
+    curl->free(value);
     return result;
 }
 
@@ -108,10 +108,12 @@ std::optional<Url> Url::parse(std::string_view text) {
     if (text.empty() || text.find('\0') != std::string_view::npos) return std::nullopt;
     if (text.size() > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
     if (isPlainFileUrl(text)) return fromPlainFileText(std::string(text));
-    UrlHandle handle(curl_url());
+    const auto* curl = CurlUrl::functions();
+    if (curl == nullptr) return std::nullopt;
+    UrlHandle handle(curl->create());
     if (!handle) return std::nullopt;
     std::string copy(text);
-    if (curl_url_set(handle.get(), CURLUPART_URL, copy.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) {
+    if (curl->set(handle.get(), CURLUPART_URL, copy.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) {
         return std::nullopt;
     }
     auto scheme = part(handle.get(), CURLUPART_SCHEME);
