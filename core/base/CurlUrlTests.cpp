@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/base/CurlUrl.h"
-#include "core/base/Log.h"
+#include "core/testsupport/LoggedErrors.h"
 
 namespace brimly {
 namespace {
@@ -19,13 +19,7 @@ TEST(CurlUrlTest, AnUnusableLibraryIsReportedAndGivesNoFunctions) {
         {"libm.so.6", "libm.so.6 has no URL functions"},
     };
     for (const auto& [name, reason] : cases) {
-        std::vector<std::string> lines;
-        {
-            Log::ScopedSink sink([&](Log::Level level, std::string_view, std::string_view message) {
-                if (level == Log::Level::error) lines.emplace_back(message);
-            });
-            EXPECT_EQ(CurlUrl::load(name), nullptr) << name;
-        }
+        auto lines = testing::errorsLoggedBy([&] { EXPECT_EQ(CurlUrl::load(name), nullptr) << name; });
         ASSERT_EQ(lines.size(), 1u) << name;
         EXPECT_NE(lines[0].find(reason), std::string::npos) << lines[0];
     }

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "core/base/Log.h"
 #include "core/store/Imaging.h"
+#include "core/testsupport/LoggedErrors.h"
 
 namespace brimly {
 namespace {
@@ -21,13 +21,7 @@ TEST(ImagingTest, AnUnusableLibraryIsReportedAndGivesNoTable) {
         {"libm.so.6", "libm.so.6 is not the image library"},
     };
     for (const auto& [path, reason] : cases) {
-        std::vector<std::string> lines;
-        {
-            Log::ScopedSink sink([&](Log::Level level, std::string_view, std::string_view message) {
-                if (level == Log::Level::error) lines.emplace_back(message);
-            });
-            EXPECT_EQ(Imaging::load(path), nullptr) << path;
-        }
+        auto lines = testing::errorsLoggedBy([&] { EXPECT_EQ(Imaging::load(path), nullptr) << path; });
         ASSERT_EQ(lines.size(), 1u) << path;
         EXPECT_NE(lines[0].find(reason), std::string::npos) << lines[0];
     }
