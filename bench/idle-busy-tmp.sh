@@ -2,7 +2,9 @@
 # CPU time and wake-ups of an otherwise idle `brimly watch` while another program keeps the temporary-files
 # folder busy: a log appended ~460 times a second, then ~95 files created and removed a second. Baseline in
 # the same run: the same writer with no brimly running (its own CPU and wake-ups), and the floor beside brimly:
-# InotifyFloor, which asks the folder for the same records, holds as long and does nothing with them.
+# InotifyFloor, which asks the folder for the same records, holds as long and does nothing with them; and the
+# same floor with the libraries brimly links loaded into it, unused: on some virtual machines a wake costs
+# more the more file-backed memory a process maps, whatever it does when it wakes.
 # Usage: bench/idle-busy-tmp.sh [seconds]   (release build: cmake --preset release &&
 # cmake --build build/release --target brimly InotifyFloor)
 set -euo pipefail
@@ -12,6 +14,8 @@ settle=3
 binary=${BRIMLY_BINARY:-build/release/cli/brimly}
 floor=${BRIMLY_FLOOR:-build/release/bench/InotifyFloor}
 [ -x "$floor" ] || { echo "idle-busy-tmp: $floor is missing; build the release preset's InotifyFloor" >&2; exit 2; }
+# The libraries the program names itself; theirs come along as they load.
+linked=$(objdump -p "$binary" | awk '$1 == "NEEDED" {printf "%s%s", sep, $2; sep = " "}')
 work=$(mktemp -d)
 pids=()
 trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true; rm -rf "$work"' EXIT
@@ -87,22 +91,27 @@ run() {
     "$floor" "$work/tmp" &
     local floorPid=$!
     pids+=("$floorPid")
+    LD_PRELOAD="$linked" "$floor" "$work/tmp" &
+    local linkedPid=$!
+    pids+=("$linkedPid")
     writer "$mode" "$work/tmp" "$rate" "$work/count" &
     writerPid=$!
     pids+=("$writerPid")
     sleep "$settle"
     local -a figures
-    mapfile -t figures < <(measure "$brimlyPid" "$writerPid" "$floorPid")
-    stopAll "$writerPid" "$brimlyPid" "$floorPid"
+    mapfile -t figures < <(measure "$brimlyPid" "$writerPid" "$floorPid" "$linkedPid")
+    stopAll "$writerPid" "$brimlyPid" "$floorPid" "$linkedPid"
     local ops=$(<"$work/count")
 
     read -r brimlyMs brimlyWakes brimlyRun <<<"${figures[0]}"
     read -r withMs withWakes withRun <<<"${figures[1]}"
     read -r floorMs floorWakes floorRun <<<"${figures[2]}"
+    read -r linkedMs linkedWakes linkedRun <<<"${figures[3]}"
     read -r baseMs baseWakes baseRun <<<"$baseline"
     echo "$label (${seconds}s, writer at $((ops / (seconds + settle)))/s):" \
         "brimly watch ${brimlyMs} ms CPU (${brimlyRun} ms run), ${brimlyWakes} wake-ups;" \
         "floor ${floorMs} ms CPU (${floorRun} ms run), ${floorWakes} wake-ups;" \
+        "floor with brimly's libraries ${linkedMs} ms CPU (${linkedRun} ms run), ${linkedWakes} wake-ups;" \
         "writer ${withMs} ms CPU (${withRun} ms run), ${withWakes} wake-ups;" \
         "baseline, writer alone at $((baseOps / (seconds + settle)))/s:" \
         "${baseMs} ms CPU (${baseRun} ms run), ${baseWakes} wake-ups"
