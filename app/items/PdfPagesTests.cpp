@@ -44,8 +44,7 @@ std::string write(const TempDir& dir, const std::string& name, const std::string
     return path;
 }
 
-// The test program starts as the app does, with libvips's modules kept out: the PDF loader comes in on
-// demand.
+// The image library keeps libvips's modules out as it starts: the PDF loader comes in on demand.
 TEST(PdfPagesTest, CountsAndRendersPagesAndRefusesWhatIsNoPdf) {
     ASSERT_TRUE(PdfPages::isAvailable());
     TempDir dir;

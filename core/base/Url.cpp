@@ -16,12 +16,11 @@ struct UrlHandleDeleter {
 };
 using UrlHandle = std::unique_ptr<CURLU, UrlHandleDeleter>;
 
-std::optional<std::string> part(CURLU* handle, CURLUPart which) {
+std::optional<std::string> part(const CurlUrl::Functions& curl, CURLU* handle, CURLUPart which) {
     char* value = nullptr;
-    const auto* curl = CurlUrl::functions();
-    if (curl->get(handle, which, &value, 0) != CURLUE_OK || value == nullptr) return std::nullopt;
+    if (curl.get(handle, which, &value, 0) != CURLUE_OK || value == nullptr) return std::nullopt;
     std::string result(value);
-    curl->free(value);
+    curl.free(value);
     return result;
 }
 
@@ -116,7 +115,7 @@ std::optional<Url> Url::parse(std::string_view text) {
     if (curl->set(handle.get(), CURLUPART_URL, copy.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) {
         return std::nullopt;
     }
-    auto scheme = part(handle.get(), CURLUPART_SCHEME);
+    auto scheme = part(*curl, handle.get(), CURLUPART_SCHEME);
     if (!scheme) return std::nullopt;
     // curl accepts a scheme-less text by guessing; an absolute URL must name its scheme itself.
     if (copy.size() <= scheme->size() || copy.compare(0, scheme->size(), *scheme) != 0 ||
@@ -127,9 +126,9 @@ std::optional<Url> Url::parse(std::string_view text) {
     }
     auto parts = std::make_shared<Parts>();
     parts->scheme = std::move(*scheme);
-    parts->host = part(handle.get(), CURLUPART_HOST);
+    parts->host = part(*curl, handle.get(), CURLUPART_HOST);
     if (parts->host && parts->host->empty()) parts->host.reset();
-    std::string rawPath = part(handle.get(), CURLUPART_PATH).value_or("");
+    std::string rawPath = part(*curl, handle.get(), CURLUPART_PATH).value_or("");
     Url url;
     url.m_text = std::move(copy);
     auto at = url.m_text.find(rawPath, parts->scheme.size());

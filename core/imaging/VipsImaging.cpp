@@ -78,13 +78,19 @@ struct Unref {
 };
 using ImageHandle = std::unique_ptr<VipsImage, Unref>;
 
+struct Header {
+    ImageHandle image;
+    std::string_view loader;
+};
+
 // Only the header is read: pixels are decoded on demand and the probe never asks for them.
-ImageHandle openHeader(const std::string& bytes) {
-    if (!loaderFor(bytes)) return nullptr;
+Header openHeader(const std::string& bytes) {
+    auto loader = loaderFor(bytes);
+    if (!loader) return {};
     VipsImage* image =
         vips_image_new_from_buffer(bytes.data(), bytes.size(), "", "access", VIPS_ACCESS_SEQUENTIAL, nullptr);
     if (image == nullptr) vips_error_clear();
-    return ImageHandle(image);
+    return {ImageHandle(image), *loader};
 }
 
 bool turnsByQuarter(VipsImage* image) {
@@ -107,24 +113,24 @@ std::optional<PixelSize> headerSize(VipsImage* image) {
 }
 
 std::optional<PixelSize> pixelSize(const std::string& bytes) {
-    auto image = openHeader(bytes);
-    if (!image) return std::nullopt;
-    return headerSize(image.get());
+    auto header = openHeader(bytes);
+    if (!header.image) return std::nullopt;
+    return headerSize(header.image.get());
 }
 
 std::optional<Image> thumbnail(const std::string& bytes, int maxPixel, int minimumSide) {
     if (maxPixel < 1) return std::nullopt;
     auto header = openHeader(bytes);
-    if (!header) return std::nullopt;
-    auto size = headerSize(header.get());
+    if (!header.image) return std::nullopt;
+    auto size = headerSize(header.image.get());
     if (!size) return std::nullopt;
     if (minimumSide > 0 && std::max(size->width, size->height) < minimumSide) return std::nullopt;
     // Vector pictures are drawn at the thumbnail's size, whatever size they declare.
-    if (loaderFor(bytes) != "VipsForeignLoadSvgBuffer" &&
+    if (header.loader != "VipsForeignLoadSvgBuffer" &&
         size->width > ImageProbe::maxDecodedPixels / size->height) {
         return std::nullopt;
     }
-    header.reset();
+    header.image.reset();
 
     VipsImage* lazy = nullptr;
     // Fails on truncated data instead of padding the picture with grey; turns it upright; never enlarges.
